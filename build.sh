@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# One entry point for a fresh Debian 12 machine (run as root):
+#   ./build.sh demo    build everything, render the bundled looks into out/
+#   ./build.sh test    build everything and run every test
+#   ./build.sh build   build only (PRESET=dev|release|asan|tsan|fuzz, default release)
+#   ./build.sh fuzz    build the fuzz targets and fuzz each reader for FUZZ_SECONDS (60)
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PRESET=${PRESET:-release}
+PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev
+          libbenchmark-dev libopenexr-dev libtiff-dev libpng-dev ocl-icd-opencl-dev
+          opencl-c-headers pocl-opencl-icd)
+
+install_missing() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        echo "Installing: ${missing[*]}"
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -qq
+        apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
+
+find_cuda() {
+    # The CUDA toolkit is optional; use it when it is installed but not on PATH.
+    if ! command -v nvcc >/dev/null && [ -x /usr/local/cuda/bin/nvcc ]; then
+        export PATH="/usr/local/cuda/bin:$PATH"
+    fi
+}
+
+build() {
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1"
+}
+
+cmd=${1:-test}
+install_missing
+find_cuda
+case "$cmd" in
+build)
+    build "$PRESET"
+    ;;
+test)
+    build "$PRESET"
+    ctest --preset "$PRESET" -j"$(nproc)"
+    ;;
+demo)
+    build "$PRESET"
+    ./looks/demo.sh "build/$PRESET"
+    ;;
+fuzz)
+    build fuzz
+    ./looks/fuzz.sh build/fuzz "${FUZZ_SECONDS:-60}"
+    ;;
+*)
+    echo "usage: $0 demo|test|build|fuzz" >&2
+    exit 2
+    ;;
+esac

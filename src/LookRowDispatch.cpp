@@ -1,0 +1,10 @@
+#include "LookRow.h"
+
+namespace zelk {
+
+LookRowFn lookRow()
+{
+    return &lookRowScalar;
+}
+
+} // namespace zelk

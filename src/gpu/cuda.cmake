@@ -1,0 +1,1 @@
+# Placeholder until the CUDA back-end lands.

@@ -1,0 +1,1 @@
+# Placeholder until the OpenCL back-end lands.
