@@ -50,7 +50,7 @@ test)
     ;;
 demo)
     build "$PRESET"
-    ./looks/demo.sh "build/$PRESET"
+    ./host/demo/demo.sh "build/$PRESET"
     ;;
 fuzz)
     build fuzz
