@@ -1,0 +1,14 @@
+// Three colour planes to RGBA, alpha taken from a second RGBA image.
+__kernel void ProcessConvertFromPlanarAlpha(__global const float* src0,
+                                            __global const float* src1,
+                                            __global const float* src2, __global float4* dst,
+                                            __global float4* alpha, int width, int height)
+{
+    const int x = (int)get_global_id(0);
+    const int y = (int)get_global_id(1);
+    if (x >= width || y >= height)
+        return;
+    const int i = y * width + x;
+    const int j = clamp(y, 0, height - 1) * width + clamp(x, 0, width - 1);
+    dst[i] = (float4)(src0[j], src1[j], src2[j], alpha[i].w);
+}
