@@ -1,0 +1,177 @@
+#include "CommandLine.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace ofxrender {
+
+namespace {
+
+long parseInteger(const std::string& text, const std::string& what)
+{
+    if (text.empty()) throw UsageError(what + ": missing number");
+    errno = 0;
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (*end != '\0' || errno == ERANGE || text[0] == ' ')
+        throw UsageError(what + ": '" + text + "' is not a whole number");
+    return value;
+}
+
+// "A-B" or "A", frame numbers not below 0.
+FrameRange parseFrames(const std::string& text)
+{
+    const auto dash = text.find('-');
+    FrameRange range;
+    if (dash == std::string::npos) {
+        range.first = range.last = parseInteger(text, "--frames");
+    } else {
+        range.first = parseInteger(text.substr(0, dash), "--frames");
+        range.last = parseInteger(text.substr(dash + 1), "--frames");
+    }
+    if (range.first < 0 || range.last < range.first || range.last > INT_MAX)
+        throw UsageError("--frames: '" + text + "' is not a range A-B with 0 <= A <= B");
+    return range;
+}
+
+GpuMode parseGpu(const std::string& text)
+{
+    if (text == "cpu") return GpuMode::Cpu;
+    if (text == "opencl") return GpuMode::OpenCl;
+    if (text == "cuda") return GpuMode::Cuda;
+    throw UsageError("--gpu: unknown mode '" + text + "' (use cpu, opencl or cuda)");
+}
+
+}  // namespace
+
+Options parseCommandLine(const std::vector<std::string>& args)
+{
+    Options options;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        // "--name=value" is the same as "--name value".
+        std::optional<std::string> inlineValue;
+        if (arg.rfind("--", 0) == 0) {
+            const auto eq = arg.find('=');
+            if (eq != std::string::npos) {
+                inlineValue = arg.substr(eq + 1);
+                arg = arg.substr(0, eq);
+            }
+        }
+        auto value = [&]() -> std::string {
+            if (inlineValue) return *inlineValue;
+            if (i + 1 >= args.size()) throw UsageError(arg + ": missing value");
+            return args[++i];
+        };
+        auto noValue = [&] {
+            if (inlineValue) throw UsageError(arg + " takes no value");
+        };
+
+        if (arg == "-h" || arg == "--help") {
+            noValue();
+            options.help = true;
+        } else if (arg == "-y" || arg == "--overwrite") {
+            noValue();
+            options.overwrite = true;
+        } else if (arg == "--describe") {
+            options.describe = true;
+            if (inlineValue) options.bundle = *inlineValue;
+        } else if (arg == "--bundle") {
+            options.bundle = value();
+        } else if (arg == "--effect") {
+            options.effect = value();
+        } else if (arg == "--set") {
+            const std::string assignment = value();
+            const auto eq = assignment.find('=');
+            if (eq == std::string::npos || eq == 0)
+                throw UsageError("--set: '" + assignment + "' is not NAME=VALUE");
+            options.params.emplace_back(assignment.substr(0, eq), assignment.substr(eq + 1));
+        } else if (arg == "--threads") {
+            const long n = parseInteger(value(), "--threads");
+            if (n < 1 || n > 1024) throw UsageError("--threads: must be between 1 and 1024");
+            options.threads = unsigned(n);
+        } else if (arg == "--frames") {
+            options.frames = parseFrames(value());
+        } else if (arg == "--gpu") {
+            options.gpu = parseGpu(value());
+        } else if (arg == "--device") {
+            const long n = parseInteger(value(), "--device");
+            if (n < 0 || n > INT_MAX) throw UsageError("--device: must be 0 or more");
+            options.device = int(n);
+        } else if (arg == "--depth") {
+            try {
+                options.depth = zelk::parseSampleType(value());
+            } catch (const std::invalid_argument& e) {
+                throw UsageError(std::string("--depth: ") + e.what());
+            }
+        } else {
+            throw UsageError("unknown option '" + arg + "'");
+        }
+    }
+
+    if (options.help) return options;
+    if (options.describe) {
+        // "--describe [BUNDLE]": the one optional operand names the bundle.
+        if (positional.size() > 1) throw UsageError("--describe takes at most one bundle");
+        if (positional.size() == 1) {
+            if (!options.bundle.empty()) throw UsageError("--describe: bundle given twice");
+            options.bundle = positional[0];
+        }
+        return options;
+    }
+    if (positional.size() != 2)
+        throw UsageError(positional.size() < 2 ? "expected INPUT and OUTPUT"
+                                               : "too many arguments (expected INPUT and OUTPUT)");
+    options.input = positional[0];
+    options.output = positional[1];
+    if (options.device >= 0 && options.gpu == GpuMode::Cpu)
+        throw UsageError("--device needs --gpu opencl or --gpu cuda");
+    return options;
+}
+
+const char* helpText()
+{
+    return R"(usage: ofx-render [options] INPUT OUTPUT
+       ofx-render --describe [BUNDLE]
+
+Renders INPUT through an OFX image effect into OUTPUT. Images: OpenEXR (.exr),
+PNG (.png) and TIFF (.tif, .tiff), read as RGBA 32-bit float (alpha 1 when the
+file has none). OUTPUT's format follows its extension.
+
+options:
+  --bundle PATH|NAME   the plug-in bundle: a bundle directory, or a bundle name
+                       looked up in OFX_PLUGIN_PATH, then /usr/OFX/Plugins
+                       (default: ZELK-Look-Lib)
+  --effect ID          the effect's identifier (default: the bundle's only effect)
+  --set NAME=VALUE     set a parameter; a choice takes an option text or index
+  --describe [BUNDLE]  print every effect of the bundle as a host sees it
+  --threads N          CPUs the host reports to the plug-in (default: all)
+  --frames A-B         frames of a sequence (default: every frame found)
+  --gpu cpu|opencl|cuda  where the plug-in renders (default: cpu)
+  --device N           the OpenCL or CUDA device (default: the first)
+  --depth 8|16|half|float  output samples (default: the input's, where the
+                       output format has them)
+  -y, --overwrite      replace an existing OUTPUT
+  -h, --help           this text
+
+Sequences: a run of '#' (one digit each, zero-padded) or a printf-style %d or
+%04d in INPUT and OUTPUT stands for the frame number; each frame renders at
+its frame number as time.
+
+An output file appears only when its frame rendered completely. Exit status:
+0 success, 1 failure, 2 usage error (options, parameter names and values).
+)";
+}
+
+}  // namespace ofxrender

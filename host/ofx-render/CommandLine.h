@@ -1,0 +1,48 @@
+// ofx-render's command line: what the user asked for, checked for form only.
+#pragma once
+
+#include "zelk/ImageIO.h"
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ofxrender {
+
+// A mistake in the command line itself; the tool exits with status 2.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class GpuMode { Cpu, OpenCl, Cuda };
+
+struct FrameRange {
+    long first = 0;
+    long last = 0;
+};
+
+struct Options {
+    bool help = false;
+    bool describe = false;
+    std::string bundle;        // path or bundle name; empty: the default bundle on the search path
+    std::string effect;        // identifier; empty: the bundle's only effect
+    std::vector<std::pair<std::string, std::string>> params;  // --set NAME=VALUE, in order
+    unsigned threads = 0;      // 0: the machine's cores
+    std::optional<FrameRange> frames;
+    bool overwrite = false;
+    GpuMode gpu = GpuMode::Cpu;
+    int device = -1;           // -1: the back-end's default device
+    std::optional<zelk::SampleType> depth;  // output samples; default from the input
+    std::string input;
+    std::string output;
+};
+
+// Throws UsageError naming the offending argument.
+Options parseCommandLine(const std::vector<std::string>& args);
+
+const char* helpText();
+
+}  // namespace ofxrender

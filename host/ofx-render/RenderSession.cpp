@@ -1,0 +1,236 @@
+#include "RenderSession.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace ofxrender {
+
+namespace {
+
+const char* const kDefaultBundle = "ZELK-Look-Lib";
+
+// A signalling NaN with an unusual payload: arithmetic never produces it, so an
+// output sample still holding it after the render was not written by the plug-in.
+constexpr std::uint32_t kUnwrittenBits = 0x7FA1DEADu;
+
+float unwrittenMarker()
+{
+    float f;
+    std::memcpy(&f, &kUnwrittenBits, sizeof f);
+    return f;
+}
+
+bool isUnwritten(float value)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits == kUnwrittenBits;
+}
+
+class CpuBackend : public RenderBackend {
+public:
+    OfxStatus render(ofxhost::Instance& instance, double time, const float* source, float* output,
+                     int width, int height) override
+    {
+        const OfxRectI bounds{0, 0, width, height};
+        ofxhost::ImageDesc src;
+        src.data = const_cast<float*>(source);
+        src.rowBytes = width * 4 * int(sizeof(float));
+        src.bounds = bounds;
+        ofxhost::ImageDesc dst = src;
+        dst.data = output;
+        instance.setClipImage("Source", src);
+        instance.setClipImage("Output", dst);
+        const OfxStatus status = instance.render(time, bounds);
+        instance.clearClipImage("Source");
+        instance.clearClipImage("Output");
+        return status;
+    }
+};
+
+std::string effectList(const ofxhost::Bundle& bundle)
+{
+    std::string list;
+    for (const ofxhost::Effect* effect : bundle.effects())
+        list += (list.empty() ? "" : ", ") + effect->identifier();
+    return list.empty() ? "none" : list;
+}
+
+// OFX images have their first row at the bottom; files have it at the top.
+std::vector<float> flipRows(const std::vector<float>& pixels, int width, int height)
+{
+    std::vector<float> flipped(pixels.size());
+    const std::size_t row = std::size_t(width) * 4;
+    for (int y = 0; y < height; ++y)
+        std::memcpy(flipped.data() + std::size_t(height - 1 - y) * row,
+                    pixels.data() + std::size_t(y) * row, row * sizeof(float));
+    return flipped;
+}
+
+}  // namespace
+
+const char* statusName(OfxStatus status)
+{
+    switch (status) {
+    case kOfxStatOK: return "kOfxStatOK";
+    case kOfxStatFailed: return "kOfxStatFailed";
+    case kOfxStatErrFatal: return "kOfxStatErrFatal";
+    case kOfxStatErrUnknown: return "kOfxStatErrUnknown";
+    case kOfxStatErrMissingHostFeature: return "kOfxStatErrMissingHostFeature";
+    case kOfxStatErrUnsupported: return "kOfxStatErrUnsupported";
+    case kOfxStatErrExists: return "kOfxStatErrExists";
+    case kOfxStatErrFormat: return "kOfxStatErrFormat";
+    case kOfxStatErrMemory: return "kOfxStatErrMemory";
+    case kOfxStatErrBadHandle: return "kOfxStatErrBadHandle";
+    case kOfxStatErrBadIndex: return "kOfxStatErrBadIndex";
+    case kOfxStatErrValue: return "kOfxStatErrValue";
+    case kOfxStatReplyYes: return "kOfxStatReplyYes";
+    case kOfxStatReplyNo: return "kOfxStatReplyNo";
+    case kOfxStatReplyDefault: return "kOfxStatReplyDefault";
+    case kOfxStatErrImageFormat: return "kOfxStatErrImageFormat";
+    default: return "an unknown status";
+    }
+}
+
+std::string resolveBundlePath(const ofxhost::Host& host, const std::string& bundle)
+{
+    if (bundle.empty()) return host.findBundle(kDefaultBundle);
+    // Anything that looks like a path is one; a plain name is searched for.
+    if (bundle.find('/') != std::string::npos || std::filesystem::exists(bundle)) {
+        if (!std::filesystem::is_directory(bundle))
+            throw ofxhost::Error("bundle '" + bundle + "' not found (no such directory)");
+        return bundle;
+    }
+    return host.findBundle(bundle);
+}
+
+std::unique_ptr<RenderBackend> makeBackend(GpuMode mode, int device)
+{
+    (void)device;
+    switch (mode) {
+    case GpuMode::Cpu: return std::make_unique<CpuBackend>();
+    case GpuMode::OpenCl:
+        throw RenderError("--gpu opencl: this ofx-render was built without OpenCL rendering");
+    case GpuMode::Cuda:
+        throw RenderError("--gpu cuda: this ofx-render was built without CUDA rendering");
+    }
+    throw RenderError("unknown render mode");
+}
+
+RenderSession::RenderSession(const Options& options)
+{
+    ofxhost::HostOptions hostOptions;
+    hostOptions.reportedCPUs = options.threads;
+    m_host = std::make_unique<ofxhost::Host>(hostOptions);
+    ofxhost::Bundle& bundle = m_host->loadBundle(resolveBundlePath(*m_host, options.bundle));
+
+    if (options.effect.empty()) {
+        const auto effects = bundle.effects();
+        if (effects.size() != 1)
+            throw UsageError("the bundle has " + std::to_string(effects.size()) +
+                             " effects; pick one with --effect (" + effectList(bundle) + ")");
+        m_effect = effects.front();
+    } else {
+        m_effect = bundle.effect(options.effect);
+        if (!m_effect)
+            throw UsageError("unknown effect '" + options.effect + "' (the bundle has " +
+                             effectList(bundle) + ")");
+    }
+
+    std::string context;
+    for (const char* wanted : {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral})
+        if (context.empty() && m_effect->contextDescriptor(wanted)) context = wanted;
+    if (context.empty())
+        throw RenderError("effect '" + m_effect->identifier() +
+                          "' has neither the filter nor the general context");
+    m_instance = m_effect->createInstance(context);
+
+    for (const auto& [name, value] : options.params) {
+        const auto names = m_instance->paramNames();
+        if (std::find(names.begin(), names.end(), name) == names.end()) {
+            std::string known;
+            for (const auto& n : names) {
+                const std::string type = m_instance->paramType(n);
+                if (type != kOfxParamTypePage && type != kOfxParamTypeGroup)
+                    known += (known.empty() ? "" : ", ") + n;
+            }
+            throw UsageError("unknown parameter '" + name + "' (the effect has " +
+                             (known.empty() ? std::string("none") : known) + ")");
+        }
+        try {
+            m_instance->setParamFromText(name, value);
+        } catch (const ofxhost::Error& e) {
+            throw UsageError(std::string("--set ") + name + "=" + value + ": " + e.what());
+        }
+        m_instance->paramChanged(name);
+    }
+    m_backend = makeBackend(options.gpu, options.device);
+}
+
+RenderSession::~RenderSession()
+{
+    m_instance.reset();  // destroyed before the host unloads the bundle
+}
+
+void RenderSession::beginSequence(long first, long last)
+{
+    const OfxStatus status = m_instance->beginSequenceRender(double(first), double(last));
+    if (status != kOfxStatOK && status != kOfxStatReplyDefault)
+        throw RenderError(std::string("the plug-in failed to begin the sequence render (") +
+                          statusName(status) + ")");
+}
+
+void RenderSession::endSequence()
+{
+    const OfxStatus status = m_instance->endSequenceRender();
+    if (status != kOfxStatOK && status != kOfxStatReplyDefault)
+        throw RenderError(std::string("the plug-in failed to end the sequence render (") +
+                          statusName(status) + ")");
+}
+
+zelk::RgbaImage RenderSession::renderFrame(const zelk::RgbaImage& input, double time)
+{
+    const int width = input.width, height = input.height;
+    const std::vector<float> source = flipRows(input.pixels, width, height);
+    std::vector<float> output(source.size(), unwrittenMarker());
+
+    // A host asks first whether the frame passes through untouched.
+    ofxhost::ImageDesc src;
+    src.data = const_cast<float*>(source.data());
+    src.rowBytes = width * 4 * int(sizeof(float));
+    src.bounds = OfxRectI{0, 0, width, height};
+    m_instance->setClipImage("Source", src);
+    const ofxhost::IdentityResult identity = m_instance->isIdentity(time, src.bounds);
+    m_instance->clearClipImage("Source");
+    if (identity.status == kOfxStatOK && identity.clip == "Source") {
+        zelk::RgbaImage result = input;
+        return result;
+    }
+    if (identity.status != kOfxStatOK && identity.status != kOfxStatReplyDefault)
+        throw RenderError(std::string("the plug-in failed the is-identity action (") +
+                          statusName(identity.status) + ")");
+
+    const OfxStatus status = m_backend->render(*m_instance, time, source.data(), output.data(),
+                                               width, height);
+    if (status == kOfxStatErrImageFormat)
+        throw RenderError("the plug-in refused the image (kOfxStatErrImageFormat)");
+    if (status != kOfxStatOK && status != kOfxStatReplyDefault)
+        throw RenderError(std::string("the plug-in failed the render (") + statusName(status) + ")");
+    for (std::size_t i = 0; i < output.size(); ++i)
+        if (isUnwritten(output[i]))
+            throw RenderError("the plug-in did not write the whole output image (first unwritten "
+                              "pixel at x " + std::to_string((i / 4) % width) + ", y " +
+                              std::to_string(height - 1 - int(i / 4 / width)) +
+                              " from the top; its log may say why)");
+
+    zelk::RgbaImage result{width, height};
+    result.pixels = flipRows(output, width, height);
+    result.storedAs = input.storedAs;
+    result.hadAlpha = input.hadAlpha;
+    return result;
+}
+
+}  // namespace ofxrender

@@ -1,0 +1,67 @@
+// One ofx-render run against the host library: the loaded effect, one instance
+// with the user's parameter values, and the render of one frame.
+#pragma once
+
+#include "CommandLine.h"
+#include "zelk/ImageIO.h"
+
+#include <ofxhost/Host.h>
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace ofxrender {
+
+// A failure while rendering (the plug-in's status, an unwritten output); exit 1.
+class RenderError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Moves an image between the host's memory and where the plug-in renders, and
+// fills in the GPU part of the render call. The CPU back-end hands host memory over.
+class RenderBackend {
+public:
+    virtual ~RenderBackend() = default;
+    // Renders `source` into `output` (both bottom row first, width * height RGBA)
+    // through `instance` and returns the plug-in's status.
+    virtual OfxStatus render(ofxhost::Instance& instance, double time, const float* source,
+                             float* output, int width, int height) = 0;
+};
+
+// Throws RenderError when the mode is not built into this ofx-render or has no device.
+std::unique_ptr<RenderBackend> makeBackend(GpuMode mode, int device);
+
+class RenderSession {
+public:
+    // Loads the bundle and creates the instance in the filter context (or the
+    // general one), then sets the parameters. Throws ofxhost::Error when the
+    // bundle does not load and UsageError for a bad effect or parameter.
+    explicit RenderSession(const Options& options);
+    ~RenderSession();
+
+    ofxhost::Effect& effect() { return *m_effect; }
+    ofxhost::Instance& instance() { return *m_instance; }
+
+    void beginSequence(long first, long last);
+    void endSequence();
+
+    // Renders one frame; the result has the input's size and rows order.
+    // Throws RenderError when the plug-in fails or leaves part of the output unwritten.
+    zelk::RgbaImage renderFrame(const zelk::RgbaImage& input, double time);
+
+private:
+    std::unique_ptr<ofxhost::Host> m_host;
+    ofxhost::Effect* m_effect = nullptr;
+    std::unique_ptr<ofxhost::Instance> m_instance;
+    std::unique_ptr<RenderBackend> m_backend;
+};
+
+// The bundle directory that --bundle names: a path as given, or a bundle name
+// looked up in the host's search path; the default is the ZELK-Look-Lib bundle.
+std::string resolveBundlePath(const ofxhost::Host& host, const std::string& bundle);
+
+const char* statusName(OfxStatus status);
+
+}  // namespace ofxrender
