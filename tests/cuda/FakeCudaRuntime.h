@@ -1,0 +1,42 @@
+#pragma once
+
+// A scripted stand-in for the CUDA runtime calls the helpers make, linked into a
+// test binary instead of cudart. Every call is recorded; a call returns the next
+// code scripted for it (success when none is), and a failing call becomes the
+// runtime's last error as it does in the real runtime.
+#include <cuda_runtime_api.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace fakecuda {
+
+struct Call {
+    std::string name;
+    void* ptr = nullptr;       // device pointer allocated, freed or written
+    size_t bytes = 0;
+    const void* host = nullptr; // host source of a copy
+    cudaMemcpyKind kind = cudaMemcpyDefault;
+    cudaStream_t stream = nullptr;
+    cudaError_t result = cudaSuccess;
+    // Launches only.
+    const void* kernel = nullptr;
+    dim3 grid;
+    dim3 block;
+    size_t sharedMem = 0;
+    void** args = nullptr; // valid only during the launch; see onLaunch
+};
+
+// Makes the next `times` calls of `function` (e.g. "cudaMallocAsync") return `code`.
+void script(const std::string& function, cudaError_t code, int times = 1);
+// Forgets calls, scripts, the last error and the log; frees fake device memory.
+void reset();
+const std::vector<Call>& calls();
+std::vector<std::string> callNames();
+// Lines written through OFX::Log::print since the last reset.
+const std::vector<std::string>& log();
+// Called inside every accepted or refused launch, while its args are alive.
+void onLaunch(void (*hook)(const Call& launch));
+
+} // namespace fakecuda

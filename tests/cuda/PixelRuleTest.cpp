@@ -1,0 +1,270 @@
+// The GPU pixel rule (CudaLookPixel.h, the body of the Process3DLUT kernel)
+// compiled for the host and held against the CPU path: the same cell, corners
+// and weights, and outputs that differ only where the fused blend rounds once
+// fewer.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "CudaLookPixel.h"
+#include "LookRow.h"
+#include "LutMath.h"
+
+namespace {
+
+struct Px {
+    float x, y, z, w;
+};
+
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+const float kInf = std::numeric_limits<float>::infinity();
+
+float from_bits(uint32_t bits)
+{
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+// The LUT is stored with one spare float, as the CPU row functions expect.
+struct Lut {
+    int n;
+    std::vector<float> data;
+    const float* entry(int i) const { return data.data() + 3 * i; }
+};
+
+// Each output channel follows a different input axis, none of them linearly,
+// so a swapped axis or corner changes the result.
+Lut crossed_lut(int n)
+{
+    Lut lut{n, std::vector<float>(3 * n * n * n + 1, 0.0f)};
+    const float s = n > 1 ? 1.0f / float(n - 1) : 0.0f;
+    for (int r = 0; r < n; ++r)
+        for (int g = 0; g < n; ++g)
+            for (int b = 0; b < n; ++b) {
+                float* e = lut.data.data() + 3 * ((r * n + g) * n + b);
+                e[0] = (g * s) * (g * s);
+                e[1] = 1.0f - b * s + 0.125f * r * s;
+                e[2] = 0.5f * r * s + 0.25f * std::sin(7.0f * g * s);
+            }
+    return lut;
+}
+
+// Non-monotonic and out of range.
+Lut random_lut(int n, unsigned seed)
+{
+    Lut lut{n, std::vector<float>(3 * n * n * n + 1, 0.0f)};
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<float> dist(-0.5f, 1.5f);
+    for (int i = 0; i < 3 * n * n * n; ++i) lut.data[i] = dist(gen);
+    return lut;
+}
+
+// Chart: every combination of lattice points, cell interiors, ties, values
+// outside [0, 1], non-finite values and a product that rounds up to the next
+// lattice point (negative fraction for N = 20); then a -1..2 ramp per channel.
+std::vector<Px> test_pixels()
+{
+    const float values[] = {-1.0f,    -0.25f, 0.0f,  1.0f / 64, 0.1f,  0.25f,
+                            0.296875f, 0.3046875f, 0.5f, 0.609375f, 0.75f, 0.999f,
+                            1.0f,     1.5f,   2.0f,  kNaN,      kInf,  -kInf,
+                            from_bits(0x3E21AF28)};
+    std::vector<Px> px;
+    float alpha = 0.0f;
+    for (float r : values)
+        for (float g : values)
+            for (float b : values) {
+                px.push_back({r, g, b, alpha});
+                alpha = alpha < 1.0f ? alpha + 0.125f : -0.5f;
+            }
+    for (int i = 0; i <= 768; ++i) {
+        const float t = -1.0f + i / 256.0f;
+        px.push_back({t, 1.0f - t, t * t - 0.5f, t});
+    }
+    return px;
+}
+
+// The GPU rule of the design, written from its six-row table and its own
+// weight formulas, independently of LutMath.h.
+ZelkTetra gpu_rule_cell(float r, float g, float b, int n)
+{
+    auto saturate = [](float v) { return std::isnan(v) ? 0.0f : std::min(std::max(v, 0.0f), 1.0f); };
+    r = saturate(r);
+    g = saturate(g);
+    b = saturate(b);
+    const int m = n - 1;
+    const float mf = float(m);
+    const int cr = int(r * mf), cg = int(g * mf), cb = int(b * mf);
+    const float fr = std::fma(r, mf, -float(cr));
+    const float fg = std::fma(g, mf, -float(cg));
+    const float fb = std::fma(b, mf, -float(cb));
+
+    int first[3], second[3];
+    auto set = [&](int a0, int a1, int a2, int b0, int b1, int b2) {
+        first[0] = a0, first[1] = a1, first[2] = a2;
+        second[0] = b0, second[1] = b1, second[2] = b2;
+    };
+    if (fr > fg && fg > fb) set(1, 0, 0, 1, 1, 0);
+    else if (fr > fg && fr > fb) set(1, 0, 0, 1, 0, 1);
+    else if (fr > fg) set(0, 0, 1, 1, 0, 1);
+    else if (fb > fg) set(0, 0, 1, 0, 1, 1);
+    else if (fb > fr) set(0, 1, 0, 0, 1, 1);
+    else set(0, 1, 0, 1, 1, 0);
+
+    const float fmax = std::max(std::max(fr, fg), fb);
+    const float fmin = std::min(std::min(fr, fg), fb);
+    const float fmid = ((fr + fg) + fb - fmax) - fmin;
+    auto index = [&](int dr, int dg, int db) {
+        return (std::min(cr + dr, m) * n + std::min(cg + dg, m)) * n + std::min(cb + db, m);
+    };
+    ZelkTetra t;
+    t.corner[0] = index(0, 0, 0);
+    t.corner[1] = index(first[0], first[1], first[2]);
+    t.corner[2] = index(second[0], second[1], second[2]);
+    t.corner[3] = index(1, 1, 1);
+    t.weight[0] = 1.0f - fmax;
+    t.weight[1] = fmax - fmid;
+    t.weight[2] = fmid - fmin;
+    t.weight[3] = fmin;
+    return t;
+}
+
+bool same_bits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+bool same_value(float a, float b) { return (std::isnan(a) && std::isnan(b)) || same_bits(a, b); }
+
+float ulp(float v)
+{
+    v = std::fabs(v);
+    return std::nextafter(v, kInf) - v;
+}
+
+std::vector<Px> cpu_row(const Lut& lut, float mix, const std::vector<Px>& src)
+{
+    zelk::LookRowParams params{lut.data.data(), lut.n, mix, 1.0f - mix};
+    std::vector<Px> dst(src.size());
+    zelk::lookRowScalar(params, &src[0].x, &dst[0].x, int(src.size()));
+    return dst;
+}
+
+TEST(CudaPixelRule, SharedInterpolationMatchesTheGpuCornerTable)
+{
+    const auto pixels = test_pixels();
+    for (int n : {2, 18, 20, 33, 65}) {
+        int mismatches = 0;
+        for (const Px& p : pixels) {
+            const ZelkTetra expected = gpu_rule_cell(p.x, p.y, p.z, n);
+            const ZelkTetra actual = zelk_tetra_setup(p.x, p.y, p.z, n);
+            bool same = true;
+            for (int k = 0; k < 4; ++k) {
+                same = same && expected.corner[k] == actual.corner[k] &&
+                       same_bits(expected.weight[k], actual.weight[k]);
+            }
+            if (!same && ++mismatches <= 5) {
+                ADD_FAILURE() << "N " << n << " pixel (" << p.x << ", " << p.y << ", " << p.z
+                              << "): corners " << actual.corner[1] << "/" << actual.corner[2]
+                              << " expected " << expected.corner[1] << "/" << expected.corner[2];
+            }
+            EXPECT_GE(actual.corner[0], 0);
+            EXPECT_LT(actual.corner[3], n * n * n);
+        }
+        EXPECT_EQ(mismatches, 0) << "N " << n;
+    }
+}
+
+TEST(CudaPixelRule, OutputsAgreeWithTheCpuPathWithinTheFusedRounding)
+{
+    const auto src = test_pixels();
+    const Lut luts[] = {crossed_lut(18), crossed_lut(33), random_lut(20, 7), random_lut(65, 11)};
+    for (const Lut& lut : luts) {
+        // These blends are exact products, so fusing cannot change a bit.
+        for (float mix : {0.0f, 0.5f, 1.0f}) {
+            const auto cpu = cpu_row(lut, mix, src);
+            for (size_t i = 0; i < src.size(); ++i) {
+                const Px gpu = zelk_look_pixel_gpu(src[i], lut.data.data(), lut.n, mix);
+                ASSERT_TRUE(same_value(gpu.x, cpu[i].x) && same_value(gpu.y, cpu[i].y) &&
+                            same_value(gpu.z, cpu[i].z))
+                    << "N " << lut.n << " mix " << mix << " pixel " << i << " (" << src[i].x << ", "
+                    << src[i].y << ", " << src[i].z << "): gpu (" << gpu.x << ", " << gpu.y << ", "
+                    << gpu.z << ") cpu (" << cpu[i].x << ", " << cpu[i].y << ", " << cpu[i].z << ")";
+                ASSERT_TRUE(same_bits(gpu.w, src[i].w)) << "alpha of pixel " << i;
+            }
+        }
+        // Otherwise the CPU rounds the source product and the GPU does not: one
+        // ulp of the larger of that product and the result.
+        for (float mix : {0.3f, 0.85f}) {
+            const auto cpu = cpu_row(lut, mix, src);
+            const float keep = 1.0f - mix;
+            for (size_t i = 0; i < src.size(); ++i) {
+                const Px gpu = zelk_look_pixel_gpu(src[i], lut.data.data(), lut.n, mix);
+                const float s[3] = {src[i].x, src[i].y, src[i].z};
+                const float g[3] = {gpu.x, gpu.y, gpu.z};
+                const float c[3] = {cpu[i].x, cpu[i].y, cpu[i].z};
+                for (int k = 0; k < 3; ++k) {
+                    if (!std::isfinite(c[k]) || !std::isfinite(g[k])) {
+                        ASSERT_TRUE(same_value(g[k], c[k])) << "pixel " << i << " channel " << k;
+                        continue;
+                    }
+                    const float bound = std::max(ulp(s[k] * keep), ulp(c[k]));
+                    ASSERT_LE(std::fabs(g[k] - c[k]), bound)
+                        << "N " << lut.n << " mix " << mix << " pixel " << i << " channel " << k;
+                }
+            }
+        }
+    }
+}
+
+TEST(CudaPixelRule, KnownCellsGiveExactResults)
+{
+    // One cell of a 33-point LUT with values exact in float: weights 0.25, 0.25,
+    // 0.125, 0.375 over the corners (9,19,3), (10,19,3), (10,20,3), (10,20,4).
+    Lut lut{33, std::vector<float>(3 * 33 * 33 * 33 + 1, 0.0f)};
+    auto put = [&](int i, float r, float g, float b) {
+        lut.data[3 * i] = r, lut.data[3 * i + 1] = g, lut.data[3 * i + 2] = b;
+    };
+    put(10431, 0.25f, 0.5f, 0.125f);
+    put(11520, 0.5f, 0.5f, 0.125f);
+    put(11553, 0.5f, 1.0f, 0.0f);
+    put(11554, 1.0f, 1.0f, 0.25f);
+    put(33 * 33 * 33 - 1, 0.875f, -0.25f, 3.0f);
+    put(32 * 33 + 32, 0.0f, 0.375f, 0.0f); // (0, 32, 32)
+
+    const Px out = zelk_look_pixel_gpu(Px{0.3046875f, 0.609375f, 0.10546875f, 0.75f},
+                                       lut.data.data(), 33, 0.5f);
+    EXPECT_EQ(out.x, 0.46484375f);
+    EXPECT_EQ(out.y, 0.6796875f);
+    EXPECT_EQ(out.z, 0.130859375f);
+    EXPECT_EQ(out.w, 0.75f);
+
+    // White and brighter map to exactly the last entry; the blend keeps the
+    // unclamped source, so R = 2 at mix 0.5 gives 1 + 0.5 * m.
+    const Px white = zelk_look_pixel_gpu(Px{1.0f, 1.0f, 1.0f, 1.0f}, lut.data.data(), 33, 1.0f);
+    EXPECT_EQ(white.x, 0.875f);
+    EXPECT_EQ(white.y, -0.25f);
+    EXPECT_EQ(white.z, 3.0f);
+    const Px bright = zelk_look_pixel_gpu(Px{2.0f, 1.0f, 5.0f, 0.0f}, lut.data.data(), 33, 0.5f);
+    EXPECT_EQ(bright.x, 1.0f + 0.5f * 0.875f);
+
+    // NaN is looked up as 0 but survives the blend at every mix; infinity times
+    // the zero weight of the source at mix 1 is NaN too.
+    const Px nan = zelk_look_pixel_gpu(Px{kNaN, 1.0f, kInf, 0.5f}, lut.data.data(), 33, 1.0f);
+    EXPECT_TRUE(std::isnan(nan.x));
+    EXPECT_EQ(nan.y, 0.375f);
+    EXPECT_TRUE(std::isnan(nan.z));
+
+    // A single-entry LUT maps everything to that entry.
+    const float single[4] = {0.125f, 0.25f, 0.5f, 0.0f};
+    const Px one = zelk_look_pixel_gpu(Px{0.3f, -2.0f, 7.0f, 0.25f}, single, 1, 1.0f);
+    EXPECT_EQ(one.x, 0.125f);
+    EXPECT_EQ(one.y, 0.25f);
+    EXPECT_EQ(one.z, 0.5f);
+    EXPECT_EQ(one.w, 0.25f);
+}
+
+} // namespace
