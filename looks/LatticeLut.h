@@ -30,5 +30,7 @@ LatticeLut identityLattice(int size);
 inline constexpr int kMinCubeSize = 2;
 inline constexpr int kMaxCubeSize = 256;
 inline constexpr int kMinAppliedSize = 18;
+// Default lattice when a .cube must be baked (domain, shaper, 1D only).
+inline constexpr int kDefaultBakeSize = 33;
 
 } // namespace zelk::lut
