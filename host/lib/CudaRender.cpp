@@ -1,0 +1,180 @@
+#include "CudaRender.h"
+
+#include <ofxhost/Error.h>
+
+#include <cuda_runtime_api.h>
+
+namespace ofxhost {
+
+namespace {
+
+std::string cuda_text(cudaError_t err)
+{
+    if (err == cudaErrorInsufficientDriver) {
+        // What the runtime says when there is no driver at all, too.
+        return "the CUDA driver is missing or older than this CUDA runtime (error " +
+               std::to_string(int(err)) + ")";
+    }
+    return std::string(cudaGetErrorString(err)) + " (error " + std::to_string(int(err)) + ")";
+}
+
+void check(cudaError_t err, const char* what)
+{
+    if (err != cudaSuccess) {
+        throw Error(std::string("CUDA render: ") + what + " failed: " + cuda_text(err));
+    }
+}
+
+size_t frame_bytes(int width, int height)
+{
+    return size_t(width) * size_t(height) * 4 * sizeof(float);
+}
+
+}  // namespace
+
+bool cudaDeviceAvailable(std::string* reason)
+{
+    int count = 0;
+    const cudaError_t err = cudaGetDeviceCount(&count);
+    if (err != cudaSuccess || count == 0) {
+        if (reason) {
+            *reason = err != cudaSuccess ? "no CUDA device: " + cuda_text(err)
+                                         : std::string("no CUDA device: none found");
+        }
+        // A failed query leaves a sticky last error behind; clear it for later callers.
+        (void)cudaGetLastError();
+        return false;
+    }
+    return true;
+}
+
+CudaRenderer::CudaRenderer(int device) : m_device(device)
+{
+    std::string reason;
+    if (!cudaDeviceAvailable(&reason)) {
+        throw Error(reason);
+    }
+    int count = 0;
+    check(cudaGetDeviceCount(&count), "counting devices");
+    if (device < 0 || device >= count) {
+        throw Error("no CUDA device " + std::to_string(device) + ": this machine has " +
+                    std::to_string(count));
+    }
+    check(cudaSetDevice(device), "selecting the device");
+    cudaDeviceProp props{};
+    check(cudaGetDeviceProperties(&props, device), "reading the device properties");
+    m_deviceName = props.name;
+    int memoryClockKHz = 0, busWidthBits = 0;
+    if (cudaDeviceGetAttribute(&memoryClockKHz, cudaDevAttrMemoryClockRate, device) == cudaSuccess &&
+        cudaDeviceGetAttribute(&busWidthBits, cudaDevAttrGlobalMemoryBusWidth, device) == cudaSuccess) {
+        // Double data rate: two transfers per clock.
+        m_peakBandwidth = 2.0 * memoryClockKHz * 1000.0 * (busWidthBits / 8.0);
+    }
+    cudaStream_t stream = nullptr;
+    check(cudaStreamCreateWithFlags(&stream, cudaStreamNonBlocking), "creating a stream");
+    m_stream = stream;
+}
+
+CudaRenderer::~CudaRenderer()
+{
+    releaseBuffers();
+    if (m_stream) {
+        (void)cudaStreamDestroy(static_cast<cudaStream_t>(m_stream));
+    }
+}
+
+void CudaRenderer::releaseBuffers()
+{
+    // Whatever is still queued on the stream may use the buffers.
+    if (m_stream) {
+        (void)cudaStreamSynchronize(static_cast<cudaStream_t>(m_stream));
+    }
+    (void)cudaFree(m_src);
+    (void)cudaFree(m_dst);
+    m_src = m_dst = nullptr;
+    m_width = m_height = 0;
+}
+
+void CudaRenderer::reserve(int width, int height)
+{
+    if (width <= 0 || height <= 0) {
+        throw Error("CUDA render: empty frame " + std::to_string(width) + "x" +
+                    std::to_string(height));
+    }
+    if (width == m_width && height == m_height) {
+        return;
+    }
+    releaseBuffers();
+    void* src = nullptr;
+    void* dst = nullptr;
+    check(cudaMalloc(&src, frame_bytes(width, height)), "allocating the source buffer");
+    m_src = static_cast<float*>(src);
+    check(cudaMalloc(&dst, frame_bytes(width, height)), "allocating the output buffer");
+    m_dst = static_cast<float*>(dst);
+    m_width = width;
+    m_height = height;
+}
+
+void CudaRenderer::upload(const float* source, const float* output, int width, int height)
+{
+    reserve(width, height);
+    cudaStream_t stream = static_cast<cudaStream_t>(m_stream);
+    const size_t bytes = frame_bytes(width, height);
+    check(cudaMemcpyAsync(m_src, source, bytes, cudaMemcpyHostToDevice, stream), "uploading the source");
+    check(cudaMemcpyAsync(m_dst, output, bytes, cudaMemcpyHostToDevice, stream), "uploading the output");
+    check(cudaStreamSynchronize(stream), "waiting for the upload");
+}
+
+OfxStatus CudaRenderer::renderOnDevice(Instance& instance, double time)
+{
+    if (!m_src) {
+        throw Error("CUDA render: nothing uploaded");
+    }
+    const OfxRectI bounds{0, 0, m_width, m_height};
+    ImageDesc src;
+    src.data = m_src;
+    src.rowBytes = m_width * 4 * int(sizeof(float));
+    src.bounds = bounds;
+    ImageDesc dst = src;
+    dst.data = m_dst;
+    instance.setClipImage("Source", src);
+    instance.setClipImage("Output", dst);
+
+    GpuRenderArgs gpu;
+    gpu.cuda = true;
+    gpu.cudaStream = m_stream;
+    OfxStatus status = kOfxStatFailed;
+    try {
+        status = instance.render(time, bounds, gpu);
+    } catch (...) {
+        instance.clearClipImage("Source");
+        instance.clearClipImage("Output");
+        throw;
+    }
+    instance.clearClipImage("Source");
+    instance.clearClipImage("Output");
+    check(cudaStreamSynchronize(static_cast<cudaStream_t>(m_stream)), "waiting for the render");
+    return status;
+}
+
+void CudaRenderer::download(float* output)
+{
+    if (!m_dst) {
+        throw Error("CUDA render: nothing rendered");
+    }
+    cudaStream_t stream = static_cast<cudaStream_t>(m_stream);
+    check(cudaMemcpyAsync(output, m_dst, frame_bytes(m_width, m_height), cudaMemcpyDeviceToHost, stream),
+          "downloading the output");
+    check(cudaStreamSynchronize(stream), "waiting for the download");
+}
+
+OfxStatus CudaRenderer::render(Instance& instance, double time, const float* source, float* output,
+                               int width, int height)
+{
+    upload(source, output, width, height);
+    const OfxStatus status = renderOnDevice(instance, time);
+    download(output);
+    return status;
+}
+
+}  // namespace ofxhost
