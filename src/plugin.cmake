@@ -1,2 +1,54 @@
-# Placeholder until the plug-in sources land.
+# The plug-in: its sources as an object library (unit tests link them), the
+# MODULE that hosts load, and zelk_bundle, which assembles the bundle.
+
+add_library(zelk_plugin_core OBJECT
+  ${CMAKE_CURRENT_LIST_DIR}/ZELKLooks.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LookLibrary.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RenderLook.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Process3DLUT.cpp)
+target_include_directories(zelk_plugin_core PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+set_target_properties(zelk_plugin_core PROPERTIES
+  POSITION_INDEPENDENT_CODE ON
+  CXX_VISIBILITY_PRESET hidden
+  VISIBILITY_INLINES_HIDDEN ON)
+foreach(dep ofx_support zelk_lookrow zelk_lutmath zelk_gpu_cuda zelk_gpu_opencl)
+  if(TARGET ${dep})
+    target_link_libraries(zelk_plugin_core PUBLIC ${dep})
+  endif()
+endforeach()
+
+# Only the two OFX entry points leave the shared object; hidden visibility
+# alone would still export template instances and the static C++ runtime.
+set(ZELK_PLUGIN_VERSION_SCRIPT ${CMAKE_CURRENT_BINARY_DIR}/zelk_plugin.map)
+file(WRITE ${ZELK_PLUGIN_VERSION_SCRIPT}
+  "{\n  global:\n    OfxGetNumberOfPlugins;\n    OfxGetPlugin;\n  local:\n    *;\n};\n")
+
+add_library(zelk_plugin MODULE)
+target_link_libraries(zelk_plugin PRIVATE zelk_plugin_core)
+set_target_properties(zelk_plugin PROPERTIES
+  OUTPUT_NAME "ZELK-Look-Lib"
+  PREFIX ""
+  SUFFIX ".ofx"
+  LIBRARY_OUTPUT_DIRECTORY ${ZELK_BUNDLE_BINARY_DIR}
+  CXX_VISIBILITY_PRESET hidden
+  VISIBILITY_INLINES_HIDDEN ON
+  BUILD_WITH_INSTALL_RPATH ON
+  INSTALL_RPATH "/usr/OFX/Plugins/ZELK-Look-Lib.ofx.bundle/Contents/Linux-x86-64/"
+  LINK_DEPENDS ${ZELK_PLUGIN_VERSION_SCRIPT})
+target_link_options(zelk_plugin PRIVATE "-Wl,--version-script=${ZELK_PLUGIN_VERSION_SCRIPT}")
+if(NOT ZELK_SANITIZED)
+  # Hosts ship their own, often older, C++ runtime; carry ours. A symbol left
+  # unresolved is a link error here rather than a load failure in a host.
+  target_link_options(zelk_plugin PRIVATE -static-libstdc++ -static-libgcc -Wl,--no-undefined)
+endif()
+
 add_custom_target(zelk_bundle)
+add_dependencies(zelk_bundle zelk_plugin)
+
+# The look files come from looks/, which is configured after src/.
+function(zelk_bundle_add_looks)
+  if(TARGET zelk_looks)
+    add_dependencies(zelk_bundle zelk_looks)
+  endif()
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL zelk_bundle_add_looks)

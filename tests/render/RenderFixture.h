@@ -1,0 +1,268 @@
+#pragma once
+
+// Test support for end-to-end runs: a private bundle that holds the built binary
+// (linked, not copied) and look files written by the test, loaded by our host.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include "ZelkVec3.h"
+#include <ofxhost/Host.h>
+
+namespace zelktest {
+
+namespace fs = std::filesystem;
+
+using Lut = std::vector<zelk_vec3<float>>;
+
+inline const char* kEffectId = "com.ZELKOpenFX.ZELKLookLib";
+
+// The plug-in reads its log file name when it is loaded, so every test of this
+// binary shares one file and reads only what was appended during the test.
+inline std::string pluginLogPath()
+{
+    const char* set = std::getenv("OFX_PLUGIN_LOGFILE");
+    if (set != nullptr && *set != '\0') {
+        return set;
+    }
+    const std::string path = (fs::temp_directory_path() /
+                              ("zelk-render-log-" + std::to_string(::getpid()) + ".txt"))
+                                 .string();
+    ::setenv("OFX_PLUGIN_LOGFILE", path.c_str(), 1);
+    return path;
+}
+
+class LogTail {
+public:
+    LogTail() : m_path(pluginLogPath()), m_start(sizeNow()) {}
+
+    std::string text() const
+    {
+        std::ifstream in(m_path, std::ios::binary);
+        if (!in) {
+            return {};
+        }
+        in.seekg(static_cast<std::streamoff>(m_start));
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }
+
+    // The appended lines without their nesting indent.
+    std::vector<std::string> lines() const
+    {
+        std::vector<std::string> result;
+        std::istringstream in(text());
+        for (std::string line; std::getline(in, line);) {
+            const size_t first = line.find_first_not_of(' ');
+            result.push_back(first == std::string::npos ? std::string() : line.substr(first));
+        }
+        return result;
+    }
+
+    int count(const std::string& line) const
+    {
+        int n = 0;
+        for (const std::string& l : lines()) {
+            n += l == line ? 1 : 0;
+        }
+        return n;
+    }
+
+private:
+    std::uintmax_t sizeNow() const
+    {
+        std::error_code ec;
+        const std::uintmax_t size = fs::file_size(m_path, ec);
+        return ec ? 0 : size;
+    }
+
+    std::string m_path;
+    std::uintmax_t m_start;
+};
+
+// entry(r, g, b) for every lattice point, in file order (blue fastest).
+inline Lut makeLut(int n, const std::function<zelk_vec3<float>(int, int, int)>& entry)
+{
+    Lut lut;
+    lut.reserve(static_cast<size_t>(n) * n * n);
+    for (int r = 0; r < n; ++r) {
+        for (int g = 0; g < n; ++g) {
+            for (int b = 0; b < n; ++b) {
+                lut.push_back(entry(r, g, b));
+            }
+        }
+    }
+    return lut;
+}
+
+inline Lut constantLut(int n, float value)
+{
+    return makeLut(n, [value](int, int, int) { return zelk_vec3<float>{value, value, value}; });
+}
+
+inline Lut identityLut(int n)
+{
+    const float last = static_cast<float>(n - 1);
+    return makeLut(n, [last](int r, int g, int b) {
+        return zelk_vec3<float>{r / last, g / last, b / last};
+    });
+}
+
+inline void writeLookFile(const fs::path& path, const Lut& lut)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const std::uint64_t count = lut.size();
+    out.write(reinterpret_cast<const char*>(&count), sizeof count);
+    out.write(reinterpret_cast<const char*>(lut.data()),
+              static_cast<std::streamsize>(lut.size() * sizeof(zelk_vec3<float>)));
+}
+
+// ZELK-Look-Lib.ofx.bundle in a fresh temporary directory, removed afterwards.
+class TestBundle {
+public:
+    TestBundle()
+    {
+        static int serial = 0;
+        m_root = fs::temp_directory_path() /
+                 ("zelk-bundle-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
+        fs::remove_all(m_root);
+        m_bundle = m_root / "ZELK-Look-Lib.ofx.bundle";
+        fs::create_directories(m_bundle / "Contents" / "Linux-x86-64");
+        fs::create_directories(lookDir());
+        fs::create_directories(lookDirTevo4());
+        fs::create_symlink(builtBinary(), m_bundle / "Contents" / "Linux-x86-64" / "ZELK-Look-Lib.ofx");
+    }
+    ~TestBundle()
+    {
+        std::error_code ec;
+        fs::remove_all(m_root, ec);
+    }
+    TestBundle(const TestBundle&) = delete;
+    TestBundle& operator=(const TestBundle&) = delete;
+
+    static fs::path builtBinary()
+    {
+        return fs::path(ZELK_TEST_BUNDLE) / "Contents" / "Linux-x86-64" / "ZELK-Look-Lib.ofx";
+    }
+
+    std::string path() const { return m_bundle.string(); }
+    fs::path lookDir() const { return m_bundle / "Contents" / "Resources" / "looks_bin_tevo"; }
+    fs::path lookDirTevo4() const { return lookDir().string() + "4"; }
+
+    // The same look for both transfer curves.
+    void addLook(const std::string& name, const Lut& lut) const
+    {
+        writeLookFile(lookDir() / (name + ".cube.bin"), lut);
+        writeLookFile(lookDirTevo4() / (name + ".cube.bin"), lut);
+    }
+
+private:
+    fs::path m_root;
+    fs::path m_bundle;
+};
+
+// A packed RGBA float image with its own pixel bounds.
+struct Frame {
+    OfxRectI bounds{0, 0, 0, 0};
+    std::vector<float> pixels;
+
+    Frame() = default;
+    Frame(OfxRectI b, float fill) : bounds(b), pixels(size_t(width()) * height() * 4, fill) {}
+    Frame(int w, int h, float fill) : Frame(OfxRectI{0, 0, w, h}, fill) {}
+
+    int width() const { return bounds.x2 - bounds.x1; }
+    int height() const { return bounds.y2 - bounds.y1; }
+    float* at(int x, int y)
+    {
+        return &pixels[(size_t(y - bounds.y1) * width() + size_t(x - bounds.x1)) * 4];
+    }
+    const float* at(int x, int y) const
+    {
+        return &pixels[(size_t(y - bounds.y1) * width() + size_t(x - bounds.x1)) * 4];
+    }
+    void set(int x, int y, float r, float g, float b, float a)
+    {
+        float* p = at(x, y);
+        p[0] = r;
+        p[1] = g;
+        p[2] = b;
+        p[3] = a;
+    }
+    ofxhost::ImageDesc desc()
+    {
+        ofxhost::ImageDesc d;
+        d.data = pixels.data();
+        d.rowBytes = width() * 16;
+        d.bounds = bounds;
+        return d;
+    }
+};
+
+// A host with the test bundle loaded and one instance of the effect.
+class Session {
+public:
+    explicit Session(const TestBundle& bundle, ofxhost::HostOptions options = {},
+                     const std::string& context = "OfxImageEffectContextFilter")
+        : m_host(std::make_unique<ofxhost::Host>(options))
+    {
+        ofxhost::Bundle& loaded = m_host->loadBundle(bundle.path());
+        m_effect = loaded.effect(kEffectId);
+        if (m_effect == nullptr) {
+            throw std::runtime_error("effect not described by the bundle");
+        }
+        m_instance = m_effect->createInstance(context);
+    }
+    ~Session()
+    {
+        m_instance.reset();
+        m_host.reset();
+    }
+
+    ofxhost::Host& host() { return *m_host; }
+    ofxhost::Effect& effect() { return *m_effect; }
+    ofxhost::Instance& instance() { return *m_instance; }
+
+    // Attaches both images and renders the whole destination (or `window`).
+    OfxStatus render(Frame& src, Frame& dst, const OfxRectI* window = nullptr, double time = 0.0,
+                     const ofxhost::GpuRenderArgs& gpu = {})
+    {
+        m_instance->setClipImage("Source", src.desc());
+        m_instance->setClipImage("Output", dst.desc());
+        return m_instance->render(time, window != nullptr ? *window : dst.bounds, gpu);
+    }
+
+private:
+    std::unique_ptr<ofxhost::Host> m_host;
+    ofxhost::Effect* m_effect = nullptr;
+    std::unique_ptr<ofxhost::Instance> m_instance;
+};
+
+inline std::uint32_t floatBits(float f)
+{
+    std::uint32_t u;
+    std::memcpy(&u, &f, sizeof u);
+    return u;
+}
+
+inline float bitsFloat(std::uint32_t u)
+{
+    float f;
+    std::memcpy(&f, &u, sizeof f);
+    return f;
+}
+
+} // namespace zelktest

@@ -1,0 +1,229 @@
+// The look arithmetic through a real render: the bundle, our host and the CPU path.
+
+#include <array>
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "RenderFixture.h"
+
+using namespace zelktest;
+
+namespace {
+
+// N = 33 with the entries of the documented worked example; every other entry zero.
+Lut workedExampleLut()
+{
+    Lut lut = constantLut(33, 0.0f);
+    lut[10431] = {0.25f, 0.5f, 0.125f};
+    lut[11520] = {0.5f, 0.5f, 0.125f};
+    lut[11553] = {0.5f, 1.0f, 0.0f};
+    lut[11554] = {1.0f, 1.0f, 0.25f};
+    return lut;
+}
+
+class RenderMath : public ::testing::Test {
+protected:
+    std::vector<std::array<float, 4>> renderPixels(const Lut& lut, float mix,
+                                                   const std::vector<std::array<float, 4>>& in)
+    {
+        TestBundle bundle;
+        bundle.addLook("L", lut);
+        Session session(bundle);
+        session.instance().setParam("color", mix);
+        Frame src(static_cast<int>(in.size()), 1, 0.0f);
+        for (size_t i = 0; i < in.size(); ++i) {
+            src.set(static_cast<int>(i), 0, in[i][0], in[i][1], in[i][2], in[i][3]);
+        }
+        Frame dst(src.width(), 1, -7.0f);
+        EXPECT_EQ(session.render(src, dst), kOfxStatOK);
+        std::vector<std::array<float, 4>> out(in.size());
+        for (size_t i = 0; i < in.size(); ++i) {
+            std::memcpy(out[i].data(), dst.at(static_cast<int>(i), 0), 16);
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(RenderMath, DocumentedWorkedExamplesAreExact)
+{
+    // General case fr > fg > fb at mix 0.5, alpha kept.
+    auto out = renderPixels(workedExampleLut(), 0.5f, {{0.3046875f, 0.609375f, 0.10546875f, 0.75f}});
+    EXPECT_EQ(out[0][0], 0.46484375f);
+    EXPECT_EQ(out[0][1], 0.6796875f);
+    EXPECT_EQ(out[0][2], 0.130859375f);
+    EXPECT_EQ(out[0][3], 0.75f);
+
+    // Same cell, mix 1: the interpolated colour itself.
+    out = renderPixels(workedExampleLut(), 1.0f, {{0.3046875f, 0.609375f, 0.10546875f, 0.5f}});
+    EXPECT_EQ(out[0][0], 0.625f);
+    EXPECT_EQ(out[0][1], 0.75f);
+    EXPECT_EQ(out[0][2], 0.15625f);
+    EXPECT_EQ(out[0][3], 0.5f);
+}
+
+TEST_F(RenderMath, EqualFractionsTakeTheGreenNeighbour)
+{
+    // fr = fg = 0.5, fb = 0.25: the second corner must be the green neighbour
+    // (10464). Its weight is zero, so an infinity in the red neighbour (11520)
+    // turns the result into NaN if the wrong corner is taken.
+    Lut lut = workedExampleLut();
+    lut[10464] = {0.75f, 0.25f, 0.5f};
+    lut[11520] = {INFINITY, INFINITY, INFINITY};
+    auto out = renderPixels(lut, 1.0f, {{0.296875f, 0.609375f, 0.1015625f, 1.0f}});
+    // 0.5 * lut0 + 0 * lut1 + 0.25 * lut2 + 0.25 * lut3
+    EXPECT_EQ(out[0][0], 0.5f);
+    EXPECT_EQ(out[0][1], 0.75f);
+    EXPECT_EQ(out[0][2], 0.125f);
+}
+
+TEST_F(RenderMath, NegativeFractionEntersTheWeightsUnchanged)
+{
+    // N = 20: red 3E21AF28 (just below 3/19) times 19 rounds up to 3.0, so the
+    // red fraction is -2^-23. Corners (3,0,0), (3,1,0), (3,1,1), (4,1,1) with
+    // weights 1, 0, 2^-23, -2^-23.
+    Lut lut = constantLut(20, 0.0f);
+    lut[1200] = {0.25f, 0.5f, 0.125f};
+    lut[1220] = {0.0f, 0.0f, 0.0f};
+    lut[1221] = {1.0f, 0.5f, 0.5f};
+    lut[1621] = {0.25f, 0.25f, 0.25f};
+    const float red = bitsFloat(0x3E21AF28u);
+    auto out = renderPixels(lut, 1.0f, {{red, 0.0f, 0.0f, 1.0f}});
+    // 0.25 + 2^-23 * 1.0 - 2^-23 * 0.25 = 0.25 + 3 * 2^-25, exact in float.
+    EXPECT_EQ(floatBits(out[0][0]), floatBits(0.25f + 0x1.8p-24f));
+    // 0.5 + 2^-23 * 0.5 - 2^-23 * 0.25 = 0.5 + 2^-25: half an ulp, ties to even.
+    EXPECT_EQ(out[0][1], 0.5f);
+    // 0.125 + 2^-25: two ulps of 0.125, exact.
+    EXPECT_EQ(floatBits(out[0][2]), floatBits(0.125f + 0x1p-25f));
+}
+
+TEST_F(RenderMath, OutOfRangeAndNonFiniteInputs)
+{
+    Lut lut = constantLut(33, 0.0f);
+    lut[35936] = {0.875f, 0.625f, 0.375f}; // the last lattice point
+    lut[34864] = {0.5f, 0.25f, 0.75f};     // (32, 0, 16)
+    lut[(0 * 33 + 16) * 33 + 8] = {0.125f, 0.0625f, 0.25f}; // (0, 16, 8)
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+
+    auto out = renderPixels(lut, 1.0f, {{1.0f, 1.0f, 1.0f, 1.0f},
+                                        {5.0f, 2.0f, 1e30f, 0.25f},
+                                        {inf, inf, inf, 1.0f}});
+    for (int i : {0, 1}) {
+        EXPECT_EQ(out[i][0], 0.875f);
+        EXPECT_EQ(out[i][1], 0.625f);
+        EXPECT_EQ(out[i][2], 0.375f);
+    }
+    EXPECT_EQ(out[1][3], 0.25f);
+    // At mix 1 an infinite source times 0 is NaN.
+    EXPECT_TRUE(std::isnan(out[2][0]));
+
+    // The clamp feeds only the look-up; the blend uses the source as it was.
+    out = renderPixels(lut, 0.5f, {{2.0f, -0.5f, 0.5f, 1.0f},
+                                   {nan, 0.5f, 0.25f, 1.0f},
+                                   {inf, -inf, 0.5f, 1.0f}});
+    EXPECT_EQ(out[0][0], 1.25f);   // 2.0 * 0.5 + 0.5 * 0.5
+    EXPECT_EQ(out[0][1], -0.125f); // -0.5 * 0.5 + 0.25 * 0.5
+    EXPECT_EQ(out[0][2], 0.625f);  // 0.5 * 0.5 + 0.75 * 0.5
+    // NaN red looks up as 0: (0, 16, 8).
+    EXPECT_TRUE(std::isnan(out[1][0]));
+    EXPECT_EQ(out[1][1], 0.5f * 0.5f + 0.0625f * 0.5f);
+    EXPECT_EQ(out[1][2], 0.25f * 0.5f + 0.25f * 0.5f);
+    EXPECT_EQ(out[2][0], inf);
+    EXPECT_EQ(out[2][1], -inf);
+}
+
+TEST_F(RenderMath, MixEndsReturnSourceOrLookExactly)
+{
+    // An affine look with a different weight per input axis: tetrahedral
+    // interpolation reproduces it, so any axis-order or corner mistake shows.
+    const int n = 33;
+    const float last = n - 1;
+    const Lut lut = makeLut(n, [&](int r, int g, int b) {
+        return zelk_vec3<float>{0.5f * r / last + 0.25f * g / last + 0.125f * b / last,
+                                0.75f * g / last + 0.125f * b / last,
+                                0.625f * b / last + 0.25f * r / last};
+    });
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::vector<std::array<float, 4>> in(64);
+    for (auto& p : in) {
+        p = {unit(rng), unit(rng), unit(rng), unit(rng)};
+    }
+    auto atZero = renderPixels(lut, 0.0f, in);
+    auto atOne = renderPixels(lut, 1.0f, in);
+    for (size_t i = 0; i < in.size(); ++i) {
+        for (int c = 0; c < 4; ++c) {
+            EXPECT_EQ(atZero[i][c], in[i][c]) << "pixel " << i << " channel " << c;
+        }
+        const float r = in[i][0], g = in[i][1], b = in[i][2];
+        EXPECT_NEAR(atOne[i][0], 0.5f * r + 0.25f * g + 0.125f * b, 2e-6f) << i;
+        EXPECT_NEAR(atOne[i][1], 0.75f * g + 0.125f * b, 2e-6f) << i;
+        EXPECT_NEAR(atOne[i][2], 0.625f * b + 0.25f * r, 2e-6f) << i;
+        EXPECT_EQ(atOne[i][3], in[i][3]);
+    }
+}
+
+TEST_F(RenderMath, LopsidedLooksCatchAxisOrder)
+{
+    const int n = 19;
+    const float last = n - 1;
+
+    // Red-only: only the red output varies, and only with the red input.
+    const Lut redOnly = makeLut(n, [&](int r, int, int) { return zelk_vec3<float>{r / last, 0, 0}; });
+    std::vector<std::array<float, 4>> in = {{0.8f, 0.1f, 0.3f, 1.0f},
+                                            {0.1f, 0.9f, 0.2f, 1.0f},
+                                            {0.2f, 0.4f, 0.95f, 1.0f}};
+    auto out = renderPixels(redOnly, 1.0f, in);
+    for (size_t i = 0; i < in.size(); ++i) {
+        EXPECT_NEAR(out[i][0], in[i][0], 1e-6f) << i;
+        EXPECT_EQ(out[i][1], 0.0f);
+        EXPECT_EQ(out[i][2], 0.0f);
+    }
+
+    // Non-monotonic and out of range: at every lattice point the output is the
+    // entry itself, so a wrong index formula cannot hide.
+    auto bizarre = [](int r, int g, int b) {
+        return zelk_vec3<float>{float((r * 7 + g * 3 + b * 11) % 17) / 8.0f - 0.5f,
+                                float((r * 5 + g * 13 + b) % 11) / 4.0f,
+                                float((r + g * 2 + b * 9) % 23) / 16.0f - 0.25f};
+    };
+    const Lut lut = makeLut(n, bizarre);
+    std::vector<std::array<float, 4>> lattice;
+    std::vector<zelk_vec3<float>> expected;
+    for (int r = 0; r < n; r += 3) {
+        for (int g = 0; g < n; g += 2) {
+            for (int b = 0; b < n; ++b) {
+                // k / 18 is not exact in float; the tolerance covers the rounding.
+                lattice.push_back({r / last, g / last, b / last, 1.0f});
+                expected.push_back(bizarre(r, g, b));
+            }
+        }
+    }
+    out = renderPixels(lut, 1.0f, lattice);
+    for (size_t i = 0; i < lattice.size(); ++i) {
+        EXPECT_NEAR(out[i][0], expected[i].r, 1e-5f) << i;
+        EXPECT_NEAR(out[i][1], expected[i].g, 1e-5f) << i;
+        EXPECT_NEAR(out[i][2], expected[i].b, 1e-5f) << i;
+    }
+}
+
+TEST_F(RenderMath, IdentityLookReturnsTheClampedInput)
+{
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> wide(-0.5f, 1.5f);
+    std::vector<std::array<float, 4>> in(200);
+    for (auto& p : in) {
+        p = {wide(rng), wide(rng), wide(rng), wide(rng)};
+    }
+    auto out = renderPixels(identityLut(33), 1.0f, in);
+    for (size_t i = 0; i < in.size(); ++i) {
+        for (int c = 0; c < 3; ++c) {
+            const float clamped = std::min(std::max(in[i][c], 0.0f), 1.0f);
+            EXPECT_NEAR(out[i][c], clamped, 1e-6f) << i << " " << c;
+        }
+        EXPECT_EQ(out[i][3], in[i][3]);
+    }
+}
