@@ -1,0 +1,170 @@
+// The CUDA path end to end: the plug-in renders through our host with CUDA
+// enabled on the host's stream, against the same instance rendering on the CPU.
+#include <gtest/gtest.h>
+
+#include <ofxhost/CudaRender.h>
+#include <ofxhost/Host.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CudaTestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace zelk_cuda_test;
+
+std::string look_name(int n) { return "cuda-test-" + std::to_string(n); }
+
+// A look file: the entry count as 64-bit little-endian, then the entries.
+void write_look(const fs::path& dir, int n)
+{
+    const std::vector<float> lut = testLut(n);
+    const uint64_t count = uint64_t(n) * n * n;
+    std::ofstream out(dir / (look_name(n) + ".cube.bin"), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&count), sizeof count); // x86-64: little-endian
+    out.write(reinterpret_cast<const char*>(lut.data()), std::streamsize(count * 3 * sizeof(float)));
+    ASSERT_TRUE(out.good());
+}
+
+// A copy of the built bundle whose look folders also hold the test looks.
+fs::path make_test_bundle()
+{
+    const fs::path root = fs::temp_directory_path() / ("zelk-cuda-test-" + std::to_string(::getpid()));
+    const fs::path bundle = root / "ZELK-Look-Lib.ofx.bundle";
+    fs::remove_all(root);
+    fs::create_directories(root);
+    fs::copy(ZELK_TEST_BUNDLE, bundle, fs::copy_options::recursive);
+    for (const char* dir : {"looks_bin_tevo", "looks_bin_tevo4"}) {
+        const fs::path looks = bundle / "Contents" / "Resources" / dir;
+        fs::create_directories(looks);
+        for (int n : {18, 33, 65}) write_look(looks, n);
+    }
+    return bundle;
+}
+
+class CudaRender : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        std::string why;
+        if (!deviceAvailable(&why)) return;
+        s_bundleDir = make_test_bundle();
+        s_host = std::make_unique<ofxhost::Host>();
+        ofxhost::Bundle& bundle = s_host->loadBundle(s_bundleDir.string());
+        s_effect = bundle.effects().at(0);
+        s_renderer = std::make_unique<ofxhost::CudaRenderer>();
+    }
+    static void TearDownTestSuite()
+    {
+        s_renderer.reset();
+        s_host.reset();
+        if (!s_bundleDir.empty()) fs::remove_all(s_bundleDir.parent_path());
+    }
+
+    static std::vector<float> render_cpu(ofxhost::Instance& instance, const std::vector<float>& src,
+                                         int width, int height)
+    {
+        std::vector<float> out(src.size(), unwritten());
+        ofxhost::ImageDesc image;
+        image.data = const_cast<float*>(src.data());
+        image.rowBytes = width * 16;
+        image.bounds = {0, 0, width, height};
+        instance.setClipImage("Source", image);
+        image.data = out.data();
+        instance.setClipImage("Output", image);
+        EXPECT_EQ(instance.render(0.0, image.bounds), kOfxStatOK);
+        instance.clearClipImage("Source");
+        instance.clearClipImage("Output");
+        return out;
+    }
+
+    static std::vector<float> render_cuda(ofxhost::Instance& instance, const std::vector<float>& src,
+                                          int width, int height)
+    {
+        std::vector<float> out(src.size(), unwritten());
+        EXPECT_EQ(s_renderer->render(instance, 0.0, src.data(), out.data(), width, height), kOfxStatOK);
+        return out;
+    }
+
+    static inline fs::path s_bundleDir;
+    static inline std::unique_ptr<ofxhost::Host> s_host;
+    static inline ofxhost::Effect* s_effect = nullptr;
+    static inline std::unique_ptr<ofxhost::CudaRenderer> s_renderer;
+};
+
+TEST_F(CudaRender, MatchesTheCpuRender)
+{
+    ZELK_REQUIRE_CUDA();
+    const int height = 19;
+    for (int n : {18, 33, 65}) {
+        auto instance = s_effect->createInstance();
+        instance->setChoice("printStock", look_name(n));
+        instance->paramChanged("printStock");
+        for (int width : {1000, 1920}) {
+            const std::vector<float> src = testFrame(width, height);
+            for (double mix : {0.0, 0.5, 1.0}) {
+                instance->setParam("color", mix);
+                instance->paramChanged("color");
+                const std::vector<float> cpu = render_cpu(*instance, src, width, height);
+                const std::vector<float> gpu = render_cuda(*instance, src, width, height);
+
+                // These mixes blend with exact products, where the fused GPU blend
+                // and the CPU blend agree; one ulp covers a vectorised CPU path.
+                const FrameDiff diff = compareFrames(cpu, gpu, 1);
+                EXPECT_EQ(diff.mismatches, 0)
+                    << "N " << n << " width " << width << " mix " << mix << ": sample "
+                    << diff.firstIndex << " is " << diff.actual << " on CUDA, " << diff.expected
+                    << " on the CPU";
+                long unwrittenCount = 0, alphaChanged = 0;
+                for (size_t i = 0; i < gpu.size(); ++i) {
+                    unwrittenCount += isUnwritten(gpu[i]);
+                    if (i % 4 == 3) alphaChanged += std::memcmp(&gpu[i], &src[i], 4) != 0;
+                }
+                EXPECT_EQ(unwrittenCount, 0) << "N " << n << " width " << width;
+                EXPECT_EQ(alphaChanged, 0) << "N " << n << " width " << width;
+            }
+        }
+    }
+}
+
+TEST_F(CudaRender, NonFiniteSourcesFollowTheBlend)
+{
+    ZELK_REQUIRE_CUDA();
+    auto instance = s_effect->createInstance();
+    instance->setChoice("printStock", look_name(33));
+    instance->paramChanged("printStock");
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::vector<float> src = {nan, 0.5f, 0.5f, 0.25f,  inf, 0.5f, -inf, 1.0f,
+                                    0.2f, nan, 2.0f, -1.0f,  -inf, inf, nan, 0.0f};
+    for (double mix : {0.0, 0.5, 1.0}) {
+        instance->setParam("color", mix);
+        instance->paramChanged("color");
+        const std::vector<float> gpu = render_cuda(*instance, src, 4, 1);
+        const std::vector<float> cpu = render_cpu(*instance, src, 4, 1);
+        const FrameDiff diff = compareFrames(cpu, gpu, 1);
+        EXPECT_EQ(diff.mismatches, 0) << "mix " << mix << ": sample " << diff.firstIndex << " is "
+                                      << diff.actual << ", CPU " << diff.expected;
+        // NaN survives every blend; infinity survives where the source weighs in.
+        EXPECT_TRUE(std::isnan(gpu[0]) && std::isnan(gpu[9]) && std::isnan(gpu[14]));
+        if (mix < 1.0) {
+            EXPECT_EQ(gpu[4], inf);
+        }
+        EXPECT_EQ(gpu[3], 0.25f);
+        EXPECT_EQ(gpu[11], -1.0f);
+    }
+}
+
+} // namespace
