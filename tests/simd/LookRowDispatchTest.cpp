@@ -1,0 +1,92 @@
+// How the row function is chosen: the policy for ZELK_CPU_PATH, and that the
+// process's one choice follows the environment this test binary runs under
+// (CTest runs it once per path).
+
+#include "LookRowDispatch.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using zelk::LookRowPath;
+
+TEST(LookRowChoice, FollowsRequestWhereAvailableAndWarnsOtherwise)
+{
+    const bool all[] = {true, true, true};
+    const bool noAvx512[] = {true, true, false};
+    const bool scalarOnly[] = {true, false, false};
+
+    // Unset or empty: the widest path, silently.
+    EXPECT_EQ(zelk::chooseLookRowPath(nullptr, all).path, LookRowPath::Avx512);
+    EXPECT_EQ(zelk::chooseLookRowPath("", noAvx512).path, LookRowPath::Avx2);
+    EXPECT_EQ(zelk::chooseLookRowPath(nullptr, scalarOnly).path, LookRowPath::Scalar);
+    EXPECT_EQ(zelk::chooseLookRowPath(nullptr, all).warning, "");
+
+    // A narrower path on request, silently.
+    const zelk::LookRowChoice scalar = zelk::chooseLookRowPath("scalar", all);
+    EXPECT_EQ(scalar.path, LookRowPath::Scalar);
+    EXPECT_EQ(scalar.warning, "");
+    EXPECT_EQ(zelk::chooseLookRowPath("avx2", all).path, LookRowPath::Avx2);
+
+    // A path this machine lacks: the widest there is, with a warning naming both.
+    const zelk::LookRowChoice missing = zelk::chooseLookRowPath("avx512", noAvx512);
+    EXPECT_EQ(missing.path, LookRowPath::Avx2);
+    EXPECT_EQ(missing.warning, "ZELK_CPU_PATH=avx512 is not available on this CPU; using avx2");
+    EXPECT_EQ(zelk::chooseLookRowPath("avx2", scalarOnly).path, LookRowPath::Scalar);
+
+    // Unknown or differently spelt values are not guessed at.
+    const zelk::LookRowChoice unknown = zelk::chooseLookRowPath("AVX2", noAvx512);
+    EXPECT_EQ(unknown.path, LookRowPath::Avx2);
+    EXPECT_EQ(unknown.warning, "ZELK_CPU_PATH=AVX2 is not one of scalar, avx2, avx512; using avx2");
+    EXPECT_NE(zelk::chooseLookRowPath("sse", scalarOnly).warning, "");
+}
+
+TEST(LookRowChoice, ActivePathFollowsEnvironment)
+{
+    const char* request = std::getenv("ZELK_CPU_PATH");
+    LookRowPath widest = LookRowPath::Scalar;
+    for (int i = 0; i < zelk::kLookRowPathCount; ++i) {
+        if (zelk::lookRowFunction(LookRowPath(i)) != nullptr) {
+            widest = LookRowPath(i);
+        }
+    }
+    std::printf("[ active   ] %s (ZELK_CPU_PATH=%s)\n", zelk::lookRowName(),
+                request != nullptr ? request : "");
+    LookRowPath expected = widest;
+    if (request != nullptr) {
+        for (int i = 0; i < zelk::kLookRowPathCount; ++i) {
+            if (std::strcmp(request, zelk::lookRowPathName(LookRowPath(i))) == 0 &&
+                zelk::lookRowFunction(LookRowPath(i)) != nullptr) {
+                expected = LookRowPath(i);
+            }
+        }
+    }
+    EXPECT_EQ(zelk::lookRowPath(), expected);
+    EXPECT_EQ(zelk::lookRow(), zelk::lookRowFunction(expected));
+    EXPECT_STREQ(zelk::lookRowName(), zelk::lookRowPathName(expected));
+}
+
+TEST(LookRowChoice, FeatureDetectionIsConsistent)
+{
+    const zelk::CpuVectorSupport cpu = zelk::detectCpuVectorSupport();
+    EXPECT_TRUE(!cpu.avx512f || cpu.avx2Fma) << "the AVX-512 path also relies on AVX2 and FMA";
+    EXPECT_NE(zelk::lookRowFunction(LookRowPath::Scalar), nullptr);
+    if (!cpu.avx2Fma) {
+        EXPECT_EQ(zelk::lookRowFunction(LookRowPath::Avx2), nullptr);
+    }
+    if (!cpu.avx512f) {
+        EXPECT_EQ(zelk::lookRowFunction(LookRowPath::Avx512), nullptr);
+    }
+#if defined(__x86_64__)
+    // Cross-check against the compiler runtime's own reading of CPUID and XCR0.
+    __builtin_cpu_init();
+    EXPECT_EQ(cpu.avx2Fma, __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"));
+    EXPECT_EQ(cpu.avx512f, cpu.avx2Fma && __builtin_cpu_supports("avx512f"));
+#endif
+}
+
+} // namespace

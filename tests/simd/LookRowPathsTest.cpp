@@ -1,0 +1,354 @@
+// Every vector row function against the scalar reference, bit for bit. Paths the
+// CPU lacks are skipped with the reason, so the output says which paths ran.
+
+#include "LookRow.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using zelk::LookRowFn;
+using zelk::LookRowParams;
+using zelk::LookRowPath;
+
+std::uint32_t bitsOf(float v)
+{
+    std::uint32_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+}
+
+float floatOf(std::uint32_t b)
+{
+    float v;
+    std::memcpy(&v, &b, sizeof v);
+    return v;
+}
+
+// Exactly N*N*N entries and the one spare float the row contract promises, in an
+// allocation of its own: a corner read past the spare is a heap overflow that
+// the sanitizer build reports.
+std::vector<float> randomLut(int n, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    // Beyond [0, 1] and not monotonic: any corner or axis mix-up shows.
+    std::uniform_real_distribution<float> value(-0.5f, 1.5f);
+    std::vector<float> lut(3 * std::size_t(n) * n * n + 1);
+    for (float& v : lut) {
+        v = value(rng);
+    }
+    return lut;
+}
+
+LookRowParams paramsFor(const std::vector<float>& lut, int n, float mix)
+{
+    return LookRowParams{lut.data(), n, mix, 1.0f - mix};
+}
+
+// Scalar values that stress the look-up: non-finite, signed zero, denormals, the
+// clamp edges, and for this N every lattice point with its neighbours one ulp
+// either side (just below k/(N-1) the rounded product can reach k while the
+// exact one does not, which gives a tiny negative fraction).
+std::vector<float> specialValues(int n)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<float> v = {0.0f,
+                            -0.0f,
+                            std::numeric_limits<float>::quiet_NaN(),
+                            -std::numeric_limits<float>::quiet_NaN(),
+                            inf,
+                            -inf,
+                            std::numeric_limits<float>::denorm_min(),
+                            -std::numeric_limits<float>::denorm_min(),
+                            1e-40f,
+                            std::numeric_limits<float>::min(),
+                            1.0f,
+                            std::nextafter(1.0f, 0.0f),
+                            std::nextafter(1.0f, 2.0f),
+                            2.0f,
+                            -0.5f,
+                            0.5f,
+                            std::numeric_limits<float>::max()};
+    const float scale = float(n - 1);
+    for (int k = 0; k < n; ++k) {
+        const float p = float(k) / scale;
+        v.push_back(p);
+        v.push_back(std::nextafter(p, 0.0f));
+        v.push_back(std::nextafter(p, 2.0f));
+        v.push_back((float(k) + 0.5f) / scale);
+        v.push_back((float(k) + 0.25f) / scale);
+    }
+    return v;
+}
+
+// Pixels from special values: every triple of a short list (all orderings and
+// equalities of the three fractions), then the long list against itself in
+// strides, with equal channels mixed in.
+std::vector<float> specialImage(int n)
+{
+    const std::vector<float> all = specialValues(n);
+    std::vector<float> shortList(all.begin(), all.begin() + 17);
+    for (float f : {0.0f, 0.25f, 0.5f, 0.75f}) {
+        shortList.push_back((1.0f + f) / float(n - 1));
+        shortList.push_back((float(n / 2) + f) / float(n - 1));
+    }
+    std::vector<float> px;
+    std::size_t alpha = 0;
+    auto push = [&](float r, float g, float b) {
+        px.insert(px.end(), {r, g, b, all[alpha++ % all.size()]});
+    };
+    for (float r : shortList) {
+        for (float g : shortList) {
+            for (float b : shortList) {
+                push(r, g, b);
+            }
+        }
+    }
+    const std::size_t m = all.size();
+    for (std::size_t i = 0; i < m; ++i) {
+        push(all[i], all[(7 * i + 3) % m], all[(13 * i + 5) % m]);
+        push(all[i], all[i], all[(i + 1) % m]);
+        push(all[(i + 2) % m], all[i], all[i]);
+        push(all[i], all[(i + 5) % m], all[i]);
+        push(all[i], all[i], all[i]);
+    }
+    return px;
+}
+
+// A test chart: grey and colour ramps from -0.25 to 1.25, then noise, then
+// random colours whose channels share a lattice cell's fraction.
+std::vector<float> chartImage(int width, int height, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::vector<float> px(4 * std::size_t(width) * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            float* p = &px[4 * (std::size_t(y) * width + x)];
+            const float t = -0.25f + 1.5f * float(x) / float(width - 1);
+            switch (y % 4) {
+            case 0:
+                p[0] = p[1] = p[2] = t;
+                break;
+            case 1:
+                p[0] = t;
+                p[1] = 1.0f - t;
+                p[2] = 0.5f * t;
+                break;
+            case 2:
+                p[0] = unit(rng);
+                p[1] = unit(rng);
+                p[2] = unit(rng);
+                break;
+            default: {
+                const float f = unit(rng);
+                p[0] = f;
+                p[1] = std::floor(unit(rng) * 8.0f) / 8.0f + f / 8.0f;
+                p[2] = 1.0f - f;
+            }
+            }
+            p[3] = unit(rng);
+        }
+    }
+    return px;
+}
+
+// First pixel where two outputs differ, described; empty when all bits agree.
+std::string firstDifference(const std::vector<float>& src, const std::vector<float>& want,
+                            const std::vector<float>& got)
+{
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        if (bitsOf(want[i]) != bitsOf(got[i])) {
+            const std::size_t p = i / 4 * 4;
+            char text[256];
+            std::snprintf(text, sizeof text,
+                          "pixel %zu channel %zu: src (%a, %a, %a, %a) scalar %08x, vector %08x",
+                          i / 4, i % 4, src[p], src[p + 1], src[p + 2], src[p + 3],
+                          bitsOf(want[i]), bitsOf(got[i]));
+            return text;
+        }
+    }
+    return std::string();
+}
+
+std::vector<float> runRow(LookRowFn fn, const LookRowParams& params, const std::vector<float>& src)
+{
+    std::vector<float> dst(src.size(), -1.0f);
+    fn(params, src.data(), dst.data(), int(src.size() / 4));
+    return dst;
+}
+
+class LookRowPathTest : public ::testing::TestWithParam<LookRowPath> {
+protected:
+    void SetUp() override
+    {
+        m_fn = zelk::lookRowFunction(GetParam());
+        if (m_fn == nullptr) {
+            GTEST_SKIP() << "path " << zelk::lookRowPathName(GetParam())
+                         << " not run: this CPU (or this build) lacks it";
+        }
+        std::printf("[ path     ] %s\n", zelk::lookRowPathName(GetParam()));
+    }
+
+    LookRowFn m_fn = nullptr;
+};
+
+TEST_P(LookRowPathTest, MatchesScalarOnChart)
+{
+    const std::vector<float> chart = chartImage(1001, 12, 7);
+    for (int n : {18, 33, 65}) {
+        const std::vector<float> lut = randomLut(n, unsigned(n));
+        for (float mix : {0.75f, 0.0f, 1.0f, 0.3f, 1.5f, -0.25f}) {
+            const LookRowParams params = paramsFor(lut, n, mix);
+            const std::string diff = firstDifference(chart, runRow(zelk::lookRowScalar, params, chart),
+                                                     runRow(m_fn, params, chart));
+            EXPECT_EQ(diff, "") << "N " << n << " mix " << mix;
+        }
+    }
+}
+
+// Infinities in some entries: a corner whose weight is zero then still decides
+// between NaN and a number, so taking a wrong corner under a tie, or at the top
+// of the lattice, cannot hide behind the zero weight.
+std::vector<float> lutWithInfinities(int n, unsigned seed)
+{
+    std::vector<float> lut = randomLut(n, seed);
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> pick(0, 9);
+    for (std::size_t i = 0; i + 1 < lut.size(); ++i) {
+        if (pick(rng) == 0) {
+            lut[i] = i % 2 ? std::numeric_limits<float>::infinity()
+                           : -std::numeric_limits<float>::infinity();
+        }
+    }
+    return lut;
+}
+
+TEST_P(LookRowPathTest, MatchesScalarOnSpecialValues)
+{
+    for (int n : {18, 20, 33, 65}) {
+        const std::vector<float> image = specialImage(n);
+        for (const std::vector<float>& lut :
+             {randomLut(n, 100u + unsigned(n)), lutWithInfinities(n, 200u + unsigned(n))}) {
+            for (float mix : {0.75f, 1.0f, 0.0f}) {
+                const LookRowParams params = paramsFor(lut, n, mix);
+                const std::string diff = firstDifference(
+                    image, runRow(zelk::lookRowScalar, params, image), runRow(m_fn, params, image));
+                EXPECT_EQ(diff, "") << "N " << n << " mix " << mix;
+            }
+        }
+    }
+}
+
+// Rows of every length up to past two blocks of the widest path, at unaligned
+// starts, into a separate row and in place; nothing before or after the row
+// may be touched.
+TEST_P(LookRowPathTest, HandlesEveryRowLengthAndAlignment)
+{
+    const int n = 33;
+    const std::vector<float> lut = randomLut(n, 5);
+    const LookRowParams params = paramsFor(lut, n, 0.75f);
+    const std::vector<float> chart = chartImage(64, 4, 11);
+    const float guard = floatOf(0x7fc0dead);
+    for (int width = 0; width <= 37; ++width) {
+        for (int shift = 0; shift < 4; ++shift) {
+            // The source row in an allocation of exactly its size.
+            const std::vector<float> src(chart.begin() + 4 * (shift + 64),
+                                         chart.begin() + 4 * (shift + 64 + width));
+            std::vector<float> want(src.size());
+            zelk::lookRowScalar(params, src.data(), want.data(), width);
+
+            std::vector<float> dst(4 * (width + shift + 2), guard);
+            m_fn(params, src.data(), dst.data() + 4 * (shift + 1), width);
+            const std::vector<float> got(dst.begin() + 4 * (shift + 1),
+                                         dst.begin() + 4 * (shift + 1 + width));
+            EXPECT_EQ(firstDifference(src, want, got), "") << "width " << width << " shift " << shift;
+            for (int i = 0; i < 4 * (shift + 1); ++i) {
+                ASSERT_EQ(bitsOf(dst[i]), 0x7fc0deadu) << "written before the row, width " << width;
+            }
+            for (int i = 0; i < 4; ++i) {
+                ASSERT_EQ(bitsOf(dst[dst.size() - 1 - i]), 0x7fc0deadu)
+                    << "written after the row, width " << width;
+            }
+
+            std::vector<float> inPlace = src;
+            m_fn(params, inPlace.data(), inPlace.data(), width);
+            EXPECT_EQ(firstDifference(src, want, inPlace), "") << "in place, width " << width;
+        }
+    }
+}
+
+// The design's worked examples, through every path, with the design's values:
+// guards against the vector code and the reference sharing a fault.
+TEST_P(LookRowPathTest, ReproducesWorkedExamples)
+{
+    const int n = 33;
+    std::vector<float> lut(3 * n * n * n + 1, 0.0f);
+    auto setEntry = [&](int index, float r, float g, float b) {
+        lut[3 * index] = r;
+        lut[3 * index + 1] = g;
+        lut[3 * index + 2] = b;
+    };
+    setEntry(10431, 0.25f, 0.5f, 0.125f);
+    setEntry(11520, 0.5f, 0.5f, 0.125f);
+    setEntry(11553, 0.5f, 1.0f, 0.0f);
+    setEntry(11554, 1.0f, 1.0f, 0.25f);
+    // The green neighbour of the equal-fractions pixel gets weight 0; infinity
+    // there turns the result into NaN only if that corner, and not the red one
+    // (11520), is the one taken.
+    const float inf = std::numeric_limits<float>::infinity();
+    setEntry(10464, inf, inf, inf);
+    const std::vector<float> src = {0.3046875f, 0.609375f, 0.10546875f, 0.75f,
+                                    0.296875f,  0.609375f, 0.1015625f,  -0.0f};
+    std::vector<float> dst(src.size());
+    m_fn(paramsFor(lut, n, 0.5f), src.data(), dst.data(), 2);
+    const std::vector<float> firstPixel(dst.begin(), dst.begin() + 4);
+    EXPECT_EQ(firstPixel, (std::vector<float>{0.46484375f, 0.6796875f, 0.130859375f, 0.75f}));
+    EXPECT_TRUE(std::isnan(dst[4]) && std::isnan(dst[5]) && std::isnan(dst[6]))
+        << "equal red and green fractions must take the green neighbour";
+    EXPECT_EQ(bitsOf(dst[7]), 0x80000000u) << "alpha is copied bit for bit";
+
+    // N = 20: red just below 3/19 rounds up to lattice point 3 with fraction
+    // -2^-23, giving weights 1, 0, 2^-23, -2^-23 on (3,0,0), (3,1,0), (3,1,1),
+    // (4,1,1). With red outputs 10 at (3,0,0) and 2^23 at (4,1,1) the result is
+    // 10 - 1 = 9, exactly.
+    const int m = 20;
+    std::vector<float> edgeLut(3 * m * m * m + 1, 0.0f);
+    edgeLut[3 * ((3 * m + 0) * m + 0)] = 10.0f;
+    edgeLut[3 * ((4 * m + 1) * m + 1)] = 0x1p23f;
+    const std::vector<float> edge = {floatOf(0x3e21af28), 0.0f, 0.0f, 1.0f};
+    std::vector<float> out(4);
+    m_fn(paramsFor(edgeLut, m, 1.0f), edge.data(), out.data(), 1);
+    EXPECT_EQ(out[0], 9.0f);
+}
+
+} // namespace
+
+namespace zelk {
+// Readable parameter in test listings.
+void PrintTo(LookRowPath path, std::ostream* os)
+{
+    *os << lookRowPathName(path);
+}
+} // namespace zelk
+
+namespace {
+
+std::string pathName(const ::testing::TestParamInfo<LookRowPath>& info)
+{
+    return zelk::lookRowPathName(info.param);
+}
+
+INSTANTIATE_TEST_SUITE_P(VectorPaths, LookRowPathTest,
+                         ::testing::Values(LookRowPath::Avx2, LookRowPath::Avx512), pathName);
+
+} // namespace
