@@ -1,0 +1,41 @@
+// The host's shared state: options, host properties, the OfxHost handed to plug-ins and the
+// message log.
+#pragma once
+
+#include <ofxhost/PropertySet.h>
+#include <ofxhost/Types.h>
+
+#include <mutex>
+#include <vector>
+
+namespace ofxhost {
+
+class HostCore {
+public:
+    explicit HostCore(HostOptions options);
+    ~HostCore();
+    HostCore(const HostCore&) = delete;
+    HostCore& operator=(const HostCore&) = delete;
+
+    const HostOptions& options() const { return m_options; }
+    PropertySet& hostProperties() { return m_hostProps; }
+    OfxHost* ofxHost() { return &m_ofxHost; }
+
+    void addMessage(Message message);  // records it and prints it to stderr
+    std::vector<Message> messages() const;
+    void clearMessages();
+
+    // The host that receives messages sent with no (or an unknown) handle: the newest live one.
+    static HostCore* fallback();
+
+private:
+    static const void* fetchSuite(OfxPropertySetHandle host, const char* name, int version);
+
+    HostOptions m_options;
+    PropertySet m_hostProps{PropertySet::Policy::Closed};
+    OfxHost m_ofxHost;
+    mutable std::mutex m_messageMutex;
+    std::vector<Message> m_messages;
+};
+
+}  // namespace ofxhost

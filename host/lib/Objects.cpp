@@ -1,0 +1,380 @@
+// Host objects: handle checks, the default properties of new descriptors and the making of
+// instances from a context descriptor.
+#include "Internal.h"
+
+#include <ofxGPURender.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <climits>
+#include <unordered_map>
+
+namespace ofxhost {
+
+ParamObject* ParamObject::fromHandle(OfxParamHandle h) {
+    auto* p = reinterpret_cast<ParamObject*>(h);
+    return p && p->magic == kParamMagic ? p : nullptr;
+}
+
+ParamSetObject* ParamSetObject::fromHandle(OfxParamSetHandle h) {
+    auto* p = reinterpret_cast<ParamSetObject*>(h);
+    return p && p->magic == kParamSetMagic ? p : nullptr;
+}
+
+ParamObject* ParamSetObject::find(const std::string& name) const {
+    for (const auto& p : params)
+        if (p->name == name) return p.get();
+    return nullptr;
+}
+
+ClipObject* ClipObject::fromHandle(OfxImageClipHandle h) {
+    auto* c = reinterpret_cast<ClipObject*>(h);
+    return c && c->magic == kClipMagic ? c : nullptr;
+}
+
+ClipObject* EffectObject::findClip(const std::string& name) {
+    std::lock_guard<std::mutex> lock(clipMutex);
+    for (const auto& c : clips)
+        if (c->name == name) return c.get();
+    return nullptr;
+}
+
+EffectObject* EffectObject::fromHandle(OfxImageEffectHandle h) {
+    auto* e = reinterpret_cast<EffectObject*>(h);
+    return e && e->magic == kEffectMagic ? e : nullptr;
+}
+
+EffectObject* EffectObject::fromVoid(const void* h) {
+    return fromHandle(reinterpret_cast<OfxImageEffectHandle>(const_cast<void*>(h)));
+}
+
+const std::vector<std::string>& gpuCapabilityProperties() {
+    static const std::vector<std::string> names = {
+        kOfxImageEffectPropOpenCLRenderSupported, kOfxImageEffectPropOpenCLSupported,
+        kOfxImageEffectPropCudaRenderSupported, kOfxImageEffectPropCudaStreamSupported,
+        kOfxImageEffectPropMetalRenderSupported};
+    return names;
+}
+
+const std::vector<std::string>& gpuRenderArgumentProperties() {
+    static const std::vector<std::string> names = {
+        kOfxImageEffectPropOpenCLEnabled, kOfxImageEffectPropOpenCLCommandQueue,
+        kOfxImageEffectPropCudaEnabled,   kOfxImageEffectPropCudaStream,
+        kOfxImageEffectPropMetalEnabled,  kOfxImageEffectPropMetalCommandQueue,
+        kOfxImageEffectPropOpenCLImage};
+    return names;
+}
+
+void initEffectDescriptorProps(PropertySet& p, const std::string& bundlePath, bool gpuProperties) {
+    p.defineString(kOfxPropType, {kOfxTypeImageEffect}, 1);
+    p.defineString(kOfxPluginPropFilePath, {bundlePath}, 1);
+    p.defineString(kOfxPropLabel, {""}, 1);
+    p.defineString(kOfxImageEffectPluginPropGrouping, {""}, 1);
+    p.defineString(kOfxImageEffectPropSupportedContexts, {});
+    p.defineString(kOfxImageEffectPropSupportedPixelDepths, {});
+    p.defineInt(kOfxImageEffectPluginPropSingleInstance, {0}, 1);
+    p.defineInt(kOfxImageEffectPluginPropHostFrameThreading, {0}, 1);
+    // Instance-safe unless the plug-in says otherwise: one render per instance at a time.
+    p.defineString(kOfxImageEffectPluginRenderThreadSafety, {kOfxImageEffectRenderInstanceSafe}, 1);
+    p.defineInt(kOfxImageEffectPropSupportsMultiResolution, {1}, 1);
+    p.defineInt(kOfxImageEffectPropSupportsTiles, {1}, 1);
+    p.defineInt(kOfxImageEffectPropTemporalClipAccess, {0}, 1);
+    p.defineInt(kOfxImageEffectPluginPropFieldRenderTwiceAlways, {1}, 1);
+    p.defineInt(kOfxImageEffectPropSupportsMultipleClipDepths, {0}, 1);
+    p.defineInt(kOfxImageEffectPropSupportsMultipleClipPARs, {0}, 1);
+    p.definePointer(kOfxImageEffectPluginPropOverlayInteractV1, {nullptr}, 1);
+    p.defineString(kOfxImageEffectPropClipPreferencesSlaveParam, {});
+    p.defineString(kOfxPluginPropParamPageOrder, {});
+    if (!gpuProperties)
+        for (const auto& name : gpuCapabilityProperties()) p.refuse(name);
+}
+
+void initClipDescriptorProps(PropertySet& p, const std::string& name) {
+    p.defineString(kOfxPropType, {kOfxTypeClip}, 1);
+    p.defineString(kOfxPropName, {name}, 1);
+    p.defineString(kOfxPropLabel, {name}, 1);
+    p.defineString(kOfxImageEffectPropSupportedComponents, {});
+    p.defineInt(kOfxImageEffectPropTemporalClipAccess, {0}, 1);
+    p.defineInt(kOfxImageEffectPropSupportsTiles, {1}, 1);
+    p.defineString(kOfxImageClipPropFieldExtraction, {kOfxImageFieldDoubled}, 1);
+    p.defineInt(kOfxImageClipPropOptional, {0}, 1);
+    p.defineInt(kOfxImageClipPropIsMask, {0}, 1);
+}
+
+namespace {
+
+struct ParamTypeInfo {
+    int components;
+    bool numeric;
+    bool integral;
+};
+
+const std::unordered_map<std::string, ParamTypeInfo>& paramTypes() {
+    static const std::unordered_map<std::string, ParamTypeInfo> types = {
+        {kOfxParamTypeInteger, {1, true, true}},    {kOfxParamTypeDouble, {1, true, false}},
+        {kOfxParamTypeBoolean, {1, true, true}},    {kOfxParamTypeChoice, {1, true, true}},
+        {kOfxParamTypeRGBA, {4, true, false}},      {kOfxParamTypeRGB, {3, true, false}},
+        {kOfxParamTypeDouble2D, {2, true, false}},  {kOfxParamTypeInteger2D, {2, true, true}},
+        {kOfxParamTypeDouble3D, {3, true, false}},  {kOfxParamTypeInteger3D, {3, true, true}},
+        {kOfxParamTypeString, {1, false, false}},   {kOfxParamTypeCustom, {1, false, false}},
+        {kOfxParamTypeStrChoice, {1, false, false}}, {kOfxParamTypeGroup, {0, false, false}},
+        {kOfxParamTypePage, {0, false, false}},     {kOfxParamTypePushButton, {0, false, false}},
+    };
+    return types;
+}
+
+}  // namespace
+
+bool paramTypeInfo(const std::string& type, int* components, bool* isNumeric, bool* isIntegral) {
+    auto it = paramTypes().find(type);
+    if (it == paramTypes().end()) return false;
+    if (components) *components = it->second.components;
+    if (isNumeric) *isNumeric = it->second.numeric;
+    if (isIntegral) *isIntegral = it->second.integral;
+    return true;
+}
+
+void initParamDescriptorProps(PropertySet& p, const std::string& name, const std::string& type) {
+    int n = 0;
+    bool numeric = false, integral = false;
+    paramTypeInfo(type, &n, &numeric, &integral);
+    p.defineString(kOfxPropType, {kOfxTypeParameter}, 1);
+    p.defineString(kOfxPropName, {name}, 1);
+    p.defineString(kOfxPropLabel, {name}, 1);
+    p.defineString(kOfxParamPropType, {type}, 1);
+    p.defineInt(kOfxParamPropSecret, {0}, 1);
+    p.defineString(kOfxParamPropHint, {""}, 1);
+    p.defineString(kOfxParamPropScriptName, {name}, 1);
+    p.defineString(kOfxParamPropParent, {""}, 1);
+    p.defineInt(kOfxParamPropEnabled, {1}, 1);
+    p.definePointer(kOfxParamPropDataPtr, {nullptr}, 1);
+
+    if (type == kOfxParamTypePage) {
+        p.defineString(kOfxParamPropPageChild, {});
+        return;
+    }
+    if (type == kOfxParamTypeGroup) {
+        p.defineInt(kOfxParamPropGroupOpen, {1}, 1);
+        return;
+    }
+    if (type == kOfxParamTypePushButton) return;
+
+    // Value parameters.
+    const bool animates = numeric && type != kOfxParamTypeBoolean && type != kOfxParamTypeChoice;
+    p.defineInt(kOfxParamPropAnimates, {animates ? 1 : 0}, 1);
+    p.defineInt(kOfxParamPropIsAnimating, {0}, 1);
+    p.defineInt(kOfxParamPropIsAutoKeying, {0}, 1);
+    p.defineInt(kOfxParamPropPersistant, {1}, 1);
+    p.defineInt(kOfxParamPropEvaluateOnChange, {1}, 1);
+    p.defineInt(kOfxParamPropPluginMayWrite, {0}, 1);
+    p.defineInt(kOfxParamPropCanUndo, {1}, 1);
+    p.defineString(kOfxParamPropCacheInvalidation, {kOfxParamInvalidateValueChange}, 1);
+
+    if (!numeric) {
+        p.defineString(kOfxParamPropDefault, {""}, 1);
+        if (type == kOfxParamTypeString) {
+            p.defineString(kOfxParamPropStringMode, {kOfxParamStringIsSingleLine}, 1);
+            p.defineInt(kOfxParamPropStringFilePathExists, {1}, 1);
+        }
+        if (type == kOfxParamTypeStrChoice) {
+            p.defineString(kOfxParamPropChoiceOption, {});
+            p.defineString(kOfxParamPropChoiceEnum, {});
+        }
+        return;
+    }
+    if (type == kOfxParamTypeChoice) {
+        p.defineInt(kOfxParamPropDefault, {0}, 1);
+        p.defineString(kOfxParamPropChoiceOption, {});
+        return;
+    }
+    if (type == kOfxParamTypeBoolean) {
+        p.defineInt(kOfxParamPropDefault, {0}, 1);
+        return;
+    }
+    if (integral) {
+        p.defineInt(kOfxParamPropDefault, std::vector<int>(n, 0), n);
+        p.defineInt(kOfxParamPropMin, std::vector<int>(n, INT_MIN), n);
+        p.defineInt(kOfxParamPropMax, std::vector<int>(n, INT_MAX), n);
+        p.defineInt(kOfxParamPropDisplayMin, std::vector<int>(n, INT_MIN), n);
+        p.defineInt(kOfxParamPropDisplayMax, std::vector<int>(n, INT_MAX), n);
+        return;
+    }
+    p.defineDouble(kOfxParamPropDefault, std::vector<double>(n, 0.0), n);
+    p.defineDouble(kOfxParamPropMin, std::vector<double>(n, -DBL_MAX), n);
+    p.defineDouble(kOfxParamPropMax, std::vector<double>(n, DBL_MAX), n);
+    p.defineDouble(kOfxParamPropDisplayMin, std::vector<double>(n, -DBL_MAX), n);
+    p.defineDouble(kOfxParamPropDisplayMax, std::vector<double>(n, DBL_MAX), n);
+    p.defineDouble(kOfxParamPropIncrement, {1.0}, 1);
+    p.defineInt(kOfxParamPropDigits, {2}, 1);
+    p.defineString(kOfxParamPropDoubleType, {kOfxParamDoubleTypePlain}, 1);
+    p.defineString(kOfxParamPropDefaultCoordinateSystem, {kOfxParamCoordinatesCanonical}, 1);
+    p.defineInt(kOfxParamPropShowTimeMarker, {0}, 1);
+}
+
+namespace {
+
+// The parameter's default as its first value; a missing or mistyped default leaves zeros.
+void seedValue(ParamObject& param) {
+    int n = 0;
+    bool numeric = false;
+    paramTypeInfo(param.type, &n, &numeric, nullptr);
+    if (!numeric) {
+        if (param.props.has(kOfxParamPropDefault) &&
+            param.props.type(kOfxParamPropDefault) == PropType::String &&
+            param.props.dimension(kOfxParamPropDefault) > 0)
+            param.text = param.props.getString(kOfxParamPropDefault);
+        return;
+    }
+    param.numbers.assign(static_cast<size_t>(n), 0.0);
+    if (!param.props.has(kOfxParamPropDefault)) return;
+    const PropType t = param.props.type(kOfxParamPropDefault);
+    const int dim = std::min(n, param.props.dimension(kOfxParamPropDefault));
+    for (int i = 0; i < dim; ++i) {
+        if (t == PropType::Int)
+            param.numbers[i] = param.props.getInt(kOfxParamPropDefault, i);
+        else if (t == PropType::Double)
+            param.numbers[i] = param.props.getDouble(kOfxParamPropDefault, i);
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<EffectObject> makeInstanceObject(EffectObject& descriptor, const std::string& context,
+                                                 bool gpuProperties) {
+    auto inst = std::make_unique<EffectObject>();
+    inst->isInstance = true;
+    inst->core = descriptor.core;
+    // The instance carries what was described plus the instance properties.
+    for (const auto& name : descriptor.props.names()) {
+        switch (descriptor.props.type(name)) {
+        case PropType::Int: inst->props.defineInt(name, descriptor.props.getInts(name)); break;
+        case PropType::Double: inst->props.defineDouble(name, descriptor.props.getDoubles(name)); break;
+        case PropType::String: inst->props.defineString(name, descriptor.props.getStrings(name)); break;
+        case PropType::Pointer: {
+            std::vector<void*> v;
+            for (int i = 0; i < descriptor.props.dimension(name); ++i)
+                v.push_back(descriptor.props.getPointer(name, i));
+            inst->props.definePointer(name, v);
+            break;
+        }
+        }
+    }
+    PropertySet& p = inst->props;
+    p.defineString(kOfxPropType, {kOfxTypeImageEffectInstance}, 1);
+    p.defineString(kOfxImageEffectPropContext, {context}, 1);
+    p.definePointer(kOfxPropInstanceData, {nullptr}, 1);
+    p.definePointer(kOfxImageEffectPropPluginHandle, {descriptor.handle()}, 1);
+    p.defineInt(kOfxPropIsInteractive, {0}, 1);
+    p.defineDouble(kOfxImageEffectPropFrameRate, {24.0}, 1);
+    p.defineDouble(kOfxImageEffectPropProjectSize, {1920.0, 1080.0}, 2);
+    p.defineDouble(kOfxImageEffectPropProjectOffset, {0.0, 0.0}, 2);
+    p.defineDouble(kOfxImageEffectPropProjectExtent, {1920.0, 1080.0}, 2);
+    p.defineDouble(kOfxImageEffectPropProjectPixelAspectRatio, {1.0}, 1);
+    p.defineDouble(kOfxImageEffectInstancePropEffectDuration, {1.0}, 1);
+    p.defineInt(kOfxImageEffectInstancePropSequentialRender, {0}, 1);
+    p.defineString(kOfxImageEffectPropOpenGLRenderSupported, {"false"}, 1);
+    if (!gpuProperties)
+        for (const auto& name : gpuCapabilityProperties()) p.refuse(name);
+
+    for (const auto& dp : descriptor.paramSet.params) {
+        auto param = std::make_unique<ParamObject>();
+        param->name = dp->name;
+        param->type = dp->type;
+        param->effect = inst.get();
+        for (const auto& name : dp->props.names()) {
+            switch (dp->props.type(name)) {
+            case PropType::Int: param->props.defineInt(name, dp->props.getInts(name)); break;
+            case PropType::Double: param->props.defineDouble(name, dp->props.getDoubles(name)); break;
+            case PropType::String: param->props.defineString(name, dp->props.getStrings(name)); break;
+            case PropType::Pointer: {
+                std::vector<void*> v;
+                for (int i = 0; i < dp->props.dimension(name); ++i) v.push_back(dp->props.getPointer(name, i));
+                param->props.definePointer(name, v);
+                break;
+            }
+            }
+        }
+        param->props.defineString(kOfxPropType, {kOfxTypeParameterInstance}, 1);
+        seedValue(*param);
+        inst->paramSet.params.push_back(std::move(param));
+    }
+
+    for (const auto& dc : descriptor.clips) {
+        auto clip = std::make_unique<ClipObject>();
+        clip->name = dc->name;
+        clip->effect = inst.get();
+        for (const auto& name : dc->props.names()) {
+            switch (dc->props.type(name)) {
+            case PropType::Int: clip->props.defineInt(name, dc->props.getInts(name)); break;
+            case PropType::Double: clip->props.defineDouble(name, dc->props.getDoubles(name)); break;
+            case PropType::String: clip->props.defineString(name, dc->props.getStrings(name)); break;
+            case PropType::Pointer: break;
+            }
+        }
+        PropertySet& c = clip->props;
+        c.defineString(kOfxPropType, {kOfxTypeClip}, 1);
+        c.defineString(kOfxImageEffectPropPixelDepth, {kOfxBitDepthFloat}, 1);
+        c.defineString(kOfxImageEffectPropComponents, {kOfxImageComponentRGBA}, 1);
+        c.defineString(kOfxImageClipPropUnmappedPixelDepth, {kOfxBitDepthFloat}, 1);
+        c.defineString(kOfxImageClipPropUnmappedComponents, {kOfxImageComponentRGBA}, 1);
+        c.defineString(kOfxImageEffectPropPreMultiplication, {kOfxImagePreMultiplied}, 1);
+        c.defineDouble(kOfxImagePropPixelAspectRatio, {1.0}, 1);
+        c.defineDouble(kOfxImageEffectPropFrameRate, {24.0}, 1);
+        c.defineDouble(kOfxImageEffectPropFrameRange, {0.0, 0.0}, 2);
+        c.defineDouble(kOfxImageEffectPropUnmappedFrameRate, {24.0}, 1);
+        c.defineDouble(kOfxImageEffectPropUnmappedFrameRange, {0.0, 0.0}, 2);
+        c.defineString(kOfxImageClipPropFieldOrder, {kOfxImageFieldNone}, 1);
+        c.defineInt(kOfxImageClipPropConnected, {1}, 1);
+        c.defineInt(kOfxImageClipPropContinuousSamples, {0}, 1);
+        inst->clips.push_back(std::move(clip));
+    }
+    return inst;
+}
+
+// --- images --------------------------------------------------------------------------------------
+namespace {
+
+struct LiveImage {
+    std::unique_ptr<PropertySet> props;
+    EffectObject* owner;
+};
+
+std::mutex g_imageMutex;
+std::unordered_map<PropertySet*, LiveImage> g_images;
+
+}  // namespace
+
+PropertySet* registerImage(std::unique_ptr<PropertySet> image, EffectObject* owner) {
+    PropertySet* raw = image.get();
+    std::lock_guard<std::mutex> lock(g_imageMutex);
+    g_images.emplace(raw, LiveImage{std::move(image), owner});
+    ++owner->liveImages;
+    return raw;
+}
+
+OfxStatus releaseImage(OfxPropertySetHandle handle) {
+    std::unique_ptr<PropertySet> doomed;
+    {
+        std::lock_guard<std::mutex> lock(g_imageMutex);
+        auto it = g_images.find(reinterpret_cast<PropertySet*>(handle));
+        if (it == g_images.end()) return kOfxStatErrBadHandle;
+        doomed = std::move(it->second.props);
+        --it->second.owner->liveImages;
+        g_images.erase(it);
+    }
+    return kOfxStatOK;
+}
+
+void releaseImagesOf(EffectObject* owner) {
+    std::lock_guard<std::mutex> lock(g_imageMutex);
+    for (auto it = g_images.begin(); it != g_images.end();) {
+        if (it->second.owner == owner) {
+            --owner->liveImages;
+            it = g_images.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+}  // namespace ofxhost
