@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include <ofxGPURender.h>
+
 #include "RenderFixture.h"
 
 using namespace zelktest;
