@@ -2,6 +2,7 @@
 // through it as well); the data window is the image, the display window is ignored.
 #include "FormatIO.h"
 
+#include <Imath/half.h>
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
@@ -9,6 +10,7 @@
 #include <ImfOutputFile.h>
 
 #include <exception>
+#include <vector>
 
 namespace zelk::detail {
 
@@ -73,13 +75,21 @@ void writeExr(const std::string& path, const RgbaImage& image, SampleType sample
         header.compression() = Imf::ZIP_COMPRESSION;
         for (const char* name : kRgba) header.channels().insert(name, Imf::Channel(type));
 
-        const std::size_t xStride = 4 * sizeof(float);
+        // The library converts between sample types only on reading; a half file
+        // is written from a half buffer.
+        std::vector<half> halves;
+        const char* base = reinterpret_cast<const char*>(image.pixels.data());
+        std::size_t sampleSize = sizeof(float);
+        if (type == Imf::HALF) {
+            halves.assign(image.pixels.begin(), image.pixels.end());
+            base = reinterpret_cast<const char*>(halves.data());
+            sampleSize = sizeof(half);
+        }
+        const std::size_t xStride = 4 * sampleSize;
         const std::size_t yStride = xStride * std::size_t(image.width);
         Imf::FrameBuffer frame;
         for (int c = 0; c < 4; ++c)
-            frame.insert(kRgba[c], Imf::Slice(Imf::FLOAT,
-                                              const_cast<char*>(reinterpret_cast<const char*>(
-                                                  image.pixels.data() + c)),
+            frame.insert(kRgba[c], Imf::Slice(type, const_cast<char*>(base + c * sampleSize),
                                               xStride, yStride));
         Imf::OutputFile file(path.c_str(), header);
         file.setFrameBuffer(frame);

@@ -6,6 +6,10 @@
 #include <filesystem>
 #include <vector>
 
+#ifdef OFXHOST_HAVE_CUDA
+#include <ofxhost/CudaRender.h>
+#endif
+
 namespace ofxrender {
 
 namespace {
@@ -50,6 +54,21 @@ public:
         return status;
     }
 };
+
+#ifdef OFXHOST_HAVE_CUDA
+class CudaBackend : public RenderBackend {
+public:
+    explicit CudaBackend(int device) : m_renderer(device < 0 ? 0 : device) {}
+    OfxStatus render(ofxhost::Instance& instance, double time, const float* source, float* output,
+                     int width, int height) override
+    {
+        return m_renderer.render(instance, time, source, output, width, height);
+    }
+
+private:
+    ofxhost::CudaRenderer m_renderer;
+};
+#endif
 
 std::string effectList(const ofxhost::Bundle& bundle)
 {
@@ -115,7 +134,11 @@ std::unique_ptr<RenderBackend> makeBackend(GpuMode mode, int device)
     case GpuMode::OpenCl:
         throw RenderError("--gpu opencl: this ofx-render was built without OpenCL rendering");
     case GpuMode::Cuda:
+#ifdef OFXHOST_HAVE_CUDA
+        return std::make_unique<CudaBackend>(device);
+#else
         throw RenderError("--gpu cuda: this ofx-render was built without CUDA rendering");
+#endif
     }
     throw RenderError("unknown render mode");
 }
@@ -167,7 +190,11 @@ RenderSession::RenderSession(const Options& options)
         }
         m_instance->paramChanged(name);
     }
-    m_backend = makeBackend(options.gpu, options.device);
+    try {
+        m_backend = makeBackend(options.gpu, options.device);
+    } catch (const ofxhost::Error& e) {
+        throw RenderError(std::string("--gpu: ") + e.what());
+    }
 }
 
 RenderSession::~RenderSession()
