@@ -1,0 +1,83 @@
+#include "HostRender.h"
+
+#include "BenchData.h"
+#include "BenchTiming.h"
+#include "LookRow.h"
+
+#include <ofxhost/Host.h>
+
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
+namespace zelkbench {
+
+namespace fs = std::filesystem;
+
+std::string makeBenchBundle(const std::string& bundlePath, const std::string& dir)
+{
+    const fs::path from(bundlePath);
+    const fs::path to = fs::path(dir) / from.filename();
+    fs::remove_all(to);
+    fs::create_directories(to / "Contents");
+    fs::copy(from / "Contents" / "Linux-x86-64", to / "Contents" / "Linux-x86-64",
+             fs::copy_options::recursive);
+    for (const char* sub : {"looks_bin_tevo", "looks_bin_tevo4"}) {
+        const fs::path looks = to / "Contents" / "Resources" / sub;
+        fs::create_directories(looks);
+        for (int n : {33, 65}) {
+            writeLookFile((looks / ("bench" + std::to_string(n) + ".cube.bin")).string(),
+                          makeLook(n), n);
+        }
+    }
+    return to.string();
+}
+
+HostRenderResult renderThroughHost(const HostRenderSpec& spec)
+{
+    ofxhost::HostOptions options;
+    options.reportedCPUs = spec.threads;
+    ofxhost::Host host(options);
+    ofxhost::Bundle& bundle = host.loadBundle(spec.bundlePath);
+    if (bundle.effects().empty()) {
+        throw std::runtime_error("the bundle holds no effect");
+    }
+    std::unique_ptr<ofxhost::Instance> instance = bundle.effects().front()->createInstance();
+    instance->setChoice("printStock", spec.look);
+    instance->setParam("colorSpaceTransform", 0);
+    instance->setParam("color", spec.mix);
+
+    const std::vector<float> src = makeFrame(spec.width, spec.height);
+    std::vector<float> dst(src.size(), 0.0f);
+    const OfxRectI bounds{0, 0, spec.width, spec.height};
+    ofxhost::ImageDesc image;
+    image.rowBytes = 16 * spec.width;
+    image.bounds = bounds;
+    image.data = const_cast<float*>(src.data());
+    instance->setClipImage("Source", image);
+    image.data = dst.data();
+    instance->setClipImage("Output", image);
+
+    auto render = [&] {
+        const OfxStatus status = instance->render(0.0, bounds);
+        if (status != kOfxStatOK) {
+            throw std::runtime_error("render failed with status " + std::to_string(status));
+        }
+    };
+    HostRenderResult result;
+    result.medianSeconds = medianSeconds(spec.runs, render);
+
+    // The render must be the scalar rule's output, bit for bit.
+    const std::vector<float> lut = makeLook(spec.lutSize);
+    const zelk::LookRowParams params{lut.data(), spec.lutSize, spec.mix, 1.0f - spec.mix};
+    std::vector<float> want(src.size());
+    zelk::lookRowScalar(params, src.data(), want.data(), spec.width * spec.height);
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        result.mismatches += std::memcmp(&want[i], &dst[i], sizeof(float)) != 0;
+    }
+    instance.reset();
+    return result;
+}
+
+} // namespace zelkbench
