@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "LutError.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -78,7 +79,9 @@ NumberStatus parseFloat(std::string_view word, float& value)
     }
     if (!std::isfinite(wide))
         return NumberStatus::NonFinite;
-    if (std::fabs(wide) > static_cast<double>(std::numeric_limits<float>::max()))
+    // Out of range only when it rounds to infinity: FLT_MAX printed with nine
+    // digits reads back as slightly more than FLT_MAX.
+    if (std::isinf(static_cast<float>(wide)))
         return NumberStatus::OutOfRange;
     float narrow = 0.0f;
     const auto narrowResult = std::from_chars(word.data(), end, narrow);
@@ -239,6 +242,14 @@ private:
         return std::string(rest.substr(1, rest.size() - 2));
     }
 
+    // The line of whichever of two keywords came last (0 when neither did).
+    int laterOf(const std::string& a, const std::string& b) const
+    {
+        const auto ia = m_seen.find(a);
+        const auto ib = m_seen.find(b);
+        return std::max(ia == m_seen.end() ? 0 : ia->second, ib == m_seen.end() ? 0 : ib->second);
+    }
+
     // The header is complete once the first row arrives: check it as a whole.
     void checkHeader()
     {
@@ -246,10 +257,13 @@ private:
             fail("a row comes before LUT_3D_SIZE or LUT_1D_SIZE");
         if (m_cube.size3d && m_cube.size1d && !m_cube.shaper)
             fail("both LUT_1D_SIZE and LUT_3D_SIZE given: a plain file holds one table "
-                 "(a shaper file also gives LUT_1D_INPUT_RANGE or LUT_3D_INPUT_RANGE)");
+                 "(a shaper file also gives LUT_1D_INPUT_RANGE or LUT_3D_INPUT_RANGE)",
+                 laterOf("LUT_1D_SIZE", "LUT_3D_SIZE"));
         if (m_cube.shaper && m_cube.hasDomain)
             fail("DOMAIN_MIN/DOMAIN_MAX cannot be combined with LUT_1D_INPUT_RANGE/"
-                 "LUT_3D_INPUT_RANGE");
+                 "LUT_3D_INPUT_RANGE",
+                 std::max(laterOf("DOMAIN_MIN", "DOMAIN_MAX"),
+                          laterOf("LUT_1D_INPUT_RANGE", "LUT_3D_INPUT_RANGE")));
         if (m_seen.count("LUT_1D_INPUT_RANGE") && !m_cube.size1d)
             fail("LUT_1D_INPUT_RANGE without a 1D table (LUT_1D_SIZE)", m_seen["LUT_1D_INPUT_RANGE"]);
         if (m_seen.count("LUT_3D_INPUT_RANGE") && !m_cube.size3d)

@@ -1,0 +1,123 @@
+// The .cube.bin format: the strict reader's rejections, the plug-in's size
+// rule and what `info` concludes from it.
+
+#include "CubeBin.h"
+#include "LutError.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+using namespace zelk::lut;
+
+namespace {
+
+std::string header(std::uint64_t count)
+{
+    std::string h;
+    for (int i = 0; i < 8; ++i)
+        h.push_back(static_cast<char>((count >> (8 * i)) & 0xff));
+    return h;
+}
+
+// A file announcing `count` entries and holding `held` zero entries.
+std::string fileOf(std::uint64_t count, std::uint64_t held)
+{
+    return header(count) + std::string(static_cast<std::size_t>(12 * held), '\0');
+}
+
+std::string rejection(const std::string& bytes)
+{
+    try {
+        parseCubeBin(bytes, "x.cube.bin");
+    } catch (const LutError& e) {
+        return e.what();
+    }
+    return "(accepted)";
+}
+
+} // namespace
+
+TEST(CubeBin, EncodesLittleEndianBlueFastest)
+{
+    // The size-2 identity: count 8, then (0,0,0), (0,0,1), (0,1,0), ... as r, g, b.
+    const std::string bytes = encodeCubeBin(identityLattice(2));
+    ASSERT_EQ(bytes.size(), 104u);
+    EXPECT_EQ(bytes.substr(0, 8), header(8));
+    const std::string one("\x00\x00\x80\x3f", 4); // 1.0f
+    const std::string zero(4, '\0');
+    EXPECT_EQ(bytes.substr(8 + 12, 12), zero + zero + one);  // entry 1: blue step
+    EXPECT_EQ(bytes.substr(8 + 48, 12), one + zero + zero);  // entry 4: red step
+
+    std::string warning;
+    const LatticeLut back = parseCubeBin(bytes + "xyz", "id.cube.bin", &warning);
+    EXPECT_EQ(back.size, 2);
+    EXPECT_EQ(back.values, identityLattice(2).values);
+    EXPECT_EQ(warning, "id.cube.bin: warning: 3 bytes after the last entry are ignored");
+}
+
+TEST(CubeBin, StrictReaderRejectsWithReason)
+{
+    EXPECT_EQ(rejection("1234567"), "x.cube.bin: too short for the 8-byte entry count (7 bytes)");
+    EXPECT_EQ(rejection(fileOf(0, 0)), "x.cube.bin: holds no entries (count 0)");
+    EXPECT_EQ(rejection(fileOf(27, 26) + "12345"),
+              "x.cube.bin: truncated: the header announces 27 entries, the file holds 26");
+    // A hostile count is compared with the file's length, never allocated.
+    EXPECT_EQ(rejection(fileOf(std::numeric_limits<std::uint64_t>::max(), 1)),
+              "x.cube.bin: truncated: the header announces 18446744073709551615 entries, the file "
+              "holds 1");
+    EXPECT_EQ(rejection(fileOf(35000, 35000)),
+              "x.cube.bin: 35000 entries are not a whole lattice (N x N x N)");
+    EXPECT_EQ(rejection(fileOf(1, 1)), "x.cube.bin: lattice of 1 points per axis is outside 2 to 256");
+
+    std::string bad = encodeCubeBin(identityLattice(2));
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    std::memcpy(&bad[8 + 12 * 5 + 4], &nan, 4);
+    EXPECT_EQ(rejection(bad), "x.cube.bin: entry 5 holds a non-finite green value");
+}
+
+TEST(CubeBin, ReportFollowsThePlugInsSizeRule)
+{
+    // The worked values of the rule, and whether the plug-in applies each.
+    struct Case {
+        std::uint64_t count;
+        int size;
+        bool applied;
+    };
+    const Case cases[] = {{0, 0, false},      {4913, 17, false},    {5832, 18, true},
+                          {35937, 33, true},  {274625, 65, true},   {35000, 33, false},
+                          {36000, 33, true}};
+    for (const Case& c : cases) {
+        const CubeBinReport r = inspectCubeBin(fileOf(c.count, c.count));
+        EXPECT_EQ(r.ruleSize, c.size) << c.count;
+        EXPECT_EQ(r.applied, c.applied) << c.count << ": " << r.reason;
+        EXPECT_EQ(r.exactCube, std::uint64_t(c.size) * c.size * c.size == c.count) << c.count;
+    }
+    EXPECT_EQ(inspectCubeBin(fileOf(4913, 4913)).reason,
+              "its lattice of 17 points per axis is below the plug-in's minimum of 18");
+    EXPECT_EQ(inspectCubeBin(fileOf(35000, 35000)).reason,
+              "35000 entries do not fill the lattice of 33 points per axis (35937 entries)");
+
+    const CubeBinReport truncated = inspectCubeBin(fileOf(5832, 5000));
+    EXPECT_FALSE(truncated.applied);
+    EXPECT_EQ(truncated.entriesHeld, 5000u);
+    EXPECT_NE(truncated.reason.find("treats it as unreadable"), std::string::npos);
+
+    const CubeBinReport tiny = inspectCubeBin("abc");
+    EXPECT_FALSE(tiny.hasHeader);
+    EXPECT_FALSE(tiny.applied);
+
+    // Value range and non-finite entries are reported, not fatal.
+    LatticeLut lut = identityLattice(18);
+    lut.values[7] = -0.25f;
+    lut.values[8] = std::numeric_limits<float>::infinity();
+    const CubeBinReport odd = inspectCubeBin(encodeCubeBin(lut) + "tail");
+    EXPECT_TRUE(odd.applied);
+    EXPECT_EQ(odd.minValue, -0.25f);
+    EXPECT_EQ(odd.maxValue, 1.0f);
+    EXPECT_EQ(odd.nonFinite, 1u);
+    EXPECT_EQ(odd.trailingBytes, 4u);
+}

@@ -1,0 +1,183 @@
+// The .cube text reader and writer: what it accepts, every rejection with its
+// line, exact float round trips and the red-fastest row order.
+
+#include "Bake.h"
+#include "CubeText.h"
+#include "LutError.h"
+#include "LutMath.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+
+using namespace zelk::lut;
+
+namespace {
+
+// A size-2 identity table in .cube row order (red fastest).
+const char* const kIdentityRows = "0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
+
+std::string rejection(const std::string& text)
+{
+    try {
+        parseCubeText(text, "bad.cube");
+    } catch (const LutError& e) {
+        return e.what();
+    }
+    return "(accepted)";
+}
+
+std::uint32_t bits(float v)
+{
+    std::uint32_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+}
+
+} // namespace
+
+TEST(CubeText, AcceptsTheFormatsVariants)
+{
+    // BOM, CRLF, lower-case keywords, comments, blank lines, tabs, exponents, a leading '+'.
+    const std::string text = "\xEF\xBB\xBF# made by hand\r\n"
+                             "title \"Hand made\"\r\n"
+                             "\r\n"
+                             "  lut_3d_size\t2  \r\n"
+                             "Domain_Min 0 0 0\r\n"
+                             "DOMAIN_MAX 1 1 1\r\n"
+                             "0 0 0\r\n"
+                             "1.5e-1 +0 0\r\n"
+                             "  0\t1   0\r\n"
+                             "# a comment between rows\r\n"
+                             "1 1 0\r\n0 0 1\r\n1 0 1\r\n0 1 1\r\n1 1 -2.5E+2";
+    const CubeText cube = parseCubeText(text, "hand.cube");
+    EXPECT_EQ(cube.title, "Hand made");
+    EXPECT_EQ(cube.size3d, 2);
+    ASSERT_EQ(cube.table3d.size(), 24u);
+    EXPECT_EQ(cube.table3d[3], 0.15f);
+    EXPECT_EQ(cube.table3d[23], -250.0f);
+    EXPECT_TRUE(cube.isPlainLattice());
+    ASSERT_EQ(cube.warnings.size(), 1u);
+    EXPECT_NE(cube.warnings[0].find("hand.cube:1: warning: UTF-8 byte-order mark"), std::string::npos);
+}
+
+TEST(CubeText, RejectsWithFileLineAndReason)
+{
+    const std::string rows = kIdentityRows;
+    struct Case {
+        std::string text;
+        std::string expected; // the start of the message: file, line, reason
+    };
+    const Case cases[] = {
+        {"TITLE \"x\"\n", "bad.cube: no LUT_3D_SIZE or LUT_1D_SIZE"},
+        {"0 0 0\n", "bad.cube:1: a row comes before LUT_3D_SIZE or LUT_1D_SIZE"},
+        {"LUT_1D_SIZE 2\nLUT_3D_SIZE 2\n" + rows,
+         "bad.cube:2: both LUT_1D_SIZE and LUT_3D_SIZE given"},
+        {"LUT_3D_SIZE 2\nTITLE \"a\"\nLUT_3D_SIZE 2\n" + rows,
+         "bad.cube:3: LUT_3D_SIZE repeats (first on line 1)"},
+        {"LUT_3D_SIZE 1\n", "bad.cube:1: LUT_3D_SIZE needs one whole number from 2 to 256, not 1"},
+        {"LUT_3D_SIZE 257\n", "bad.cube:1: LUT_3D_SIZE needs one whole number from 2 to 256, not 257"},
+        {"LUT_3D_SIZE 2.5\n", "bad.cube:1: LUT_3D_SIZE needs one whole number from 2 to 256, not '2.5'"},
+        {"LUT_3D_SIZE\n", "bad.cube:1: LUT_3D_SIZE needs one whole number"},
+        {"LUT_1D_SIZE 65537\n", "bad.cube:1: LUT_1D_SIZE needs one whole number from 2 to 65536"},
+        {"LUT_3D_SIZE 2\n0 0 0\nTITLE \"late\"\n", "bad.cube:3: keyword 'TITLE' after the first row"},
+        {"LUT_3D_SIZE 2\n0 0\n", "bad.cube:2: a row needs exactly three numbers, found 2"},
+        {"LUT_3D_SIZE 2\n0 0 0 0\n", "bad.cube:2: a row needs exactly three numbers, found 4"},
+        {"LUT_3D_SIZE 2\n0 0 0\n1 0 0\n", "bad.cube:3: only 2 of the 8 rows the sizes declare"},
+        {"LUT_3D_SIZE 2\n" + rows + "1 1 1\n", "bad.cube:10: more rows than the 8 the sizes declare"},
+        {"LUT_3D_SIZE 2\n0 0 0\n1 nan 0\n", "bad.cube:3: non-finite value 'nan'"},
+        {"LUT_3D_SIZE 2\ninf 0 0\n", "bad.cube:2: non-finite value 'inf'"},
+        {"LUT_3D_SIZE 2\n0 1e39 0\n", "bad.cube:2: value '1e39' is outside the 32-bit float range"},
+        {"LUT_3D_SIZE 2\n0 0x1 0\n", "bad.cube:2: '0x1' is not a number"},
+        {"LUT_3D_SIZE 2\n0 1,5 0\n", "bad.cube:2: '1,5' is not a number"},
+        {"LUT_3D_SIZE 2\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 0 1\n" + rows,
+         "bad.cube:3: DOMAIN_MIN must be below DOMAIN_MAX (green)"},
+        {"LUT_3D_SIZE 2\nDOMAIN_MIN 0 0\n", "bad.cube:2: DOMAIN_MIN needs 3 numbers, found 2"},
+        {"LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 1 1\n", "bad.cube:2: LUT_3D_INPUT_RANGE: the minimum must be below"},
+        {"LUT_3D_SIZE 2\nLUT_1D_INPUT_RANGE 0 1\n" + rows,
+         "bad.cube:2: LUT_1D_INPUT_RANGE without a 1D table"},
+        {"LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 0 2\nDOMAIN_MAX 2 2 2\n" + rows,
+         "bad.cube:3: DOMAIN_MIN/DOMAIN_MAX cannot be combined"},
+        {"LUT_3D_SIZE 2\nLUT_3D_SIZES 2\n", "bad.cube:2: unknown keyword 'LUT_3D_SIZES'"},
+        {"TITLE no quotes\n", "bad.cube:1: TITLE needs its text in double quotes"},
+        {"TITLE \"open\n", "bad.cube:1: TITLE: the closing double quote is missing"},
+    };
+    for (const Case& c : cases) {
+        const std::string message = rejection(c.text);
+        EXPECT_EQ(message.rfind(c.expected, 0), 0u) << "input:\n" << c.text << "\nmessage: " << message;
+    }
+}
+
+TEST(CubeText, HostileSizesDoNotAllocateWhatTheTextCannotFill)
+{
+    // 256^3 rows declared, three given: a clear error, no 200 MB reservation.
+    const std::string message = rejection("LUT_3D_SIZE 256\n0 0 0\n1 1 1\n0 0 0\n");
+    EXPECT_EQ(message.rfind("bad.cube:4: only 3 of the 16777216 rows", 0), 0u) << message;
+    // Binary garbage is rejected, not crashed on.
+    EXPECT_NE(rejection(std::string("LUT_3D_SIZE 2\n\0\xff\x01 2 3\n", 22)), "(accepted)");
+}
+
+TEST(CubeText, WrittenFloatsReadBackBitForBit)
+{
+    std::mt19937 random(7);
+    std::uniform_int_distribution<std::uint32_t> anyBits;
+    LatticeLut lut = makeLattice(4);
+    for (float& v : lut.values) {
+        float f;
+        do {
+            const std::uint32_t b = anyBits(random);
+            std::memcpy(&f, &b, sizeof f);
+        } while (!std::isfinite(f));
+        v = f;
+    }
+    // The awkward ones: denormals, the extremes, negative zero.
+    lut.values[0] = std::numeric_limits<float>::denorm_min();
+    lut.values[1] = std::numeric_limits<float>::max();
+    lut.values[2] = -std::numeric_limits<float>::min();
+    lut.values[3] = -0.0f;
+    lut.values[4] = 0.1f;
+
+    const CubeText back = parseCubeText(formatCubeText(lut, "round \"trip\""), "rt.cube");
+    EXPECT_EQ(back.title, "round trip");
+    const LatticeLut again = transposeTable(back);
+    ASSERT_EQ(again.values.size(), lut.values.size());
+    for (std::size_t i = 0; i < lut.values.size(); ++i)
+        ASSERT_EQ(bits(again.values[i]), bits(lut.values[i])) << "value " << i;
+}
+
+TEST(CubeText, RowsRunRedFastestAndLandOnTheirAxes)
+{
+    // A lopsided table: each output channel reports one input index, so a swapped
+    // axis shows up at once. Lattice 3, rows red fastest.
+    std::string text = "LUT_3D_SIZE 3\n";
+    for (int b = 0; b < 3; ++b)
+        for (int g = 0; g < 3; ++g)
+            for (int r = 0; r < 3; ++r)
+                text += std::to_string(r) + " " + std::to_string(10 * g) + " " +
+                        std::to_string(100 * b) + "\n";
+    const CubeText cube = parseCubeText(text, "lopsided.cube");
+    const LatticeLut lut = transposeTable(cube);
+    for (int r = 0; r < 3; ++r)
+        for (int g = 0; g < 3; ++g)
+            for (int b = 0; b < 3; ++b) {
+                const float* e = lut.entry(r, g, b);
+                EXPECT_EQ(e[0], float(r));
+                EXPECT_EQ(e[1], float(10 * g));
+                EXPECT_EQ(e[2], float(100 * b));
+            }
+    // Through the plug-in's interpolation: pure red input reads the red axis only.
+    const ZelkRgb red = zelk_tetrahedral(lut.values.data(), lut.size, 1.0f, 0.0f, 0.0f);
+    EXPECT_EQ(red.r, 2.0f);
+    EXPECT_EQ(red.g, 0.0f);
+    EXPECT_EQ(red.b, 0.0f);
+    const ZelkRgb blue = zelk_tetrahedral(lut.values.data(), lut.size, 0.0f, 0.0f, 0.5f);
+    EXPECT_EQ(blue.b, 100.0f);
+    EXPECT_EQ(blue.r, 0.0f);
+
+    // And back out: the writer's second row is one step along red.
+    const std::string written = formatCubeText(lut, "");
+    EXPECT_NE(written.find("\n0 0 0\n1 0 0\n2 0 0\n0 10 0\n"), std::string::npos);
+}
