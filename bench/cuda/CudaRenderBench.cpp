@@ -7,6 +7,7 @@
 #include <ofxhost/Host.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -28,9 +29,16 @@ struct Session {
     std::string error;
 };
 
+// The built bundle, or the one a packed copy of the build names.
+std::string bundle_dir()
+{
+    const char* packed = std::getenv("ZELK_BENCH_BUNDLE");
+    return packed ? packed : ZELK_BENCH_BUNDLE;
+}
+
 int look_size(const std::string& lookName)
 {
-    const auto file = std::filesystem::path(ZELK_BENCH_BUNDLE) / "Contents" / "Resources" /
+    const auto file = std::filesystem::path(bundle_dir()) / "Contents" / "Resources" /
                       "looks_bin_tevo" / (lookName + ".cube.bin");
     std::error_code ec;
     const auto bytes = std::filesystem::file_size(file, ec);
@@ -44,7 +52,7 @@ Session& session()
         if (!ofxhost::cudaDeviceAvailable(&s.error)) return s;
         try {
             s.host = std::make_unique<ofxhost::Host>();
-            ofxhost::Effect* effect = s.host->loadBundle(ZELK_BENCH_BUNDLE).effects().at(0);
+            ofxhost::Effect* effect = s.host->loadBundle(bundle_dir()).effects().at(0);
             s.instance = effect->createInstance();
             const std::string look = s.instance->choiceOptions("printStock").at(0);
             s.instance->setChoice("printStock", look);

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -45,7 +46,9 @@ fs::path make_test_bundle()
     const fs::path bundle = root / "ZELK-Look-Lib.ofx.bundle";
     fs::remove_all(root);
     fs::create_directories(root);
-    fs::copy(ZELK_TEST_BUNDLE, bundle, fs::copy_options::recursive);
+    // A packed copy of the build, run on another machine, names its bundle.
+    const char* built = std::getenv("ZELK_CUDA_TEST_BUNDLE");
+    fs::copy(built ? built : ZELK_TEST_BUNDLE, bundle, fs::copy_options::recursive);
     for (const char* dir : {"looks_bin_tevo", "looks_bin_tevo4"}) {
         const fs::path looks = bundle / "Contents" / "Resources" / dir;
         fs::create_directories(looks);
