@@ -9,14 +9,7 @@
 
 #include "OpenClApi.h"
 #include "OpenClPrograms.h"
-
-// The support library's log (one printf-style line, written only while its log
-// file is open).
-namespace OFX {
-namespace Log {
-void print(const char* format, ...);
-} // namespace Log
-} // namespace OFX
+#include "ofxsLog.h"
 
 namespace {
 
