@@ -1,0 +1,170 @@
+// Finding and loading bundles, and what the host keeps of the description.
+#include "HostTestUtil.h"
+
+#include <ofxhost/Describe.h>
+#include <ofxhost/Host.h>
+
+#include <ofxGPURender.h>
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using hosttest::ScopedEnv;
+using hosttest::TempDir;
+
+namespace {
+
+void linkFakeBundleInto(const std::string& dir) {
+    fs::create_directory_symlink(hosttest::fakeBundle(), fs::path(dir) / "FakeGain.ofx.bundle");
+}
+
+TEST(BundleSearch, ExplicitThenPluginPathInOrderThenTheDefaultDirectory) {
+    TempDir empty, first, fallback;
+    linkFakeBundleInto(first.path());
+    linkFakeBundleInto(fallback.path());
+    fs::create_directory(fs::path(fallback.path()) / "Other.ofx.bundle");
+    fs::create_directory(fs::path(fallback.path()) / "NotABundle");
+    ofxhost::HostOptions options;
+    options.defaultPluginDir = fallback.path();
+
+    {
+        // Empty entries are skipped; the first directory that has the bundle wins.
+        ScopedEnv env("OFX_PLUGIN_PATH", ("::" + empty.path() + ":" + first.path()).c_str());
+        ofxhost::Host host(options);
+        EXPECT_EQ(host.searchPath(), (std::vector<std::string>{empty.path(), first.path(), fallback.path()}));
+        EXPECT_EQ(host.findBundle("FakeGain"), first.path() + "/FakeGain.ofx.bundle");
+        EXPECT_EQ(host.findBundle("FakeGain.ofx.bundle"), first.path() + "/FakeGain.ofx.bundle");
+        EXPECT_EQ(host.findAllBundles(),
+                  (std::vector<std::string>{first.path() + "/FakeGain.ofx.bundle",
+                                            fallback.path() + "/FakeGain.ofx.bundle",
+                                            fallback.path() + "/Other.ofx.bundle"}));
+        ofxhost::Bundle& loaded = host.loadBundleByName("FakeGain");
+        EXPECT_EQ(loaded.path(), first.path() + "/FakeGain.ofx.bundle");
+        EXPECT_EQ(loaded.effects().at(0)->descriptor().properties().getString(kOfxPluginPropFilePath),
+                  first.path() + "/FakeGain.ofx.bundle");
+    }
+    {
+        ScopedEnv env("OFX_PLUGIN_PATH", nullptr);
+        ofxhost::Host host(options);
+        EXPECT_EQ(host.findBundle("FakeGain"), fallback.path() + "/FakeGain.ofx.bundle");
+        try {
+            host.findBundle("Nowhere");
+            FAIL() << "found a bundle that does not exist";
+        } catch (const ofxhost::Error& e) {
+            EXPECT_NE(std::string(e.what()).find("Nowhere.ofx.bundle"), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find(fallback.path()), std::string::npos) << e.what();
+        }
+        // An explicit path needs no search at all.
+        EXPECT_EQ(host.loadBundle(hosttest::fakeBundle() + "/").path(), hosttest::fakeBundle());
+    }
+}
+
+TEST(BundleLoad, ReportsDlerrorAndMalformedBundlesClearly) {
+    TempDir dir;
+    const fs::path binDir = fs::path(dir.path()) / "Broken.ofx.bundle" / "Contents" / "Linux-x86-64";
+    fs::create_directories(binDir);
+    const std::string binary = (binDir / "Broken.ofx").string();
+    std::ofstream(binary) << "this is not a shared object\n";
+    dlerror();
+    ASSERT_EQ(dlopen(binary.c_str(), RTLD_NOW), nullptr);
+    const std::string expected = dlerror();
+
+    ofxhost::Host host;
+    try {
+        host.loadBundle(dir.path() + "/Broken.ofx.bundle");
+        FAIL() << "loaded a text file";
+    } catch (const ofxhost::Error& e) {
+        EXPECT_NE(std::string(e.what()).find(expected), std::string::npos) << e.what();
+    }
+    fs::create_directories(fs::path(dir.path()) / "Empty.ofx.bundle");
+    EXPECT_THROW(host.loadBundle(dir.path() + "/Empty.ofx.bundle"), ofxhost::Error) << "no binary";
+    EXPECT_THROW(host.loadBundle(dir.path()), ofxhost::Error) << "not a bundle name";
+    EXPECT_THROW(host.loadBundle(dir.path() + "/Missing.ofx.bundle"), ofxhost::Error);
+    EXPECT_TRUE(host.bundles().empty()) << "failed loads keep nothing";
+}
+
+TEST(BundleLoad, DescribesInEachSharedContextAndKeepsTheDescriptors) {
+    ofxhost::Host host;
+    ofxhost::Bundle& bundle = host.loadBundle(hosttest::fakeBundle());
+    ASSERT_EQ(bundle.effects().size(), 1u) << "the plug-in of another API is skipped";
+    EXPECT_FALSE(host.messages().empty()) << "the skip is reported";
+    ofxhost::Effect* effect = host.effect("org.zelk.test.FakeGain");
+    ASSERT_NE(effect, nullptr);
+    EXPECT_EQ(effect->versionMajor(), 2u);
+    EXPECT_EQ(effect->versionMinor(), 7u);
+    EXPECT_EQ(bundle.binaryPath(), hosttest::fakeBundle() + "/Contents/Linux-x86-64/FakeGain.ofx");
+
+    // The effect lists generator too, which this host does not offer.
+    EXPECT_EQ(effect->contexts(),
+              (std::vector<std::string>{kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral}));
+    for (const auto& context : effect->contexts()) {
+        const ofxhost::EffectDescriptor* d = effect->contextDescriptor(context);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->properties().getString("FakeDescribedContext"), context) << "its own descriptor";
+        EXPECT_EQ(d->clipNames(), (std::vector<std::string>{"Source", "Output"}));
+        EXPECT_EQ(d->paramNames(), (std::vector<std::string>{"gain", "mode", "steps", "invert", "note", "echo", "Main"}));
+        EXPECT_EQ(d->paramType("mode"), kOfxParamTypeChoice);
+        EXPECT_EQ(d->param("mode")->getStrings(kOfxParamPropChoiceOption),
+                  (std::vector<std::string>{"Fast", "Good", "Best"}));
+        EXPECT_EQ(d->clip("Output")->getString(kOfxImageClipPropFieldExtraction), kOfxImageFieldDoubled);
+    }
+    EXPECT_EQ(effect->contextDescriptor(kOfxImageEffectContextGenerator), nullptr);
+    EXPECT_THROW(effect->createInstance(kOfxImageEffectContextGenerator), ofxhost::Error);
+
+    const ofxhost::PropertySet& p = effect->descriptor().properties();
+    EXPECT_EQ(p.getString(kOfxImageEffectPropOpenCLRenderSupported), "true");
+    EXPECT_EQ(p.getString(kOfxImageEffectPropCudaRenderSupported), "false");
+    EXPECT_FALSE(p.has(kOfxImageEffectPropMetalRenderSupported));
+
+    std::ostringstream text;
+    ofxhost::printDescription(text, bundle);
+    const std::string out = text.str();
+    for (const char* expected : {"effect org.zelk.test.FakeGain version 2.7", "label: \"Fake Gain\"",
+                                 "OpenCL buffers: \"true\"", "CUDA: \"false\"", "Metal: absent",
+                                 "param \"gain\" OfxParamTypeDouble", "range: 0 to 4",
+                                 "hint: \"Multiplies the source\"", "[2] \"Best\"", "children: \"gain\", \"mode\"",
+                                 "clip \"Source\""})
+        EXPECT_NE(out.find(expected), std::string::npos) << "missing \"" << expected << "\" in\n" << out;
+}
+
+TEST(BundleLoad, HostWithoutGpuPropertiesStillDescribesTheEffect) {
+    ofxhost::HostOptions options;
+    options.gpuProperties = false;
+    ofxhost::Host host(options);
+    ofxhost::Effect* effect = host.loadBundle(hosttest::fakeBundle()).effects().at(0);
+    const ofxhost::PropertySet& p = effect->descriptor().properties();
+    EXPECT_FALSE(p.has(kOfxImageEffectPropOpenCLRenderSupported)) << "the write was refused";
+    EXPECT_FALSE(p.has(kOfxImageEffectPropCudaRenderSupported));
+    EXPECT_EQ(p.getString(kOfxPropLabel), "Fake Gain") << "the description went on after the refusal";
+    EXPECT_EQ(effect->contexts().size(), 2u);
+
+    auto instance = effect->createInstance();
+    hosttest::Pixels src(4, 2, 1.0f), dst(4, 2);
+    instance->setClipImage("Source", src.desc());
+    instance->setClipImage("Output", dst.desc());
+    EXPECT_EQ(instance->render(0, OfxRectI{0, 0, 4, 2}), kOfxStatOK);
+    EXPECT_EQ(instance->properties().getInt("FakeOpenCLEnabled"), -1) << "no GPU arguments at all";
+    ofxhost::GpuRenderArgs gpu;
+    gpu.cuda = true;
+    EXPECT_THROW(instance->render(0, OfxRectI{0, 0, 4, 2}, gpu), ofxhost::Error);
+}
+
+TEST(BundleLoad, FailedCreateInstanceIsAnErrorNamingTheStatus) {
+    ofxhost::Host host;
+    ofxhost::Effect* effect = host.loadBundle(hosttest::fakeBundle()).effects().at(0);
+    ScopedEnv fail("FAKE_FAIL_CREATE", "1");
+    try {
+        effect->createInstance();
+        FAIL() << "creation should fail";
+    } catch (const ofxhost::Error& e) {
+        EXPECT_EQ(e.status(), kOfxStatErrMemory);
+        EXPECT_NE(std::string(e.what()).find("kOfxStatErrMemory"), std::string::npos) << e.what();
+    }
+}
+
+}  // namespace
