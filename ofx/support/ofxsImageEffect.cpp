@@ -6,9 +6,6 @@
 namespace OFX {
 
 namespace {
-void appendString(PropertySet &props, const char *property, const std::string &value) {
-  props.propSetString(property, value, props.propGetDimension(property));
-}
 
 OfxPropertySetHandle effectPropertySet(OfxImageEffectHandle handle) {
   OfxPropertySetHandle props = nullptr;
@@ -48,7 +45,7 @@ void ClipDescriptor::addSupportedComponent(PixelComponentEnum v) {
 }
 
 void ClipDescriptor::addSupportedComponent(const std::string &comp) {
-  appendString(_clipProps, kOfxImageEffectPropSupportedComponents, comp);
+  Private::appendString(_clipProps, kOfxImageEffectPropSupportedComponents, comp);
 }
 
 void ClipDescriptor::setTemporalClipAccess(bool v) { _clipProps.propSetInt(kOfxImageEffectPropTemporalClipAccess, v); }
@@ -94,13 +91,13 @@ void ImageEffectDescriptor::setPluginDescription(const std::string &description)
 void ImageEffectDescriptor::addSupportedContext(ContextEnum v) {
   if (v == eContextNone)
     return;
-  appendString(_effectProps, kOfxImageEffectPropSupportedContexts, mapContextEnumToString(v));
+  Private::appendString(_effectProps, kOfxImageEffectPropSupportedContexts, mapContextEnumToString(v));
 }
 
 void ImageEffectDescriptor::addSupportedBitDepth(BitDepthEnum v) {
   if (v == eBitDepthCustom)
     return;
-  appendString(_effectProps, kOfxImageEffectPropSupportedPixelDepths, mapBitDepthEnumToString(v));
+  Private::appendString(_effectProps, kOfxImageEffectPropSupportedPixelDepths, mapBitDepthEnumToString(v));
 }
 
 void ImageEffectDescriptor::setSingleInstance(bool v) {
@@ -129,7 +126,7 @@ void ImageEffectDescriptor::setRenderThreadSafety(RenderSafetyEnum v) {
   _effectProps.propSetString(kOfxImageEffectPluginRenderThreadSafety, mapRenderSafetyEnumToString(v));
 }
 void ImageEffectDescriptor::addClipPreferencesSlaveParam(ParamDescriptor &p) {
-  appendString(_effectProps, kOfxImageEffectPropClipPreferencesSlaveParam, p.getName());
+  Private::appendString(_effectProps, kOfxImageEffectPropClipPreferencesSlaveParam, p.getName());
 }
 
 void ImageEffectDescriptor::setGpuCapability(const char *property, bool v) {

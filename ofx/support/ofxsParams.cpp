@@ -36,11 +36,6 @@ const char *const kDoubleTypeNames[] = {kOfxParamDoubleTypePlain,     kOfxParamD
 const char *const kCacheInvalidationNames[] = {kOfxParamInvalidateValueChange, kOfxParamInvalidateValueChangeToEnd,
                                                kOfxParamInvalidateAll};
 
-// Appends value at index = current dimension, the way N-dimensional
-// properties grow.
-void appendString(PropertySet &props, const char *property, const std::string &value) {
-  props.propSetString(property, value, props.propGetDimension(property));
-}
 } // namespace
 
 const char *mapParamTypeEnumToString(ParamTypeEnum t) {
@@ -137,7 +132,7 @@ void BooleanParamDescriptor::setDefault(bool v) { _paramProps.propSetInt(kOfxPar
 void ChoiceParamDescriptor::setDefault(int v) { _paramProps.propSetInt(kOfxParamPropDefault, v); }
 
 void ChoiceParamDescriptor::appendOption(const std::string &option, const std::string &label, int order) {
-  int n = getNOptions();
+  int n = Private::appendIndex(_paramProps, kOfxParamPropChoiceOption);
   _paramProps.propSetString(kOfxParamPropChoiceOption, option, n);
   if (!label.empty()) {
     // There is no per-option label property: the label goes into the hint.
@@ -158,7 +153,7 @@ void ChoiceParamDescriptor::resetOptions() { _paramProps.propReset(kOfxParamProp
 void GroupParamDescriptor::setOpen(bool v) { _paramProps.propSetInt(kOfxParamPropGroupOpen, v, false); }
 
 void PageParamDescriptor::addChild(const ParamDescriptor &p) {
-  appendString(_paramProps, kOfxParamPropPageChild, p.getName());
+  Private::appendString(_paramProps, kOfxParamPropPageChild, p.getName());
 }
 
 ParamSetDescriptor::ParamSetDescriptor() = default;
@@ -208,7 +203,7 @@ PageParamDescriptor *ParamSetDescriptor::definePageParam(const std::string &name
 }
 
 void ParamSetDescriptor::setPageParamOrder(PageParamDescriptor &p) {
-  appendString(_paramSetProps, kOfxPluginPropParamPageOrder, p.getName());
+  Private::appendString(_paramSetProps, kOfxPluginPropParamPageOrder, p.getName());
 }
 
 // ------------------------------------------------------------------ instances
@@ -328,7 +323,7 @@ void ChoiceParam::setValueAtTime(double t, int v) {
 int ChoiceParam::getNOptions() const { return _paramProps.propGetDimension(kOfxParamPropChoiceOption); }
 void ChoiceParam::getOption(int ix, std::string &v) const { v = _paramProps.propGetString(kOfxParamPropChoiceOption, ix); }
 void ChoiceParam::appendOption(const std::string &option) {
-  appendString(_paramProps, kOfxParamPropChoiceOption, option);
+  Private::appendString(_paramProps, kOfxParamPropChoiceOption, option);
 }
 void ChoiceParam::resetOptions() { _paramProps.propReset(kOfxParamPropChoiceOption); }
 

@@ -50,6 +50,15 @@ void throwPropertyException(OfxStatus status, const char *propName) {
     throw Exception::Suite(status);
   }
 }
+int appendIndex(const PropertySet &props, const char *property) {
+  int n = 0;
+  OfxStatus s = propSuite().propGetDimension(props.propSetHandle(), property, &n);
+  return s == kOfxStatOK ? n : 0;
+}
+
+void appendString(PropertySet &props, const char *property, const std::string &value) {
+  props.propSetString(property, value, appendIndex(props, property));
+}
 } // namespace Private
 
 PropertySet::~PropertySet() = default;

@@ -47,6 +47,11 @@ OfxStatus mainEntryStr(const char *action, const void *handle, OfxPropertySetHan
 // others -> Exception::Suite.
 void throwPropertyException(OfxStatus status, const char *propName);
 
+// The index an append to an N-dimensional property writes at: its current
+// dimension, or 0 when the host has not created it yet (the write then decides).
+int appendIndex(const PropertySet &props, const char *property);
+void appendString(PropertySet &props, const char *property, const std::string &value);
+
 } // namespace Private
 } // namespace OFX
 
