@@ -3,6 +3,7 @@
 
 #include "LookRowSimd.h"
 
+#include <cstdint>
 #include <immintrin.h>
 
 namespace zelk {
@@ -36,7 +37,6 @@ struct Avx2Lanes {
     static I addi(I a, I b) { return _mm256_add_epi32(a, b); }
     static I muli(I a, I b) { return _mm256_mullo_epi32(a, b); }
     static I select(M m, I v) { return _mm256_and_si256(_mm256_castps_si256(m), v); }
-    static void storeInt(int* p, I v) { _mm256_store_si256(reinterpret_cast<__m256i*>(p), v); }
 
     // 4x4 transpose inside each 128-bit half; its own inverse.
     static void transpose(F& a, F& b, F& c, F& d)
@@ -70,14 +70,25 @@ struct Avx2Lanes {
         _mm256_storeu_ps(dst + 24, a);
     }
 
-    // Lane i gets the entry at float offset offsets[i], each read as one 16-byte
-    // load (the fourth float is the next entry's red, or the spare at the end).
-    static void loadCorners(const float* lut, const int* offsets, F& r, F& g, F& b)
+    // Lane i gets the entry at float offset lane i of `offsets`, read as one
+    // 16-byte load (the fourth float is the next entry's red, or the spare at
+    // the end). Offsets leave the vector two at a time.
+    static void loadCorners(const float* lut, I offsets, F& r, F& g, F& b)
     {
+        const __m128i lo = _mm256_castsi256_si128(offsets);
+        const __m128i hi = _mm256_extracti128_si256(offsets, 1);
+        const unsigned long long o01 = std::uint64_t(_mm_cvtsi128_si64(lo));
+        const unsigned long long o23 = std::uint64_t(_mm_extract_epi64(lo, 1));
+        const unsigned long long o45 = std::uint64_t(_mm_cvtsi128_si64(hi));
+        const unsigned long long o67 = std::uint64_t(_mm_extract_epi64(hi, 1));
+        const std::uint32_t o[8] = {std::uint32_t(o01), std::uint32_t(o01 >> 32),
+                                    std::uint32_t(o23), std::uint32_t(o23 >> 32),
+                                    std::uint32_t(o45), std::uint32_t(o45 >> 32),
+                                    std::uint32_t(o67), std::uint32_t(o67 >> 32)};
         F c[4];
         for (int q = 0; q < 4; ++q) {
-            c[q] = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(lut + offsets[q])),
-                                        _mm_loadu_ps(lut + offsets[q + 4]), 1);
+            c[q] = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(lut + o[q])),
+                                        _mm_loadu_ps(lut + o[q + 4]), 1);
         }
         const F t0 = _mm256_unpacklo_ps(c[0], c[1]);
         const F t1 = _mm256_unpacklo_ps(c[2], c[3]);

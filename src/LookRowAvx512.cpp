@@ -44,7 +44,6 @@ struct Avx512Lanes {
     static I addi(I a, I b) { return _mm512_add_epi32(a, b); }
     static I muli(I a, I b) { return _mm512_mullo_epi32(a, b); }
     static I select(M m, I v) { return _mm512_maskz_mov_epi32(m, v); }
-    static void storeInt(int* p, I v) { _mm512_store_si512(p, v); }
 
     // 4x4 transpose inside each 128-bit quarter; its own inverse.
     static void transpose(F& a, F& b, F& c, F& d)
@@ -78,10 +77,13 @@ struct Avx512Lanes {
         _mm512_storeu_ps(dst + 48, a);
     }
 
-    // Lane i gets the entry at float offset offsets[i], each read as one 16-byte
-    // load (the fourth float is the next entry's red, or the spare at the end).
-    static void loadCorners(const float* lut, const int* offsets, F& r, F& g, F& b)
+    // Lane i gets the entry at float offset lane i of `offsets`, read as one
+    // 16-byte load (the fourth float is the next entry's red, or the spare at
+    // the end).
+    static void loadCorners(const float* lut, I offsetLanes, F& r, F& g, F& b)
     {
+        alignas(64) int offsets[kLanes];
+        _mm512_store_si512(offsets, offsetLanes);
         F c[4];
         for (int q = 0; q < 4; ++q) {
             F v = _mm512_castps128_ps512(_mm_loadu_ps(lut + offsets[q]));

@@ -15,6 +15,9 @@
 //  - fma(x, s, -c) and fmsub(x, s, c) are the same IEEE operation;
 //  - corner indices are formed with integer steps that stop at the last lattice
 //    point, which equals capping each coordinate at N - 1.
+// Where two different NaNs meet in one operation (only possible when the LUT
+// itself holds NaN or infinities), the one that comes out depends on operand
+// order, which the compiler chooses here and in the scalar code alike.
 //
 // Everything here has internal linkage: a copy compiled for a wider instruction
 // set must never be what the linker picks for code that runs on every CPU.
@@ -39,7 +42,9 @@ template <class V> struct LookRowConstants {
 
 // One block of V::kLanes pixels. src and dst may be the same memory: the block
 // is read completely before it is written.
-template <class V> inline void lookBlock(const LookRowConstants<V>& k, const float* src, float* dst)
+template <class V>
+__attribute__((always_inline)) inline void lookBlock(const LookRowConstants<V>& k, const float* src,
+                                                    float* dst)
 {
     using F = typename V::F;
     using I = typename V::I;
@@ -93,26 +98,25 @@ template <class V> inline void lookBlock(const LookRowConstants<V>& k, const flo
                          V::addi(V::select(i4, stepG), V::select(i5, stepB)));
     const I c3 = V::addi(V::addi(c0, stepR), V::addi(stepG, stepB));
 
-    // Float offsets of the corners, read back per lane for 16-byte loads.
-    alignas(64) int offsets[4][V::kLanes];
-    V::storeInt(offsets[0], V::addi(c0, V::addi(c0, c0)));
-    V::storeInt(offsets[1], V::addi(c1, V::addi(c1, c1)));
-    V::storeInt(offsets[2], V::addi(c2, V::addi(c2, c2)));
-    V::storeInt(offsets[3], V::addi(c3, V::addi(c3, c3)));
+    // Float offsets of the corners; each lane's entry is read as one 16-byte load.
+    const I o0 = V::addi(c0, V::addi(c0, c0));
+    const I o1 = V::addi(c1, V::addi(c1, c1));
+    const I o2 = V::addi(c2, V::addi(c2, c2));
+    const I o3 = V::addi(c3, V::addi(c3, c3));
 
     // fma(w0, l0, fma(w1, l1, fma(w2, l2, w3 * l3))), innermost first.
     F lr, lg, lb;
-    V::loadCorners(k.lut, offsets[3], lr, lg, lb);
+    V::loadCorners(k.lut, o3, lr, lg, lb);
     F mr = V::mul(w3, lr), mg = V::mul(w3, lg), mb = V::mul(w3, lb);
-    V::loadCorners(k.lut, offsets[2], lr, lg, lb);
+    V::loadCorners(k.lut, o2, lr, lg, lb);
     mr = V::fmadd(w2, lr, mr);
     mg = V::fmadd(w2, lg, mg);
     mb = V::fmadd(w2, lb, mb);
-    V::loadCorners(k.lut, offsets[1], lr, lg, lb);
+    V::loadCorners(k.lut, o1, lr, lg, lb);
     mr = V::fmadd(w1, lr, mr);
     mg = V::fmadd(w1, lg, mg);
     mb = V::fmadd(w1, lb, mb);
-    V::loadCorners(k.lut, offsets[0], lr, lg, lb);
+    V::loadCorners(k.lut, o0, lr, lg, lb);
     mr = V::fmadd(w0, lr, mr);
     mg = V::fmadd(w0, lg, mg);
     mb = V::fmadd(w0, lb, mb);
