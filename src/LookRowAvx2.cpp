@@ -38,65 +38,71 @@ struct Avx2Lanes {
     static I muli(I a, I b) { return _mm256_mullo_epi32(a, b); }
     static I select(M m, I v) { return _mm256_and_si256(_mm256_castps_si256(m), v); }
 
-    // 4x4 transpose inside each 128-bit half; its own inverse.
-    static void transpose(F& a, F& b, F& c, F& d)
+    // Group q: pixels 2q and 2q + 1, which are lanes q and q + 4 of the planes.
+    static void loadGroups(const float* src, F (&px)[4])
     {
-        const F t0 = _mm256_unpacklo_ps(a, b);
-        const F t1 = _mm256_unpacklo_ps(c, d);
-        const F t2 = _mm256_unpackhi_ps(a, b);
-        const F t3 = _mm256_unpackhi_ps(c, d);
-        a = _mm256_shuffle_ps(t0, t1, _MM_SHUFFLE(1, 0, 1, 0));
-        b = _mm256_shuffle_ps(t0, t1, _MM_SHUFFLE(3, 2, 3, 2));
-        c = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(1, 0, 1, 0));
-        d = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(3, 2, 3, 2));
-    }
-
-    // Lanes come out in the order 0 2 4 6 1 3 5 7; storePixels undoes it.
-    static void loadPixels(const float* src, F& r, F& g, F& b, F& a)
-    {
-        r = _mm256_loadu_ps(src);
-        g = _mm256_loadu_ps(src + 8);
-        b = _mm256_loadu_ps(src + 16);
-        a = _mm256_loadu_ps(src + 24);
-        transpose(r, g, b, a);
-    }
-
-    static void storePixels(float* dst, F r, F g, F b, F a)
-    {
-        transpose(r, g, b, a);
-        _mm256_storeu_ps(dst, r);
-        _mm256_storeu_ps(dst + 8, g);
-        _mm256_storeu_ps(dst + 16, b);
-        _mm256_storeu_ps(dst + 24, a);
-    }
-
-    // Lane i gets the entry at float offset lane i of `offsets`, read as one
-    // 16-byte load (the fourth float is the next entry's red, or the spare at
-    // the end). Offsets leave the vector two at a time.
-    static void loadCorners(const float* lut, I offsets, F& r, F& g, F& b)
-    {
-        const __m128i lo = _mm256_castsi256_si128(offsets);
-        const __m128i hi = _mm256_extracti128_si256(offsets, 1);
-        const unsigned long long o01 = std::uint64_t(_mm_cvtsi128_si64(lo));
-        const unsigned long long o23 = std::uint64_t(_mm_extract_epi64(lo, 1));
-        const unsigned long long o45 = std::uint64_t(_mm_cvtsi128_si64(hi));
-        const unsigned long long o67 = std::uint64_t(_mm_extract_epi64(hi, 1));
-        const std::uint32_t o[8] = {std::uint32_t(o01), std::uint32_t(o01 >> 32),
-                                    std::uint32_t(o23), std::uint32_t(o23 >> 32),
-                                    std::uint32_t(o45), std::uint32_t(o45 >> 32),
-                                    std::uint32_t(o67), std::uint32_t(o67 >> 32)};
-        F c[4];
         for (int q = 0; q < 4; ++q) {
-            c[q] = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(lut + o[q])),
-                                        _mm_loadu_ps(lut + o[q + 4]), 1);
+            px[q] = _mm256_loadu_ps(src + 8 * q);
         }
-        const F t0 = _mm256_unpacklo_ps(c[0], c[1]);
-        const F t1 = _mm256_unpacklo_ps(c[2], c[3]);
-        const F t2 = _mm256_unpackhi_ps(c[0], c[1]);
-        const F t3 = _mm256_unpackhi_ps(c[2], c[3]);
+    }
+    static void storeGroup(float* dst, int q, F v) { _mm256_storeu_ps(dst + 8 * q, v); }
+
+    // 4x4 transposes inside each 128-bit half: plane lane q is pixel 2q, lane
+    // q + 4 is pixel 2q + 1.
+    static void toPlanes(const F (&px)[4], F& r, F& g, F& b)
+    {
+        const F t0 = _mm256_unpacklo_ps(px[0], px[1]);
+        const F t1 = _mm256_unpacklo_ps(px[2], px[3]);
+        const F t2 = _mm256_unpackhi_ps(px[0], px[1]);
+        const F t3 = _mm256_unpackhi_ps(px[2], px[3]);
         r = _mm256_shuffle_ps(t0, t1, _MM_SHUFFLE(1, 0, 1, 0));
         g = _mm256_shuffle_ps(t0, t1, _MM_SHUFFLE(3, 2, 3, 2));
         b = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(1, 0, 1, 0));
+    }
+
+    // Lanes q and q + 4 of a plane, each over its pixel's four floats.
+    static F spread(F w, int q)
+    {
+        switch (q) {
+        case 0:
+            return _mm256_permute_ps(w, 0x00);
+        case 1:
+            return _mm256_permute_ps(w, 0x55);
+        case 2:
+            return _mm256_permute_ps(w, 0xaa);
+        default:
+            return _mm256_permute_ps(w, 0xff);
+        }
+    }
+
+    static F withAlphaOf(F v, F px) { return _mm256_blend_ps(v, px, 0x88); }
+
+    // The corner offsets leave the vector two at a time.
+    struct Offsets {
+        std::uint32_t lane[kLanes];
+    };
+    static Offsets offsets(I v)
+    {
+        const __m128i lo = _mm256_castsi256_si128(v);
+        const __m128i hi = _mm256_extracti128_si256(v, 1);
+        const std::uint64_t pairs[4] = {std::uint64_t(_mm_cvtsi128_si64(lo)),
+                                        std::uint64_t(_mm_extract_epi64(lo, 1)),
+                                        std::uint64_t(_mm_cvtsi128_si64(hi)),
+                                        std::uint64_t(_mm_extract_epi64(hi, 1))};
+        Offsets o;
+        for (int i = 0; i < 4; ++i) {
+            o.lane[2 * i] = std::uint32_t(pairs[i]);
+            o.lane[2 * i + 1] = std::uint32_t(pairs[i] >> 32);
+        }
+        return o;
+    }
+
+    // The entries of group q's pixels, each one 16-byte load: r, g, b and a
+    // spare float (the next entry's red, or the LUT's spare at its end).
+    static F corners(const float* lut, const Offsets& o, int q)
+    {
+        return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(lut + o.lane[q])),
+                                    _mm_loadu_ps(lut + o.lane[q + 4]), 1);
     }
 };
 

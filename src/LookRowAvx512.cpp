@@ -4,6 +4,7 @@
 
 #include "LookRowSimd.h"
 
+#include <cstdint>
 #include <immintrin.h>
 
 // GCC 12's AVX-512 headers fill "don't care" operands with a self-initialised
@@ -45,59 +46,64 @@ struct Avx512Lanes {
     static I muli(I a, I b) { return _mm512_mullo_epi32(a, b); }
     static I select(M m, I v) { return _mm512_maskz_mov_epi32(m, v); }
 
-    // 4x4 transpose inside each 128-bit quarter; its own inverse.
-    static void transpose(F& a, F& b, F& c, F& d)
+    // Group q: pixels 4q to 4q + 3, which are lanes q, q + 4, q + 8, q + 12 of
+    // the planes.
+    static void loadGroups(const float* src, F (&px)[4])
     {
-        const F t0 = _mm512_unpacklo_ps(a, b);
-        const F t1 = _mm512_unpacklo_ps(c, d);
-        const F t2 = _mm512_unpackhi_ps(a, b);
-        const F t3 = _mm512_unpackhi_ps(c, d);
-        a = _mm512_shuffle_ps(t0, t1, _MM_SHUFFLE(1, 0, 1, 0));
-        b = _mm512_shuffle_ps(t0, t1, _MM_SHUFFLE(3, 2, 3, 2));
-        c = _mm512_shuffle_ps(t2, t3, _MM_SHUFFLE(1, 0, 1, 0));
-        d = _mm512_shuffle_ps(t2, t3, _MM_SHUFFLE(3, 2, 3, 2));
-    }
-
-    // Lanes come out in the order 0 4 8 12 1 5 9 13 ...; storePixels undoes it.
-    static void loadPixels(const float* src, F& r, F& g, F& b, F& a)
-    {
-        r = _mm512_loadu_ps(src);
-        g = _mm512_loadu_ps(src + 16);
-        b = _mm512_loadu_ps(src + 32);
-        a = _mm512_loadu_ps(src + 48);
-        transpose(r, g, b, a);
-    }
-
-    static void storePixels(float* dst, F r, F g, F b, F a)
-    {
-        transpose(r, g, b, a);
-        _mm512_storeu_ps(dst, r);
-        _mm512_storeu_ps(dst + 16, g);
-        _mm512_storeu_ps(dst + 32, b);
-        _mm512_storeu_ps(dst + 48, a);
-    }
-
-    // Lane i gets the entry at float offset lane i of `offsets`, read as one
-    // 16-byte load (the fourth float is the next entry's red, or the spare at
-    // the end).
-    static void loadCorners(const float* lut, I offsetLanes, F& r, F& g, F& b)
-    {
-        alignas(64) int offsets[kLanes];
-        _mm512_store_si512(offsets, offsetLanes);
-        F c[4];
         for (int q = 0; q < 4; ++q) {
-            F v = _mm512_castps128_ps512(_mm_loadu_ps(lut + offsets[q]));
-            v = _mm512_insertf32x4(v, _mm_loadu_ps(lut + offsets[q + 4]), 1);
-            v = _mm512_insertf32x4(v, _mm_loadu_ps(lut + offsets[q + 8]), 2);
-            c[q] = _mm512_insertf32x4(v, _mm_loadu_ps(lut + offsets[q + 12]), 3);
+            px[q] = _mm512_loadu_ps(src + 16 * q);
         }
-        const F t0 = _mm512_unpacklo_ps(c[0], c[1]);
-        const F t1 = _mm512_unpacklo_ps(c[2], c[3]);
-        const F t2 = _mm512_unpackhi_ps(c[0], c[1]);
-        const F t3 = _mm512_unpackhi_ps(c[2], c[3]);
+    }
+    static void storeGroup(float* dst, int q, F v) { _mm512_storeu_ps(dst + 16 * q, v); }
+
+    // 4x4 transposes inside each 128-bit quarter: plane lane 4h + q is pixel
+    // 4q + h.
+    static void toPlanes(const F (&px)[4], F& r, F& g, F& b)
+    {
+        const F t0 = _mm512_unpacklo_ps(px[0], px[1]);
+        const F t1 = _mm512_unpacklo_ps(px[2], px[3]);
+        const F t2 = _mm512_unpackhi_ps(px[0], px[1]);
+        const F t3 = _mm512_unpackhi_ps(px[2], px[3]);
         r = _mm512_shuffle_ps(t0, t1, _MM_SHUFFLE(1, 0, 1, 0));
         g = _mm512_shuffle_ps(t0, t1, _MM_SHUFFLE(3, 2, 3, 2));
         b = _mm512_shuffle_ps(t2, t3, _MM_SHUFFLE(1, 0, 1, 0));
+    }
+
+    // Lanes q, q + 4, q + 8, q + 12 of a plane, each over its pixel's floats.
+    static F spread(F w, int q)
+    {
+        switch (q) {
+        case 0:
+            return _mm512_permute_ps(w, 0x00);
+        case 1:
+            return _mm512_permute_ps(w, 0x55);
+        case 2:
+            return _mm512_permute_ps(w, 0xaa);
+        default:
+            return _mm512_permute_ps(w, 0xff);
+        }
+    }
+
+    static F withAlphaOf(F v, F px) { return _mm512_mask_blend_ps(0x8888, v, px); }
+
+    struct Offsets {
+        alignas(64) std::int32_t lane[kLanes];
+    };
+    static Offsets offsets(I v)
+    {
+        Offsets o;
+        _mm512_store_si512(o.lane, v);
+        return o;
+    }
+
+    // The entries of group q's pixels, each one 16-byte load: r, g, b and a
+    // spare float (the next entry's red, or the LUT's spare at its end).
+    static F corners(const float* lut, const Offsets& o, int q)
+    {
+        F v = _mm512_castps128_ps512(_mm_loadu_ps(lut + o.lane[q]));
+        v = _mm512_insertf32x4(v, _mm_loadu_ps(lut + o.lane[q + 4]), 1);
+        v = _mm512_insertf32x4(v, _mm_loadu_ps(lut + o.lane[q + 8]), 2);
+        return _mm512_insertf32x4(v, _mm_loadu_ps(lut + o.lane[q + 12]), 3);
     }
 };
 

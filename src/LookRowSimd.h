@@ -50,8 +50,12 @@ __attribute__((always_inline)) inline void lookBlock(const LookRowConstants<V>& 
     using I = typename V::I;
     using M = typename V::M;
 
-    F r, g, b, a;
-    V::loadPixels(src, r, g, b, a);
+    // The pixels as loaded (four groups of whole RGBA pixels), and as planes for
+    // the look-up arithmetic.
+    F px[4];
+    V::loadGroups(src, px);
+    F r, g, b;
+    V::toPlanes(px, r, g, b);
 
     const F rc = V::min(V::max(r, k.zero), k.one);
     const F gc = V::min(V::max(g, k.zero), k.one);
@@ -99,33 +103,23 @@ __attribute__((always_inline)) inline void lookBlock(const LookRowConstants<V>& 
     const I c3 = V::addi(V::addi(c0, stepR), V::addi(stepG, stepB));
 
     // Float offsets of the corners; each lane's entry is read as one 16-byte load.
-    const I o0 = V::addi(c0, V::addi(c0, c0));
-    const I o1 = V::addi(c1, V::addi(c1, c1));
-    const I o2 = V::addi(c2, V::addi(c2, c2));
-    const I o3 = V::addi(c3, V::addi(c3, c3));
+    const typename V::Offsets o0 = V::offsets(V::addi(c0, V::addi(c0, c0)));
+    const typename V::Offsets o1 = V::offsets(V::addi(c1, V::addi(c1, c1)));
+    const typename V::Offsets o2 = V::offsets(V::addi(c2, V::addi(c2, c2)));
+    const typename V::Offsets o3 = V::offsets(V::addi(c3, V::addi(c3, c3)));
 
-    // fma(w0, l0, fma(w1, l1, fma(w2, l2, w3 * l3))), innermost first.
-    F lr, lg, lb;
-    V::loadCorners(k.lut, o3, lr, lg, lb);
-    F mr = V::mul(w3, lr), mg = V::mul(w3, lg), mb = V::mul(w3, lb);
-    V::loadCorners(k.lut, o2, lr, lg, lb);
-    mr = V::fmadd(w2, lr, mr);
-    mg = V::fmadd(w2, lg, mg);
-    mb = V::fmadd(w2, lb, mb);
-    V::loadCorners(k.lut, o1, lr, lg, lb);
-    mr = V::fmadd(w1, lr, mr);
-    mg = V::fmadd(w1, lg, mg);
-    mb = V::fmadd(w1, lb, mb);
-    V::loadCorners(k.lut, o0, lr, lg, lb);
-    mr = V::fmadd(w0, lr, mr);
-    mg = V::fmadd(w0, lg, mg);
-    mb = V::fmadd(w0, lb, mb);
-
-    // The blend: two rounded products and a rounded sum, never fused.
-    const F outR = V::add(V::mul(r, k.oneMinusMix), V::mul(mr, k.mix));
-    const F outG = V::add(V::mul(g, k.oneMinusMix), V::mul(mg, k.mix));
-    const F outB = V::add(V::mul(b, k.oneMinusMix), V::mul(mb, k.mix));
-    V::storePixels(dst, outR, outG, outB, a);
+    // Per group of pixels, with the corners as loaded (r, g, b, spare) and each
+    // pixel's weight spread over its four floats:
+    // fma(w0, l0, fma(w1, l1, fma(w2, l2, w3 * l3))), innermost first; then the
+    // blend, two rounded products and a rounded sum; then the source alpha.
+    for (int q = 0; q < 4; ++q) {
+        F m = V::mul(V::spread(w3, q), V::corners(k.lut, o3, q));
+        m = V::fmadd(V::spread(w2, q), V::corners(k.lut, o2, q), m);
+        m = V::fmadd(V::spread(w1, q), V::corners(k.lut, o1, q), m);
+        m = V::fmadd(V::spread(w0, q), V::corners(k.lut, o0, q), m);
+        const F out = V::add(V::mul(px[q], k.oneMinusMix), V::mul(m, k.mix));
+        V::storeGroup(dst, q, V::withAlphaOf(out, px[q]));
+    }
 }
 
 template <class V>
