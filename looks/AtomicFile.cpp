@@ -14,11 +14,6 @@
 
 namespace zelk::lut {
 
-std::string where(const std::string& file, int line)
-{
-    return line > 0 ? file + ":" + std::to_string(line) + ": " : file + ": ";
-}
-
 namespace {
 
 std::string directoryOf(const std::string& path)
