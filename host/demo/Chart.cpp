@@ -54,12 +54,12 @@ int patchIndex(double u, int count, double gap)
 ChartSample hueSweep(double u, double t)
 {
     // Three cosines a third of a turn apart: a smooth hue circle of constant mean,
-    // pushed 25 % past full saturation so some components go negative.
+    // pushed 10 % past full saturation so some components go negative.
     const double exposure = kMidGrey * std::exp2(2.0 - 6.0 * t);
     const double kTurn = 6.283185307179586;
     ChartSample s{};
     for (int c = 0; c < 3; ++c)
-        s.rgb[c] = float(exposure * (1.0 + 1.25 * std::cos(kTurn * (u - c / 3.0))));
+        s.rgb[c] = float(exposure * (1.0 + 1.1 * std::cos(kTurn * (u - c / 3.0))));
     return s;
 }
 

@@ -3,7 +3,7 @@
 // From the top: a continuous grey ramp of code values -0.1 to 1.1; seventeen
 // exposure steps from below black to 8 stops over mid grey; a 6 x 4 patch chart
 // of familiar colours and greys; eight skin tones; and a hue sweep over six
-// stops of exposure, saturated past the spectrum locus so some components are
+// stops of exposure, saturated a little past the spectrum locus so some components are
 // negative. Code values below 0 and above 1 are there on purpose.
 #pragma once
 

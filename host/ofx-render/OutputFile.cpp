@@ -45,7 +45,15 @@ void writeOutputAtomically(const std::string& path, const zelk::RgbaImage& image
     if (std::filesystem::is_directory(path, ec)) failWrite(path, "output is a directory");
 
     TemporaryFile temp{temporaryNameFor(path)};
-    zelk::writeImage(temp.path, image, format, sample);
+    try {
+        zelk::writeImage(temp.path, image, format, sample);
+    } catch (const zelk::ImageIOError& e) {
+        // Report the name the user gave, not the temporary one.
+        std::string message = e.what();
+        for (auto at = message.find(temp.path); at != std::string::npos; at = message.find(temp.path))
+            message.replace(at, temp.path.size(), path);
+        throw zelk::ImageIOError(message);
+    }
 
     // The writers close their files; make the bytes durable before the name appears.
     const int fd = ::open(temp.path.c_str(), O_RDONLY | O_CLOEXEC);

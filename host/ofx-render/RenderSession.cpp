@@ -246,12 +246,15 @@ zelk::RgbaImage RenderSession::renderFrame(const zelk::RgbaImage& input, double 
         throw RenderError("the plug-in refused the image (kOfxStatErrImageFormat)");
     if (status != kOfxStatOK && status != kOfxStatReplyDefault)
         throw RenderError(std::string("the plug-in failed the render (") + statusName(status) + ")");
-    for (std::size_t i = 0; i < output.size(); ++i)
-        if (isUnwritten(output[i]))
-            throw RenderError("the plug-in did not write the whole output image (first unwritten "
-                              "pixel at x " + std::to_string((i / 4) % width) + ", y " +
-                              std::to_string(height - 1 - int(i / 4 / width)) +
-                              " from the top; its log may say why)");
+    std::size_t unwritten = 0;
+    for (std::size_t i = 0; i < output.size(); i += 4)
+        if (isUnwritten(output[i]) || isUnwritten(output[i + 1]) || isUnwritten(output[i + 2]) ||
+            isUnwritten(output[i + 3]))
+            ++unwritten;
+    if (unwritten > 0)
+        throw RenderError("the plug-in did not write the output image (" + std::to_string(unwritten) +
+                          " of " + std::to_string(output.size() / 4) +
+                          " pixels unwritten; its log may say why)");
 
     zelk::RgbaImage result{width, height};
     result.pixels = flipRows(output, width, height);

@@ -1,5 +1,6 @@
 // Round trips and failures of zelk_imageio, with files written by the format
 // libraries directly where our writer cannot make them (no alpha, grey).
+#include "ToolTestSupport.h"
 #include "zelk/ImageIO.h"
 
 #include <gtest/gtest.h>
@@ -16,25 +17,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace fs = std::filesystem;
 using namespace zelk;
 
 namespace {
 
-class ImageIOTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() /
-              ("zelk_imageio_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string file(const std::string& name) const { return (dir / name).string(); }
-    fs::path dir;
-};
+class ImageIOTest : public tooltest::ScratchDirTest {};
 
 // Every pixel differs, rows and channels are told apart, values run past [0, 1].
 RgbaImage testImage(int width, int height)

@@ -1,0 +1,278 @@
+// ofx-render as a user runs it: exit statuses, messages, files left behind, and
+// its render against the same render made in-process through the host library.
+#include "Chart.h"
+#include "FramePattern.h"
+#include "ToolTestSupport.h"
+#include "CommandLine.h"
+#include "zelk/ImageIO.h"
+
+#include <ofxhost/Host.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using tooltest::RunResult;
+
+namespace {
+
+const std::string kBundle = ZELK_TEST_BUNDLE;
+
+class OfxRenderTest : public tooltest::ScratchDirTest {
+protected:
+    RunResult render(std::vector<std::string> args)
+    {
+        return tooltest::runProgram(OFX_RENDER_PATH, args, dir.string());
+    }
+    // Renders with the built bundle; relative file names are in the scratch directory.
+    RunResult renderWithBundle(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"--bundle", kBundle});
+        return render(args);
+    }
+    void writeChart(const std::string& name, int width = 64, int height = 36)
+    {
+        zelk::writeImage(file(name), zelkdemo::makeChart(zelk::lut::TransferCurve::Tevo4, width, height),
+                         zelk::formatFromFileName(name), zelk::SampleType::Float);
+    }
+};
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// A bundle beside the built one: the same binary, and look directories with
+// the built looks plus a 17-point look, which the plug-in loads but never applies.
+std::string makeBundleWithSmallLook(const fs::path& where)
+{
+    const fs::path bundle = where / "ZELK-Look-Lib.ofx.bundle";
+    fs::create_directories(bundle / "Contents");
+    fs::create_directory_symlink(fs::path(kBundle) / "Contents" / "Linux-x86-64",
+                                 bundle / "Contents" / "Linux-x86-64");
+    for (const char* looks : {"looks_bin_tevo", "looks_bin_tevo4"}) {
+        const fs::path target = bundle / "Contents" / "Resources" / looks;
+        fs::create_directories(target);
+        std::ofstream out(target / "Small.cube.bin", std::ios::binary);
+        const int n = 17;
+        const std::uint64_t count = std::uint64_t(n) * n * n;
+        out.write(reinterpret_cast<const char*>(&count), sizeof count);
+        for (int r = 0; r < n; ++r)
+            for (int g = 0; g < n; ++g)
+                for (int b = 0; b < n; ++b) {
+                    const float rgb[3] = {float(r) / (n - 1), float(g) / (n - 1), float(b) / (n - 1)};
+                    out.write(reinterpret_cast<const char*>(rgb), sizeof rgb);
+                }
+    }
+    return bundle.string();
+}
+
+}  // namespace
+
+TEST_F(OfxRenderTest, UsageErrorsExitTwoNameTheProblemAndWriteNothing)
+{
+    writeChart("in.exr");
+    const struct {
+        std::vector<std::string> args;
+        const char* named;
+    } cases[] = {
+        {{}, "INPUT and OUTPUT"},
+        {{"in.exr"}, "INPUT and OUTPUT"},
+        {{"in.exr", "out.exr", "extra.exr"}, "too many"},
+        {{"--bogus", "in.exr", "out.exr"}, "--bogus"},
+        {{"--set", "color", "in.exr", "out.exr"}, "NAME=VALUE"},
+        {{"--set"}, "--set: missing value"},
+        {{"--threads", "0", "in.exr", "out.exr"}, "--threads"},
+        {{"--threads", "4x", "in.exr", "out.exr"}, "4x"},
+        {{"--gpu", "metal", "in.exr", "out.exr"}, "metal"},
+        {{"--device", "1", "in.exr", "out.exr"}, "--device"},
+        {{"--depth", "12", "in.exr", "out.exr"}, "12"},
+        {{"--depth", "float", "in.exr", "out.png"}, "--depth float"},
+        {{"in.exr", "out.jpg"}, "out.jpg"},
+        {{"in.####.exr", "out.exr"}, "frame patterns"},
+        {{"--frames", "1-3", "in.exr", "out.exr"}, "--frames"},
+        {{"--frames", "5-2", "in.#.exr", "out.#.exr"}, "5-2"},
+        {{"in.#.%02d.exr", "out.#.exr"}, "more than one"},
+        {{"--set", "colour=1", "in.exr", "out.exr"}, "colour"},
+        {{"--set", "color=1.5", "in.exr", "out.exr"}, "color"},
+        {{"--set", "color=abc", "in.exr", "out.exr"}, "abc"},
+        {{"--set", "printStock=No Such Look", "in.exr", "out.exr"}, "No Such Look"},
+        {{"--set", "printStock=999", "in.exr", "out.exr"}, "999"},
+        {{"--effect", "com.example.none", "in.exr", "out.exr"}, "com.example.none"},
+    };
+    for (const auto& c : cases) {
+        const RunResult r = renderWithBundle(c.args);
+        SCOPED_TRACE(r.err);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(contains(r.err, c.named)) << "expected the message to name " << c.named;
+        EXPECT_EQ(listing(), std::vector<std::string>{"in.exr"});
+    }
+    const RunResult help = render({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(contains(help.out, "usage: ofx-render"));
+}
+
+TEST_F(OfxRenderTest, FailuresExitOneWithOneMessageAndLeaveNoFile)
+{
+    writeChart("in.exr");
+    std::ofstream(file("text.exr")) << "not an image";
+    writeChart("cut.exr");
+    fs::resize_file(file("cut.exr"), fs::file_size(file("cut.exr")) / 2);
+    const std::string smallLook = makeBundleWithSmallLook(dir / "b");
+    const auto before = listing();
+
+    const struct {
+        std::vector<std::string> args;
+        std::string named;
+    } cases[] = {
+        {{"--bundle", kBundle, "missing.exr", "out.exr"}, "missing.exr"},
+        {{"--bundle", kBundle, "text.exr", "out.exr"}, "text.exr"},
+        {{"--bundle", kBundle, "cut.exr", "out.exr"}, "cut.exr"},
+        {{"--bundle", kBundle, "in.exr", "no/such/dir/out.exr"}, "no/such/dir/out.exr"},
+        {{"--bundle", file("none.ofx.bundle"), "in.exr", "out.exr"}, "none.ofx.bundle"},
+        // The plug-in skips a look this small and succeeds; the image it left unwritten
+        // must not become an output.
+        {{"--bundle", smallLook, "--set", "printStock=Small", "in.exr", "out.exr"}, "did not write"},
+    };
+    for (const auto& c : cases) {
+        const RunResult r = render(c.args);
+        SCOPED_TRACE(r.err);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(contains(r.err, c.named)) << "expected the message to name " << c.named;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one message line";
+        EXPECT_EQ(listing(), before) << "no output and no temporary file";
+    }
+}
+
+TEST_F(OfxRenderTest, ExistingOutputIsReplacedOnlyWithOverwrite)
+{
+    writeChart("in.exr");
+    std::ofstream(file("out.png")) << "keep me";
+
+    RunResult r = renderWithBundle({"in.exr", "out.png"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(contains(r.err, "-y"));
+    EXPECT_EQ(fs::file_size(file("out.png")), 7u);
+
+    for (const char* flag : {"-y", "--overwrite"}) {
+        r = renderWithBundle({flag, "in.exr", "out.png"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        const zelk::RgbaImage out = zelk::readImage(file("out.png"));
+        EXPECT_EQ(out.width, 64);
+        EXPECT_EQ(out.storedAs, zelk::SampleType::UInt16);  // float input, PNG output
+    }
+    EXPECT_EQ(listing(), (std::vector<std::string>{"in.exr", "out.png"}));
+}
+
+TEST_F(OfxRenderTest, SequencesRenderEachFrameOfThePattern)
+{
+    // Frames of different widths tell which input made which output.
+    for (int f = 3; f <= 5; ++f) writeChart("in." + std::string("000") + std::to_string(f) + ".exr", 10 + f, 6);
+    writeChart("in.7.exr", 8, 6);  // another spelling: not a frame of "####"
+
+    RunResult r = renderWithBundle({"in.####.exr", "out.%04d.tif"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (int f = 3; f <= 5; ++f)
+        EXPECT_EQ(zelk::readImage(file("out.000" + std::to_string(f) + ".tif")).width, 10 + f);
+    EXPECT_FALSE(fs::exists(file("out.0007.tif")));
+
+    r = renderWithBundle({"--frames", "4-5", "in.####.exr", "sel.#.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(fs::exists(file("sel.4.exr")) && fs::exists(file("sel.5.exr")));
+    EXPECT_FALSE(fs::exists(file("sel.3.exr")));
+
+    // A missing frame is found before anything renders.
+    const auto before = listing();
+    r = renderWithBundle({"--frames", "4-6", "in.####.exr", "gap.####.exr"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(contains(r.err, "in.0006.exr"));
+    EXPECT_EQ(listing(), before);
+}
+
+TEST_F(OfxRenderTest, DescribePrintsTheEffectAsAHostSeesIt)
+{
+    const RunResult r = render({"--describe", kBundle});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (const char* part : {"com.ZELKOpenFX.ZELKLookLib", "printStock", "colorSpaceTransform",
+                             "Tevo3/QXR3", "Color Intensity"})
+        EXPECT_TRUE(contains(r.out, part)) << part;
+}
+
+TEST_F(OfxRenderTest, RenderedChartEqualsTheInProcessRenderBitForBit)
+{
+    const int width = 96, height = 54;
+    const zelk::RgbaImage chart = zelkdemo::makeChart(zelk::lut::TransferCurve::Tevo4, width, height);
+    zelk::writeImage(file("chart.exr"), chart, zelk::FileFormat::Exr, zelk::SampleType::Float);
+
+    ofxhost::Host host;
+    ofxhost::Effect* effect = host.loadBundle(kBundle).effects().at(0);
+    const std::vector<std::pair<std::string, std::string>> params = {
+        {"printStock", "1"}, {"color", "0.65"}, {"colorSpaceTransform", "Tevo3/QXR3"}};
+
+    // In-process: the chart's rows bottom-up, as OFX images lie in memory.
+    std::vector<float> src(chart.pixels.size()), dst(chart.pixels.size(), 0.0f);
+    const std::size_t row = std::size_t(width) * 4;
+    for (int y = 0; y < height; ++y)
+        std::memcpy(&src[std::size_t(height - 1 - y) * row], chart.row(y), row * sizeof(float));
+    {
+        auto instance = effect->createInstance();
+        for (const auto& [name, value] : params) instance->setParamFromText(name, value);
+        ofxhost::ImageDesc image;
+        image.rowBytes = int(row * sizeof(float));
+        image.bounds = OfxRectI{0, 0, width, height};
+        image.data = src.data();
+        instance->setClipImage("Source", image);
+        image.data = dst.data();
+        instance->setClipImage("Output", image);
+        ASSERT_EQ(instance->render(0.0, image.bounds), kOfxStatOK);
+    }
+
+    std::vector<std::string> args;
+    for (const auto& [name, value] : params) args.insert(args.end(), {"--set", name + "=" + value});
+    args.insert(args.end(), {"chart.exr", "out.exr"});
+    const RunResult r = renderWithBundle(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const zelk::RgbaImage out = zelk::readImage(file("out.exr"));
+    ASSERT_EQ(out.width, width);
+    ASSERT_EQ(out.height, height);
+    std::size_t changed = 0;
+    for (int y = 0; y < height; ++y) {
+        ASSERT_EQ(std::memcmp(out.row(y), &dst[std::size_t(height - 1 - y) * row], row * sizeof(float)), 0)
+            << "row " << y << " from the top";
+        for (std::size_t i = 0; i < row; ++i) changed += out.row(y)[i] != chart.row(y)[i];
+    }
+    EXPECT_GT(changed, chart.pixels.size() / 2) << "the look was applied";
+
+    // At intensity 0 the effect is an identity and the chart passes through untouched.
+    const RunResult identity = renderWithBundle({"--set", "color=0", "chart.exr", "same.exr"});
+    ASSERT_EQ(identity.exitCode, 0) << identity.err;
+    EXPECT_EQ(std::memcmp(zelk::readImage(file("same.exr")).pixels.data(), chart.pixels.data(),
+                          chart.pixels.size() * sizeof(float)),
+              0);
+}
+
+TEST(FramePatternTest, PatternsSpellFramesAndFindOnlyTheirOwnFiles)
+{
+    using ofxrender::FramePattern;
+    EXPECT_EQ(FramePattern("a/shot.####.exr").fileForFrame(7), "a/shot.0007.exr");
+    EXPECT_EQ(FramePattern("a/shot.%04d.exr").fileForFrame(12345), "a/shot.12345.exr");
+    EXPECT_EQ(FramePattern("shot_%d.png").fileForFrame(42), "shot_42.png");
+    EXPECT_EQ(FramePattern("#.tif").fileForFrame(3), "3.tif");
+    EXPECT_FALSE(FramePattern("take#2/shot.exr").isSequence());  // '#' in a directory is a name
+    EXPECT_FALSE(FramePattern("shot.exr").isSequence());
+    for (const char* bad : {"a.#.b.#.exr", "a.%4d.exr", "a.%x.exr", "a.%04.exr", "a.%d%d.exr"})
+        EXPECT_THROW(FramePattern{bad}, ofxrender::UsageError) << bad;
+
+    const fs::path dir = fs::temp_directory_path() / ("zelk_pattern_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    for (const char* name : {"s.0002.exr", "s.0010.exr", "s.1.exr", "s.0003.exr.bak", "s.00a4.exr",
+                             "t.0005.exr"})
+        std::ofstream(dir / name) << "x";
+    EXPECT_EQ(FramePattern((dir / "s.####.exr").string()).existingFrames(), (std::vector<long>{2, 10}));
+    EXPECT_EQ(FramePattern((dir / "s.%d.exr").string()).existingFrames(), (std::vector<long>{1}));
+    fs::remove_all(dir);
+}

@@ -1,0 +1,78 @@
+#include "ToolTestSupport.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace tooltest {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& cwd)
+{
+    const std::string base = (fs::temp_directory_path() /
+                              ("zelk_tool_run_" + std::to_string(::getpid()))).string();
+    const std::string outPath = base + ".out", errPath = base + ".err";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+
+    RunResult result;
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    result.out = slurp(outPath);
+    result.err = slurp(errPath);
+    fs::remove(outPath);
+    fs::remove(errPath);
+    return result;
+}
+
+void ScratchDirTest::SetUp()
+{
+    dir = fs::temp_directory_path() /
+          ("zelk_tool_" + std::to_string(::getpid()) + "_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+}
+
+void ScratchDirTest::TearDown() { fs::remove_all(dir); }
+
+std::vector<std::string> ScratchDirTest::listing() const
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace tooltest

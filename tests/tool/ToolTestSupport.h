@@ -1,0 +1,34 @@
+// Shared helpers of the tool tests: a scratch directory, running a program and
+// reading what it printed.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tooltest {
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` with `args` (no shell), `cwd` as its working directory.
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& cwd);
+
+// A fresh directory per test, removed afterwards.
+class ScratchDirTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string file(const std::string& name) const { return (dir / name).string(); }
+    // Names in the directory (hidden ones included), sorted.
+    std::vector<std::string> listing() const;
+    std::filesystem::path dir;
+};
+
+}  // namespace tooltest
