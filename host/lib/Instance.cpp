@@ -231,8 +231,39 @@ void Instance::setClipFormat(const std::string& clip, const std::string& pixelDe
     p.defineString(kOfxImageClipPropUnmappedComponents, {components}, 1);
 }
 
+namespace {
+
+// Bytes of one pixel for the standard depth and component strings; 0 for others.
+long bytesPerPixel(const std::string& depth, const std::string& components) {
+    long channel = 0, count = 0;
+    if (depth == kOfxBitDepthByte) channel = 1;
+    if (depth == kOfxBitDepthShort || depth == kOfxBitDepthHalf) channel = 2;
+    if (depth == kOfxBitDepthFloat) channel = 4;
+    if (components == kOfxImageComponentRGBA) count = 4;
+    if (components == kOfxImageComponentRGB) count = 3;
+    if (components == kOfxImageComponentAlpha) count = 1;
+    return channel * count;
+}
+
+// An image the plug-in would read out of bounds from is refused before it gets near the plug-in.
+void checkImage(const std::string& clip, const ImageDesc& image) {
+    const OfxRectI& b = image.bounds;
+    if (b.x2 < b.x1 || b.y2 < b.y1)
+        throw Error("image for clip \"" + clip + "\" has inverted bounds");
+    const long width = static_cast<long>(b.x2) - b.x1;
+    if (width == 0 || b.y2 == b.y1) return;
+    if (!image.data) throw Error("image for clip \"" + clip + "\" has no data");
+    const long needed = width * bytesPerPixel(image.pixelDepth, image.components);
+    if (std::labs(static_cast<long>(image.rowBytes)) < needed)
+        throw Error("image for clip \"" + clip + "\": row bytes " + std::to_string(image.rowBytes) +
+                    " are fewer than the " + std::to_string(needed) + " bytes of one row");
+}
+
+}  // namespace
+
 void Instance::setClipImage(const std::string& clip, const ImageDesc& image) {
     ClipObject& c = findClip(*m_data->object, clip);
+    checkImage(clip, image);
     setClipFormat(clip, image.pixelDepth, image.components);
     c.props.defineString(kOfxImageEffectPropPreMultiplication, {image.preMultiplication}, 1);
     c.props.defineDouble(kOfxImagePropPixelAspectRatio, {image.pixelAspectRatio}, 1);

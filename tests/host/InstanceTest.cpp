@@ -151,6 +151,29 @@ TEST_F(InstanceTest, MissingImagesWrongFormatsAndAbortReachTheEffect) {
     EXPECT_EQ(dst.at(3, 3, 0), 1.0f);
 }
 
+TEST_F(InstanceTest, RefusesImagesTheEffectWouldReadOutOfBoundsAndKeepsThePreviousOne) {
+    Pixels src(4, 4, 3.0f), dst(4, 4, -1.0f);
+    instance->setClipImage("Source", src.desc());
+    instance->setClipImage("Output", dst.desc());
+    ofxhost::ImageDesc bad = src.desc();
+    bad.rowBytes = 4 * 16 - 1;
+    EXPECT_NE(errorOf([&] { instance->setClipImage("Source", bad); }).find("row bytes 63"), std::string::npos);
+    bad = src.desc();
+    bad.data = nullptr;
+    EXPECT_NE(errorOf([&] { instance->setClipImage("Source", bad); }).find("no data"), std::string::npos);
+    bad = src.desc();
+    bad.bounds = OfxRectI{4, 0, 0, 4};
+    EXPECT_NE(errorOf([&] { instance->setClipImage("Source", bad); }).find("inverted"), std::string::npos);
+    // Rows running bottom-up (negative row bytes) are fine.
+    ofxhost::ImageDesc flipped = src.desc();
+    flipped.data = &src.at(0, 3, 0);
+    flipped.rowBytes = -flipped.rowBytes;
+    EXPECT_NO_THROW(instance->setClipImage("Source", flipped));
+    instance->setClipImage("Source", src.desc());
+    ASSERT_EQ(instance->render(0, OfxRectI{0, 0, 4, 4}), kOfxStatOK);
+    EXPECT_EQ(dst.at(2, 2, 3), 3.0f) << "the image attached before the refusals";
+}
+
 TEST_F(InstanceTest, RenderArgumentsCarryTheGpuSelectionUntouched) {
     Pixels src(2, 2), dst(2, 2);
     instance->setClipImage("Source", src.desc());

@@ -47,6 +47,8 @@ public:
     void setClipFormat(const std::string& clip, const std::string& pixelDepth,
                        const std::string& components);
     // Attaches the image a fetch at any time returns; also sets the clip's format and connects it.
+    // Throws Error (keeping the previous image) for inverted bounds, null data under non-empty
+    // bounds, or rows shorter than the bounds' width of pixels of a standard depth and components.
     void setClipImage(const std::string& clip, const ImageDesc& image);
     // Detaches it: the plug-in's clipGetImage then answers kOfxStatFailed (a null fetch).
     void clearClipImage(const std::string& clip);
