@@ -16,12 +16,12 @@ using supporttest::hooks;
 
 namespace {
 
-class EntryTest : public ::testing::Test {
+class SupportEntryTest : public ::testing::Test {
 protected:
   void SetUp() override { hooks() = supporttest::Hooks(); }
 };
 
-TEST_F(EntryTest, ExportedEntryPointsDescribeOnePluginStably) {
+TEST_F(SupportEntryTest, ExportedEntryPointsDescribeOnePluginStably) {
   ASSERT_EQ(OfxGetNumberOfPlugins(), 1);
   EXPECT_EQ(OfxGetNumberOfPlugins(), 1);
   OfxPlugin *p = OfxGetPlugin(0);
@@ -47,7 +47,7 @@ TEST_F(EntryTest, ExportedEntryPointsDescribeOnePluginStably) {
             kOfxStatFailed);
 }
 
-TEST_F(EntryTest, ExceptionsFromThePluginBecomeStatuses) {
+TEST_F(SupportEntryTest, ExceptionsFromThePluginBecomeStatuses) {
   struct Case {
     const char *what;
     std::function<void()> raise;
@@ -78,7 +78,7 @@ TEST_F(EntryTest, ExceptionsFromThePluginBecomeStatuses) {
   }
 }
 
-TEST_F(EntryTest, MalformedCallsGetAStatusNotACrash) {
+TEST_F(SupportEntryTest, MalformedCallsGetAStatusNotACrash) {
   Host host;
   ASSERT_EQ(host.load(), kOfxStatOK);
   OfxPlugin *p = OfxGetPlugin(0);
@@ -105,7 +105,7 @@ TEST_F(EntryTest, MalformedCallsGetAStatusNotACrash) {
   EXPECT_EQ(host.action(kOfxActionDestroyInstance, &e), kOfxStatOK);
 }
 
-TEST_F(EntryTest, LoadRequiresMandatorySuitesAndHostProperties) {
+TEST_F(SupportEntryTest, LoadRequiresMandatorySuitesAndHostProperties) {
   {
     Host host;
     host.missingSuites.insert("OfxMultiThreadSuite/1");
@@ -140,7 +140,7 @@ TEST_F(EntryTest, LoadRequiresMandatorySuitesAndHostProperties) {
   EXPECT_EQ(OFX::getImageEffectHostDescription(), nullptr) << "unload forgets the host";
 }
 
-TEST_F(EntryTest, GpuCapabilitiesTolerateAHostThatDoesNotKnowThem) {
+TEST_F(SupportEntryTest, GpuCapabilitiesTolerateAHostThatDoesNotKnowThem) {
   const char *gpuProps[] = {kOfxImageEffectPropOpenCLRenderSupported, kOfxImageEffectPropOpenCLSupported,
                             kOfxImageEffectPropCudaRenderSupported, kOfxImageEffectPropCudaStreamSupported};
   hooks().describe = [](OFX::ImageEffectDescriptor &d) {
@@ -172,7 +172,7 @@ TEST_F(EntryTest, GpuCapabilitiesTolerateAHostThatDoesNotKnowThem) {
   EXPECT_EQ(host.action(kOfxActionDescribe, &strictHost), kOfxStatErrMissingHostFeature);
 }
 
-TEST_F(EntryTest, DescriptorsAppendToNDimensionalProperties) {
+TEST_F(SupportEntryTest, DescriptorsAppendToNDimensionalProperties) {
   hooks().describe = [](OFX::ImageEffectDescriptor &d) {
     d.addSupportedContext(OFX::eContextFilter);
     d.addSupportedContext(OFX::eContextNone);

@@ -21,7 +21,7 @@ using supporttest::TestEffect;
 
 namespace {
 
-class InstanceTest : public ::testing::Test {
+class SupportInstanceTest : public ::testing::Test {
 protected:
   void SetUp() override {
     hooks() = supporttest::Hooks();
@@ -57,7 +57,7 @@ protected:
   Effect *effect = nullptr;
 };
 
-TEST_F(InstanceTest, RenderArgumentsReadGpuSelectionOnlyWhenTheHostSendsIt) {
+TEST_F(SupportInstanceTest, RenderArgumentsReadGpuSelectionOnlyWhenTheHostSendsIt) {
   Props cpuOnly = renderArgs();
   OFX::RenderArguments a = render(cpuOnly);
   EXPECT_EQ(a.time, 7.0);
@@ -91,7 +91,7 @@ TEST_F(InstanceTest, RenderArgumentsReadGpuSelectionOnlyWhenTheHostSendsIt) {
   EXPECT_EQ(render(oddField).fieldToRender, OFX::eFieldNone);
 }
 
-TEST_F(InstanceTest, IdentityInstanceDataAndDestroy) {
+TEST_F(SupportInstanceTest, IdentityInstanceDataAndDestroy) {
   Props in;
   in.setDouble(kOfxPropTime, 3.0);
   in.setDouble(kOfxImageEffectPropRenderScale, 1.0, 0);
@@ -123,7 +123,7 @@ TEST_F(InstanceTest, IdentityInstanceDataAndDestroy) {
   EXPECT_EQ(broken.props.getPointer(kOfxPropInstanceData), nullptr);
 }
 
-TEST_F(InstanceTest, ImagesAddressPixelsInsideTheirBoundsAndAreReleased) {
+TEST_F(SupportInstanceTest, ImagesAddressPixelsInsideTheirBoundsAndAreReleased) {
   const OfxRectI bounds = {10, 20, 14, 23}; // 4 x 3 pixels
   const int rowBytes = 4 * 16;
   fakehost::Image &srcImage = host.attachImage(*effect, "Source", bounds, rowBytes);
@@ -179,7 +179,7 @@ public:
   int throwOn = -1;
 };
 
-TEST_F(InstanceTest, ProcessorRunsEveryIndexAndBringsFailuresHome) {
+TEST_F(SupportInstanceTest, ProcessorRunsEveryIndexAndBringsFailuresHome) {
   RecordingProcessor direct;
   direct.multiThread(1);
   EXPECT_EQ(direct.calls, (std::set<std::pair<unsigned, unsigned>>{{0, 1}}));

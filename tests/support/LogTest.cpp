@@ -35,7 +35,7 @@ fs::path freshPath(const std::string &name) {
 }
 
 // Must run before anything in this process names a log file.
-TEST(Log, WithoutARequestedFileNothingIsOpenedOrWritten) {
+TEST(SupportLog, WithoutARequestedFileNothingIsOpenedOrWritten) {
   ::unsetenv("OFX_PLUGIN_LOGFILE");
   const fs::path dir = freshPath("cwd");
   fs::create_directories(dir);
@@ -48,7 +48,7 @@ TEST(Log, WithoutARequestedFileNothingIsOpenedOrWritten) {
   EXPECT_TRUE(fs::is_empty(dir)) << "no stray " << OFX::Log::kDefaultFileName;
 }
 
-TEST(Log, LinesAreIndentedPrefixedAndWrittenOnlyWhileOpen) {
+TEST(SupportLog, LinesAreIndentedPrefixedAndWrittenOnlyWhileOpen) {
   const fs::path path = freshPath("lines.txt");
   ::setenv("OFX_PLUGIN_LOGFILE", path.c_str(), 1);
   OFX::Log::print("before open");
@@ -78,7 +78,7 @@ TEST(Log, LinesAreIndentedPrefixedAndWrittenOnlyWhileOpen) {
   EXPECT_EQ(readLines(path), expected);
 }
 
-TEST(Log, ConcurrentWritersProduceWholeLines) {
+TEST(SupportLog, ConcurrentWritersProduceWholeLines) {
   const fs::path path = freshPath("threads.txt");
   ::setenv("OFX_PLUGIN_LOGFILE", path.c_str(), 1);
   ASSERT_TRUE(OFX::Log::open());
