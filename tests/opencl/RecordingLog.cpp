@@ -1,45 +1,55 @@
 #include "RecordingLog.h"
 
-#include <cstdarg>
 #include <cstdio>
-#include <mutex>
+#include <cstdlib>
+#include <fstream>
+#include <unistd.h>
+
+#include "ofxsLog.h"
 
 namespace {
-std::mutex g_mutex;
-std::vector<std::string> g_lines;
-} // namespace
 
-namespace OFX {
-namespace Log {
-void print(const char* format, ...)
+std::string log_path();
+
+void remove_log()
 {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string line(length > 0 ? static_cast<size_t>(length) : 0, '\0');
-    std::vsnprintf(line.data(), line.size() + 1, format, args);
-    va_end(args);
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_lines.push_back(std::move(line));
+    OFX::Log::close();
+    std::remove(log_path().c_str());
 }
-} // namespace Log
-} // namespace OFX
+
+std::string log_path()
+{
+    static const std::string path = [] {
+        const std::string name = std::string(ZELK_TEST_BUILD_DIR) + "/opencl-test-" +
+                                 std::to_string(static_cast<long>(::getpid())) + ".log";
+        OFX::Log::setFileName(name);
+        return name;
+    }();
+    // Registered after `path` exists, so it runs before `path` is destroyed.
+    static const int removal = std::atexit(remove_log);
+    (void)removal;
+    return path;
+}
+
+} // namespace
 
 namespace RecordingLog {
 
 void clear()
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_lines.clear();
+    const std::string path = log_path();
+    OFX::Log::close();
+    std::remove(path.c_str());
+    OFX::Log::open();
 }
 
 std::vector<std::string> lines()
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return g_lines;
+    std::vector<std::string> found;
+    std::ifstream in(log_path());
+    for (std::string line; std::getline(in, line);)
+        found.push_back(line);
+    return found;
 }
 
 std::vector<std::string> linesStartingWith(const std::string& prefix)

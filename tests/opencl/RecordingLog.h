@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
-// The tests link their own OFX::Log::print, which keeps every line so that the
-// back-end's messages can be checked.
+// The back-end's log lines, read back from the support library's log file (one
+// per test process, in the build tree).
 namespace RecordingLog {
+// Empties the log and opens it, so that the lines logged from now on are kept.
 void clear();
 std::vector<std::string> lines();
 // Lines that start with `prefix`.
