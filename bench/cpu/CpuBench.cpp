@@ -102,7 +102,8 @@ using Table = std::map<std::string, std::map<Column, double>>;
 void printTable(const Table& mpps, const std::vector<std::string>& order,
                 const std::vector<std::string>& notes)
 {
-    std::printf("\n%-22s", "megapixels per second");
+    std::printf("\nmedian megapixels per second (times the scalar row function, share of the copy)\n");
+    std::printf("%-22s", "");
     for (int n : kLutSizes) {
         for (unsigned t : kThreadCounts) {
             char head[32];
@@ -110,7 +111,6 @@ void printTable(const Table& mpps, const std::vector<std::string>& order,
             std::printf("  %-24s", head);
         }
     }
-    std::printf("\n%-22s", "  (x scalar row, % copy)");
     std::printf("\n");
     for (const std::string& row : order) {
         const auto it = mpps.find(row);
@@ -309,7 +309,7 @@ int main(int argc, char** argv)
         } catch (const std::exception& e) {
             notes.push_back(std::string("host renders skipped: ") + e.what());
         }
-    } else {
+    } else if (opt.host) {
         notes.push_back("host renders skipped: no bundle at '" + opt.bundle + "'");
     }
 #else
