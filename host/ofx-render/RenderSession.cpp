@@ -9,6 +9,9 @@
 #ifdef OFXHOST_HAVE_CUDA
 #include <ofxhost/CudaRender.h>
 #endif
+#ifdef OFXHOST_HAVE_OPENCL
+#include <ofxhost/OpenClRender.h>
+#endif
 
 namespace ofxrender {
 
@@ -70,6 +73,24 @@ private:
 };
 #endif
 
+#ifdef OFXHOST_HAVE_OPENCL
+class OpenClBackend : public RenderBackend {
+public:
+    explicit OpenClBackend(int device)
+        : m_renderer(device < 0 ? ofxhost::OpenClRenderer::kDefaultDevice : device)
+    {
+    }
+    OfxStatus render(ofxhost::Instance& instance, double time, const float* source, float* output,
+                     int width, int height) override
+    {
+        return m_renderer.render(instance, time, source, output, width, height);
+    }
+
+private:
+    ofxhost::OpenClRenderer m_renderer;
+};
+#endif
+
 std::string effectList(const ofxhost::Bundle& bundle)
 {
     std::string list;
@@ -126,13 +147,16 @@ std::string resolveBundlePath(const ofxhost::Host& host, const std::string& bund
     return host.findBundle(bundle);
 }
 
-std::unique_ptr<RenderBackend> makeBackend(GpuMode mode, int device)
+std::unique_ptr<RenderBackend> makeBackend(GpuMode mode, [[maybe_unused]] int device)
 {
-    (void)device;
     switch (mode) {
     case GpuMode::Cpu: return std::make_unique<CpuBackend>();
     case GpuMode::OpenCl:
+#ifdef OFXHOST_HAVE_OPENCL
+        return std::make_unique<OpenClBackend>(device);
+#else
         throw RenderError("--gpu opencl: this ofx-render was built without OpenCL rendering");
+#endif
     case GpuMode::Cuda:
 #ifdef OFXHOST_HAVE_CUDA
         return std::make_unique<CudaBackend>(device);
