@@ -200,6 +200,46 @@ TEST_F(InstanceTest, RenderArgumentsCarryTheGpuSelectionUntouched) {
     EXPECT_EQ(instance->properties().getPointer("FakeCudaStream"), &stream);
 }
 
+TEST_F(InstanceTest, SuiteCallsOnAnInstanceAnswerWithTheRightStatuses) {
+    OfxHost* h = host.ofxHost();
+    auto* fx = static_cast<const OfxImageEffectSuiteV1*>(h->fetchSuite(h->host, kOfxImageEffectSuite, 1));
+    auto* ps = static_cast<const OfxParameterSuiteV1*>(h->fetchSuite(h->host, kOfxParameterSuite, 1));
+    OfxImageEffectHandle effectHandle = instance->handle();
+    OfxParamSetHandle params = nullptr;
+    ASSERT_EQ(fx->getParamSet(effectHandle, &params), kOfxStatOK);
+    OfxParamHandle mode = nullptr, missing = nullptr;
+    OfxPropertySetHandle props = nullptr;
+    EXPECT_EQ(ps->paramGetHandle(params, "nosuch", &missing, nullptr), kOfxStatErrUnknown);
+    ASSERT_EQ(ps->paramGetHandle(params, "mode", &mode, &props), kOfxStatOK);
+    EXPECT_NE(props, nullptr);
+    EXPECT_EQ(ps->paramSetValue(mode, 3), kOfxStatErrValue) << "no fourth option";
+    EXPECT_EQ(ps->paramSetValue(mode, 2), kOfxStatOK);
+    int value = -1;
+    EXPECT_EQ(ps->paramGetValueAtTime(mode, 12.0, &value), kOfxStatOK);
+    EXPECT_EQ(value, 2);
+    EXPECT_EQ(ps->paramDefine(params, kOfxParamTypeDouble, "late", &props), kOfxStatErrBadHandle)
+        << "instances define nothing";
+    EXPECT_EQ(ps->paramGetValue(nullptr, &value), kOfxStatErrBadHandle);
+
+    OfxImageClipHandle source = nullptr;
+    EXPECT_EQ(fx->clipGetHandle(effectHandle, "Matte", &source, nullptr), kOfxStatErrUnknown);
+    ASSERT_EQ(fx->clipGetHandle(effectHandle, "Source", &source, nullptr), kOfxStatOK);
+    OfxPropertySetHandle image = nullptr;
+    EXPECT_EQ(fx->clipGetImage(source, 0, nullptr, &image), kOfxStatFailed) << "no image attached";
+    Pixels src(2, 3);
+    instance->setClipImage("Source", src.desc(5, 6));
+    ASSERT_EQ(fx->clipGetImage(source, 0, nullptr, &image), kOfxStatOK);
+    EXPECT_EQ(instance->liveImageCount(), 1);
+    OfxRectD rod{};
+    EXPECT_EQ(fx->clipGetRegionOfDefinition(source, 0, &rod), kOfxStatOK);
+    EXPECT_EQ(rod.x2, 7.0);
+    EXPECT_EQ(fx->clipReleaseImage(image), kOfxStatOK);
+    EXPECT_EQ(fx->clipReleaseImage(image), kOfxStatErrBadHandle) << "released twice";
+    EXPECT_EQ(instance->liveImageCount(), 0);
+    EXPECT_EQ(fx->clipDefine(effectHandle, "Extra", &props), kOfxStatErrBadHandle) << "instances define nothing";
+    EXPECT_EQ(fx->getPropertySet(nullptr, &props), kOfxStatErrBadHandle);
+}
+
 TEST_F(InstanceTest, IsIdentityReturnsTheClipAndTimeTheEffectChose) {
     ofxhost::IdentityResult r = instance->isIdentity(5.0, OfxRectI{0, 0, 4, 4});
     EXPECT_EQ(r.status, kOfxStatOK);

@@ -78,6 +78,8 @@ private:
     std::unique_ptr<Data> m_data;
 };
 
+// A plug-in binary keeps one OfxHost pointer, so a bundle should be loaded by one live Host at a
+// time; load it again after that Host is gone.
 class Host {
 public:
     explicit Host(HostOptions options = {});
@@ -105,7 +107,9 @@ public:
     // First effect with this identifier among loaded bundles; nullptr if none.
     Effect* effect(const std::string& identifier) const;
 
-    // The multi-thread suite's reported CPU count; 0 reports the machine's cores.
+    // The multi-thread suite's reported CPU count; 0 reports the machine's cores. The suite has
+    // no handle to tell hosts apart, so the count and the thread pool are process-wide: the last
+    // setting (or Host construction) wins.
     void setReportedCPUs(unsigned count);
     unsigned reportedCPUs() const;    // the count the suite reports now
     unsigned threadPoolSize() const;  // threads created at construction (the machine's cores)
