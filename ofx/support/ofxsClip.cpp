@@ -61,7 +61,7 @@ ImageBase::ImageBase(OfxPropertySetHandle props) : _imageProps(props) {
 ImageBase::~ImageBase() = default;
 
 Image::Image(OfxPropertySetHandle props) : ImageBase(props) {
-  _openCLImage = _imageProps.propGetPointer(kOfxImageEffectPropOpenCLImage, false);
+  _openCLImage = Private::optionalPointer(_imageProps.propSetHandle(), kOfxImageEffectPropOpenCLImage);
   // An OpenCL image carries its cl_mem elsewhere; only then may Data be absent.
   _pixelData = _imageProps.propGetPointer(kOfxImagePropData, _openCLImage == nullptr);
 }

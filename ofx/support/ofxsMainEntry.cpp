@@ -35,17 +35,6 @@ void require(const void *p) {
     throw Exception::Suite(kOfxStatErrBadHandle);
 }
 
-// Optional action arguments: absent reads as 0 / NULL, silently (hosts without
-// GPU rendering omit them on every render).
-int optionalInt(OfxPropertySetHandle props, const char *name) {
-  int v = 0;
-  return propSuite().propGetInt(props, name, 0, &v) == kOfxStatOK ? v : 0;
-}
-void *optionalPointer(OfxPropertySetHandle props, const char *name) {
-  void *v = nullptr;
-  return propSuite().propGetPointer(props, name, 0, &v) == kOfxStatOK ? v : nullptr;
-}
-
 OfxPointD readRenderScale(const PropertySet &in) {
   return {in.propGetDouble(kOfxImageEffectPropRenderScale, 0), in.propGetDouble(kOfxImageEffectPropRenderScale, 1)};
 }

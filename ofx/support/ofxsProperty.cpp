@@ -59,6 +59,16 @@ int appendIndex(const PropertySet &props, const char *property) {
 void appendString(PropertySet &props, const char *property, const std::string &value) {
   props.propSetString(property, value, appendIndex(props, property));
 }
+
+int optionalInt(OfxPropertySetHandle props, const char *property) {
+  int v = 0;
+  return propSuite().propGetInt(props, property, 0, &v) == kOfxStatOK ? v : 0;
+}
+
+void *optionalPointer(OfxPropertySetHandle props, const char *property) {
+  void *v = nullptr;
+  return propSuite().propGetPointer(props, property, 0, &v) == kOfxStatOK ? v : nullptr;
+}
 } // namespace Private
 
 PropertySet::~PropertySet() = default;

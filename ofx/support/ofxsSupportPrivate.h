@@ -52,6 +52,11 @@ void throwPropertyException(OfxStatus status, const char *propName);
 int appendIndex(const PropertySet &props, const char *property);
 void appendString(PropertySet &props, const char *property, const std::string &value);
 
+// Properties a host may leave out as a matter of course: absent reads as 0 / NULL,
+// without a log line.
+int optionalInt(OfxPropertySetHandle props, const char *property);
+void *optionalPointer(OfxPropertySetHandle props, const char *property);
+
 } // namespace Private
 } // namespace OFX
 
