@@ -193,13 +193,26 @@ TEST_F(OfxRenderTest, SequencesRenderEachFrameOfThePattern)
     EXPECT_EQ(listing(), before);
 }
 
-TEST_F(OfxRenderTest, DescribePrintsTheEffectAsAHostSeesIt)
+TEST_F(OfxRenderTest, DescribeFindsTheBundleByPathNameOrSearchPath)
 {
-    const RunResult r = render({"--describe", kBundle});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    for (const char* part : {"com.ZELKOpenFX.ZELKLookLib", "printStock", "colorSpaceTransform",
-                             "Tevo3/QXR3", "Color Intensity"})
-        EXPECT_TRUE(contains(r.out, part)) << part;
+    auto expectDescription = [](const RunResult& r) {
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        for (const char* part : {"com.ZELKOpenFX.ZELKLookLib", "printStock", "colorSpaceTransform",
+                                 "Tevo3/QXR3", "Color Intensity"})
+            EXPECT_TRUE(contains(r.out, part)) << part;
+    };
+    expectDescription(render({"--describe", kBundle}));
+
+    // By name, and by default, through OFX_PLUGIN_PATH (an empty entry is skipped).
+    const std::string searchPath = "::" + fs::path(kBundle).parent_path().string();
+    ::setenv("OFX_PLUGIN_PATH", searchPath.c_str(), 1);
+    expectDescription(render({"--describe", "ZELK-Look-Lib"}));
+    expectDescription(render({"--describe"}));
+    ::setenv("OFX_PLUGIN_PATH", dir.c_str(), 1);
+    const RunResult missing = render({"--describe", "--bundle", "Nowhere"});
+    ::unsetenv("OFX_PLUGIN_PATH");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(contains(missing.err, "Nowhere")) << missing.err;
 }
 
 TEST_F(OfxRenderTest, RenderedChartEqualsTheInProcessRenderBitForBit)
