@@ -4,6 +4,6 @@
 // file is open. Declared here so the helpers also build against a test log.
 namespace OFX {
 namespace Log {
-void print(const char* format, ...);
+void print(const char* format, ...) __attribute__((format(printf, 1, 2)));
 } // namespace Log
 } // namespace OFX
