@@ -32,7 +32,8 @@ int bytesPerComponent(BitDepthEnum d) {
 // ---------------------------------------------------------------------- image
 
 ImageBase::ImageBase(OfxPropertySetHandle props) : _imageProps(props) {
-  _rowBytes = _imageProps.propGetInt(kOfxImagePropRowBytes, false);
+  // Optional for OpenCL images; 0 when absent.
+  _rowBytes = Private::optionalInt(_imageProps.propSetHandle(), kOfxImagePropRowBytes);
   _pixelAspectRatio = _imageProps.propGetDouble(kOfxImagePropPixelAspectRatio);
   _pixelComponentsProperty = _imageProps.propGetString(kOfxImageEffectPropComponents);
   _pixelComponents = mapPixelComponentStringToEnum(_pixelComponentsProperty);
