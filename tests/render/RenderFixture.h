@@ -31,23 +31,43 @@ using Lut = std::vector<zelk_vec3<float>>;
 inline const char* kEffectId = "com.ZELKOpenFX.ZELKLookLib";
 
 // The plug-in reads its log file name when it is loaded, so every test of this
-// binary shares one file and reads only what was appended during the test.
-inline std::string pluginLogPath()
-{
-    const char* set = std::getenv("OFX_PLUGIN_LOGFILE");
-    if (set != nullptr && *set != '\0') {
-        return set;
+// binary shares one file and reads only what was appended during the test. A
+// file we named ourselves is removed when the test binary ends.
+class PluginLogFile {
+public:
+    PluginLogFile()
+    {
+        const char* set = std::getenv("OFX_PLUGIN_LOGFILE");
+        if (set != nullptr && *set != '\0') {
+            m_path = set;
+            return;
+        }
+        m_path = (fs::temp_directory_path() /
+                  ("zelk-render-log-" + std::to_string(::getpid()) + ".txt"))
+                     .string();
+        ::setenv("OFX_PLUGIN_LOGFILE", m_path.c_str(), 1);
+        m_owned = true;
     }
-    const std::string path = (fs::temp_directory_path() /
-                              ("zelk-render-log-" + std::to_string(::getpid()) + ".txt"))
-                                 .string();
-    ::setenv("OFX_PLUGIN_LOGFILE", path.c_str(), 1);
-    return path;
-}
+    ~PluginLogFile()
+    {
+        if (m_owned) {
+            std::error_code ec;
+            fs::remove(m_path, ec);
+        }
+    }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+    bool m_owned = false;
+};
+
+// Named before any test loads a binary, whichever test runs first.
+inline const PluginLogFile g_pluginLog;
 
 class LogTail {
 public:
-    LogTail() : m_path(pluginLogPath()), m_start(sizeNow()) {}
+    LogTail() : m_path(g_pluginLog.path()), m_start(sizeNow()) {}
 
     std::string text() const
     {

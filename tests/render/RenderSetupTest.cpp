@@ -141,14 +141,14 @@ TEST_F(RenderSetup, MissingLookFileKeepsThePreviousLookAndIsNotRetried)
 
 TEST_F(RenderSetup, SmallOrIncompleteLooksAreNotApplied)
 {
-    writeLookFile(bundle.lookDirTevo4() / "A.cube.bin", constantLut(17, 0.25f));
+    bundle.addLook("A", constantLut(17, 0.25f));
     // 35000 entries round to N = 33, which would need 35937.
     Lut ragged = constantLut(33, 0.25f);
     ragged.resize(35000);
-    writeLookFile(bundle.lookDirTevo4() / "B.cube.bin", ragged);
+    bundle.addLook("B", ragged);
     // Announces more entries than it holds.
-    {
-        std::ofstream out(bundle.lookDirTevo4() / "C.cube.bin", std::ios::binary);
+    for (const fs::path& dir : {bundle.lookDir(), bundle.lookDirTevo4()}) {
+        std::ofstream out(dir / "C.cube.bin", std::ios::binary);
         const std::uint64_t count = 5832;
         out.write(reinterpret_cast<const char*>(&count), 8);
         out.write(std::string(100, '\0').data(), 100);
@@ -168,7 +168,7 @@ TEST_F(RenderSetup, SmallOrIncompleteLooksAreNotApplied)
     EXPECT_EQ(log.count("processing via CPU"), 0);
 
     // 18 points per axis is the smallest lattice applied.
-    writeLookFile(bundle.lookDirTevo4() / "D.cube.bin", constantLut(18, 0.125f));
+    bundle.addLook("D", constantLut(18, 0.125f));
     Session again(bundle);
     again.instance().setChoice("printStock", "D");
     Frame dst(4, 4, -1.0f);
