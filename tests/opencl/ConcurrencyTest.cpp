@@ -1,62 +1,45 @@
-// Two renders sharing one command queue (and so one cached kernel) at once.
+// Two threads rendering different images on one command queue at once share one
+// cached kernel: their argument setting and enqueue must not interleave.
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
-#include "ClTestDevice.h"
-#include "LookTestData.h"
 #include "OpenClLibrary.h"
+#include "OpenClTestKit.h"
 
-using namespace looktest;
-
-namespace {
-
-struct Job {
-    int n;
-    float mix;
-    Lut lut;
-    Pixels src;
-    Pixels expected;
-    int failures = 0;
-};
-
-constexpr int kWidth = 70, kHeight = 6, kRounds = 40;
-
-void run_rounds(Job& job, cl_command_queue queue, std::atomic<int>& ready)
-{
-    ClTestDevice& device = ClTestDevice::get();
-    ClBuffer src(device.upload(job.src));
-    ++ready;
-    while (ready.load() < 2) {
-    }
-    for (int round = 0; round < kRounds; ++round) {
-        ClBuffer dst(device.filled(job.src.size(), 0.0f));
-        RunOpenClKernel3DLUT(queue, kWidth, kHeight, job.mix, job.lut.data(), job.n,
-                             src.asFloats(), dst.asFloats());
-        if (!compareWithinUlp(job.expected, device.download(dst.get(), job.src.size(), queue), 0)
-                 .empty())
-            ++job.failures;
-    }
-}
-
-} // namespace
+using namespace kit;
 
 TEST(OpenClConcurrency, TwoThreadsRenderDifferentImagesOnOneQueue)
 {
     ZELK_REQUIRE_OPENCL();
-    cl_command_queue queue = ClTestDevice::get().newQueue();
-    Job a{9, 1.0f, twistedLut(9), chart(kWidth, kHeight, 9), {}};
-    Job b{5, 0.4f, bizarreLut(5), wideRamp(kWidth, kHeight), {}};
-    a.expected = fusedLook(a.lut, a.n, a.mix, a.src);
-    b.expected = fusedLook(b.lut, b.n, b.mix, b.src);
-
+    auto q = static_cast<cl_command_queue>(renderer()->createQueue());
+    const int width = 70, height = 6, rounds = 40;
+    struct Job {
+        int n;
+        float mix;
+        Lut lut;
+        Pixels src, want;
+        int failures;
+    } jobs[2] = {{9, 1.0f, redOnlyLut(9), chart(width, height, 9), {}, 0},
+                 {5, 0.4f, bizarreLut(5), wideRamp(width, height), {}, 0}};
     std::atomic<int> ready{0};
-    std::thread first(run_rounds, std::ref(a), queue, std::ref(ready));
-    std::thread second(run_rounds, std::ref(b), queue, std::ref(ready));
+    auto run = [&](Job& job) {
+        job.want = deviceLook(job.lut, job.n, job.mix, job.src);
+        Buffer in(job.src, q);
+        for (++ready; ready.load() < 2;) {
+        }
+        for (int round = 0; round < rounds; ++round) {
+            Buffer out(Pixels(job.src.size(), 0.0f), q);
+            RunOpenClKernel3DLUT(q, width, height, job.mix, job.lut.data(), job.n, in.handle(),
+                                 out.handle());
+            job.failures += !differences(job.want, out.read(q)).empty();
+        }
+    };
+    std::thread first(run, std::ref(jobs[0])), second(run, std::ref(jobs[1]));
     first.join();
     second.join();
-    EXPECT_EQ(a.failures, 0) << "of " << kRounds << " rounds";
-    EXPECT_EQ(b.failures, 0) << "of " << kRounds << " rounds";
+    EXPECT_EQ(jobs[0].failures, 0) << "of " << rounds;
+    EXPECT_EQ(jobs[1].failures, 0) << "of " << rounds;
 }

@@ -5,74 +5,39 @@
 
 #include <ofxhost/Error.h>
 
-#include "HostSession.h"
-#include "LookTestData.h"
+#include "OpenClTestKit.h"
 
-using namespace looktest;
+using namespace kit;
 
-namespace {
-
-constexpr float kSentinel = -9.0f;
-
-// Renders `src` both ways with a fresh instance and compares.
-void expect_opencl_matches_cpu(const TestLook& look, double mix, const Pixels& src, int width,
-                               int height, void* queue = nullptr)
+TEST(OpenClHostRender, MatchesTheCpuRenderOnEveryQueue)
 {
-    HostSession& session = HostSession::get();
-    auto instance = session.instance(look.name, mix);
-    const Pixels cpu = renderOnCpu(*instance, src, width, height);
-    Pixels gpu(src.size(), kSentinel);
-    ASSERT_EQ(session.renderer->render(*instance, 0.0, src.data(), gpu.data(), width, height, queue),
-              kOfxStatOK);
-    const Lut lut = look.make(look.n);
-    const std::string where = std::string(look.name) + " mix " + std::to_string(mix) + " " +
-                              std::to_string(width) + "x" + std::to_string(height);
-    EXPECT_EQ(compareWithinUlp(fusedLook(lut, look.n, float(mix), src), gpu, 0), "") << where;
-    EXPECT_EQ(compareAsFusedBlend(lut, look.n, float(mix), src, cpu, gpu), "") << where;
+    ZELK_REQUIRE_OPENCL();
+    void* queues[2] = {renderer()->queue(), renderer()->createQueue()};
+    for (const TestLook& look : kTestLooks)
+        for (void* q : queues) {
+            const double mix = q == queues[0] ? 0.6 : 1.0;
+            auto effect = instance(look, mix);
+            for (const Pixels& src : {chart(1000, 5, look.n), wideRamp(1000, 5)}) {
+                const Pixels cpu = renderOnCpu(*effect, src, 1000, 5);
+                Pixels gpu(src.size(), -9.0f);
+                ASSERT_EQ(renderer()->render(*effect, 0.0, src.data(), gpu.data(), 1000, 5, q),
+                          kOfxStatOK);
+                EXPECT_EQ(differences(cpu, gpu, &src, float(mix)), "") << look.name;
+                EXPECT_EQ(differences(deviceLook(look.make(look.n), look.n, float(mix), src), gpu),
+                          "")
+                    << look.name;
+            }
+        }
 }
 
-} // namespace
-
-TEST(OpenClHostRender, MatchesTheCpuRenderOnChartAndRamp)
+TEST(OpenClHostRender, ChoosesTheFirstGpuElseTheFirstDevice)
 {
-    ZELK_REQUIRE_OPENCL_HOST();
-    for (const TestLook& look : kTestLooks) {
-        expect_opencl_matches_cpu(look, 0.6, chart(1000, 5, look.n), 1000, 5);
-        expect_opencl_matches_cpu(look, 1.0, wideRamp(1920, 3), 1920, 3);
-    }
-}
-
-TEST(OpenClHostRender, RendersOnAFurtherQueue)
-{
-    ZELK_REQUIRE_OPENCL_HOST();
-    void* queue = HostSession::get().renderer->createQueue();
-    ASSERT_NE(queue, HostSession::get().renderer->queue());
-    expect_opencl_matches_cpu(kTestLooks[2], 0.35, chart(77, 13, 21), 77, 13, queue);
-}
-
-TEST(OpenClHostRender, DeviceChoice)
-{
-    ZELK_REQUIRE_OPENCL_HOST();
-    const std::vector<ofxhost::OpenClDeviceInfo> devices = ofxhost::openClDevices();
-    ASSERT_FALSE(devices.empty());
-    for (size_t i = 0; i < devices.size(); ++i)
-        EXPECT_EQ(devices[i].index, int(i));
-    // The default is the first GPU, or the first device where there is none.
-    const ofxhost::OpenClDeviceInfo& chosen = HostSession::get().renderer->device();
-    int firstGpu = -1;
-    for (const auto& device : devices)
-        if (device.gpu && firstGpu < 0)
-            firstGpu = device.index;
-    EXPECT_EQ(chosen.index, firstGpu >= 0 ? firstGpu : 0);
-
-    ofxhost::OpenClRenderer last(int(devices.size()) - 1);
-    EXPECT_EQ(last.device().name, devices.back().name);
-    try {
-        ofxhost::OpenClRenderer missing(int(devices.size()));
-        ADD_FAILURE() << "a device past the last was accepted";
-    } catch (const ofxhost::Error& e) {
-        EXPECT_NE(std::string(e.what()).find("no OpenCL device " + std::to_string(devices.size())),
-                  std::string::npos)
-            << e.what();
-    }
+    ZELK_REQUIRE_OPENCL();
+    const auto devices = ofxhost::openClDevices();
+    int want = 0;
+    for (auto it = devices.rbegin(); it != devices.rend(); ++it)
+        want = it->gpu ? it->index : want;
+    EXPECT_EQ(renderer()->device().index, want);
+    EXPECT_EQ(ofxhost::OpenClRenderer(int(devices.size()) - 1).device().name, devices.back().name);
+    EXPECT_THROW(ofxhost::OpenClRenderer(int(devices.size())), ofxhost::Error);
 }

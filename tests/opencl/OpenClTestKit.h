@@ -1,0 +1,89 @@
+#pragma once
+
+// What the OpenCL tests share: an OpenCL device through our host's renderer,
+// device buffers, lopsided LUTs and test images, the CPU references, the
+// support library's log read back, and the plug-in loaded with test looks.
+
+#include <ofxhost/Host.h>
+#include <ofxhost/OpenClRender.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "OpenClApi.h"
+#include "ZelkVec3.h"
+
+namespace kit {
+
+using Lut = std::vector<zelk_vec3<float>>;
+using Pixels = std::vector<float>; // packed RGBA rows, or one plane
+
+// Only red is non-zero and it weighs the inputs differently: an axis mix-up shows.
+Lut redOnlyLut(int n);
+// Non-monotonic, with entries outside [0, 1].
+Lut bizarreLut(int n);
+
+// Ramps with exact lattice points and tied fractions; alpha varies.
+Pixels chart(int width, int height, int lutSize);
+// Every channel from -1 to 2, with NaN and both infinities interleaved.
+Pixels wideRamp(int width, int height);
+
+// The CPU path's row function, and the device's rule (the same interpolation,
+// the source product fused into the blend) computed on the CPU.
+Pixels cpuLook(const Lut& lut, int n, float mix, const Pixels& src);
+Pixels deviceLook(const Lut& lut, int n, float mix, const Pixels& src);
+
+// "" when equal bit for bit (any NaN matching any NaN), else the first differences.
+// Given the source and mix of a look, a colour may also differ by the fused blend:
+// one ulp of the blend's largest term (a sum that nearly cancels may move many
+// ulps of its small result, no more).
+std::string differences(const Pixels& want, const Pixels& got, const Pixels* src = nullptr,
+                        float mix = 0.0f);
+
+// The device of our host's OpenCL renderer; null when there is none.
+ofxhost::OpenClRenderer* renderer();
+std::string noDeviceReason();
+cl_command_queue queue();
+const OpenCl::Api& cl();
+
+// A device buffer released at the end of its scope.
+class Buffer {
+public:
+    explicit Buffer(const Pixels& data, cl_command_queue queue = kit::queue());
+    Buffer(size_t floats, float fill) : Buffer(Pixels(floats, fill)) {}
+    ~Buffer();
+    Buffer(const Buffer&) = delete;
+    Buffer& operator=(const Buffer&) = delete;
+    cl_mem mem() const { return m_mem; }
+    float* handle() const { return reinterpret_cast<float*>(m_mem); } // as the launchers take it
+    // Waits for `queue`, then reads `floats` values (all when 0).
+    Pixels read(cl_command_queue queue = kit::queue(), size_t floats = 0) const;
+
+private:
+    cl_mem m_mem = nullptr;
+    size_t m_floats = 0;
+};
+
+// The support library's log: clearLog() empties and opens it; logLines() reads it.
+void clearLog();
+std::vector<std::string> logLines();
+
+// The plug-in from a copy of the built bundle whose looks are these (all above
+// 17 points, the smallest size the plug-in renders).
+struct TestLook {
+    const char* name;
+    int n;
+    Lut (*make)(int n);
+};
+extern const TestLook kTestLooks[3];
+std::unique_ptr<ofxhost::Instance> instance(const TestLook& look, double mix);
+Pixels renderOnCpu(ofxhost::Instance& instance, const Pixels& src, int width, int height);
+
+} // namespace kit
+
+#define ZELK_REQUIRE_OPENCL()                                                                   \
+    do {                                                                                        \
+        if (!kit::renderer())                                                                   \
+            GTEST_SKIP() << kit::noDeviceReason();                                              \
+    } while (0)
