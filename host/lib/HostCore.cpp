@@ -66,12 +66,31 @@ void defineHostProperties(PropertySet& p, bool gpuProperties) {
     }
 }
 
+struct SharedHost {
+    PropertySet props{PropertySet::Policy::Closed};
+    OfxHost host{};
+};
+
+SharedHost& sharedHost(bool gpuProperties) {
+    static std::mutex mutex;
+    static SharedHost* hosts[2] = {nullptr, nullptr};
+    std::lock_guard<std::mutex> lock(mutex);
+    SharedHost*& h = hosts[gpuProperties ? 1 : 0];
+    if (!h) {
+        h = new SharedHost;  // lives until the process ends, like the plug-ins' copies of it
+        defineHostProperties(h->props, gpuProperties);
+        h->host.host = h->props.handle();
+        h->host.fetchSuite = &HostCore::fetchSuite;
+    }
+    return *h;
+}
+
 }  // namespace
 
 HostCore::HostCore(HostOptions options) : m_options(std::move(options)) {
-    defineHostProperties(m_hostProps, m_options.gpuProperties);
-    m_ofxHost.host = m_hostProps.handle();
-    m_ofxHost.fetchSuite = &HostCore::fetchSuite;
+    SharedHost& shared = sharedHost(m_options.gpuProperties);
+    m_hostProps = &shared.props;
+    m_ofxHost = &shared.host;
     ThreadPool::instance();  // the pool exists before any plug-in asks for it
     setReportedCPUCount(m_options.reportedCPUs);
     std::lock_guard<std::mutex> lock(g_hostsMutex);

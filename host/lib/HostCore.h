@@ -18,8 +18,8 @@ public:
     HostCore& operator=(const HostCore&) = delete;
 
     const HostOptions& options() const { return m_options; }
-    PropertySet& hostProperties() { return m_hostProps; }
-    OfxHost* ofxHost() { return &m_ofxHost; }
+    PropertySet& hostProperties() { return *m_hostProps; }
+    OfxHost* ofxHost() { return m_ofxHost; }
 
     void addMessage(Message message);  // records it and prints it to stderr
     std::vector<Message> messages() const;
@@ -27,13 +27,16 @@ public:
 
     // The host that receives messages sent with no (or an unknown) handle: the newest live one.
     static HostCore* fallback();
-
-private:
+    // OfxHost::fetchSuite: the same suite pointers for every host.
     static const void* fetchSuite(OfxPropertySetHandle host, const char* name, int version);
 
+private:
+
     HostOptions m_options;
-    PropertySet m_hostProps{PropertySet::Policy::Closed};
-    OfxHost m_ofxHost;
+    // Shared by every Host of the same kind and never freed: a plug-in binary keeps the OfxHost
+    // pointer it was given, which must stay valid even after the Host that gave it is gone.
+    PropertySet* m_hostProps;
+    OfxHost* m_ofxHost;
     mutable std::mutex m_messageMutex;
     std::vector<Message> m_messages;
 };

@@ -154,6 +154,23 @@ TEST(BundleLoad, HostWithoutGpuPropertiesStillDescribesTheEffect) {
     EXPECT_THROW(instance->render(0, OfxRectI{0, 0, 4, 2}, gpu), ofxhost::Error);
 }
 
+// The binary keeps the OfxHost of the newest Host that loaded it; that pointer must stay good
+// after that Host is gone while an older one still renders.
+TEST(BundleLoad, AnOlderHostRendersAfterANewerOneOfTheSameBinaryIsGone) {
+    ofxhost::Host older;
+    auto instance = older.loadBundle(hosttest::fakeBundle()).effects().at(0)->createInstance();
+    {
+        ofxhost::Host newer;
+        newer.loadBundle(hosttest::fakeBundle());
+    }
+    hosttest::Pixels src(3, 3, 2.0f), dst(3, 3);
+    instance->setClipImage("Source", src.desc());
+    instance->setClipImage("Output", dst.desc());
+    instance->setParam("gain", 1.5);
+    EXPECT_EQ(instance->render(0, OfxRectI{0, 0, 3, 3}), kOfxStatOK);
+    EXPECT_EQ(dst.at(2, 2, 0), 3.0f);
+}
+
 TEST(BundleLoad, FailedCreateInstanceIsAnErrorNamingTheStatus) {
     ofxhost::Host host;
     ofxhost::Effect* effect = host.loadBundle(hosttest::fakeBundle()).effects().at(0);

@@ -15,7 +15,6 @@ OfxHost* g_host = nullptr;
 const OfxPropertySuiteV1* g_props = nullptr;
 const OfxImageEffectSuiteV1* g_effects = nullptr;
 const OfxParameterSuiteV1* g_params = nullptr;
-const OfxMultiThreadSuiteV1* g_threads = nullptr;
 const OfxMessageSuiteV1* g_messages = nullptr;
 
 bool is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
@@ -25,9 +24,8 @@ OfxStatus onLoad() {
     g_props = static_cast<const OfxPropertySuiteV1*>(g_host->fetchSuite(g_host->host, kOfxPropertySuite, 1));
     g_effects = static_cast<const OfxImageEffectSuiteV1*>(g_host->fetchSuite(g_host->host, kOfxImageEffectSuite, 1));
     g_params = static_cast<const OfxParameterSuiteV1*>(g_host->fetchSuite(g_host->host, kOfxParameterSuite, 1));
-    g_threads = static_cast<const OfxMultiThreadSuiteV1*>(g_host->fetchSuite(g_host->host, kOfxMultiThreadSuite, 1));
     g_messages = static_cast<const OfxMessageSuiteV1*>(g_host->fetchSuite(g_host->host, kOfxMessageSuite, 1));
-    if (!g_props || !g_effects || !g_params || !g_threads || !g_messages) return kOfxStatErrMissingHostFeature;
+    if (!g_props || !g_effects || !g_params || !g_messages) return kOfxStatErrMissingHostFeature;
     return kOfxStatOK;
 }
 
@@ -173,9 +171,12 @@ OfxStatus render(OfxImageEffectHandle instance, OfxPropertySetHandle inArgs) {
     if (!is(depth, kOfxBitDepthFloat)) {
         st = kOfxStatErrImageFormat;
     } else {
+        // Fetched through the host pointer at render time, as some effects do.
+        auto* threads = static_cast<const OfxMultiThreadSuiteV1*>(
+            g_host->fetchSuite(g_host->host, kOfxMultiThreadSuite, 1));
         unsigned cpus = 1;
-        g_threads->multiThreadNumCPUs(&cpus);
-        st = g_threads->multiThread(renderRows, cpus, &job);
+        threads->multiThreadNumCPUs(&cpus);
+        st = threads->multiThread(renderRows, cpus, &job);
     }
     g_effects->clipReleaseImage(src);
     g_effects->clipReleaseImage(dst);

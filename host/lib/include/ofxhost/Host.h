@@ -78,8 +78,6 @@ private:
     std::unique_ptr<Data> m_data;
 };
 
-// A plug-in binary keeps one OfxHost pointer, so a bundle should be loaded by one live Host at a
-// time; load it again after that Host is gone.
 class Host {
 public:
     explicit Host(HostOptions options = {});
