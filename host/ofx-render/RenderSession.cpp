@@ -1,6 +1,7 @@
 #include "RenderSession.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -245,6 +246,9 @@ void RenderSession::endSequence()
 zelk::RgbaImage RenderSession::renderFrame(const zelk::RgbaImage& input, double time)
 {
     const int width = input.width, height = input.height;
+    if (width > INT_MAX / int(4 * sizeof(float)))
+        throw RenderError("the image is too wide for an OFX image (" + std::to_string(width) +
+                          " pixels)");
     const std::vector<float> source = flipRows(input.pixels, width, height);
     std::vector<float> output(source.size(), unwrittenMarker());
 
