@@ -59,8 +59,16 @@ float sampleToFloat(const unsigned char* p, int bits, std::uint32_t i)
 {
     switch (bits) {
     case 8: return float(p[i]) / 255.0f;
-    case 16: return float(reinterpret_cast<const std::uint16_t*>(p)[i]) / 65535.0f;
-    default: return reinterpret_cast<const float*>(p)[i];
+    case 16: {
+        std::uint16_t v;
+        std::memcpy(&v, p + 2 * std::size_t(i), sizeof v);
+        return float(v) / 65535.0f;
+    }
+    default: {
+        float v;
+        std::memcpy(&v, p + 4 * std::size_t(i), sizeof v);
+        return v;
+    }
     }
 }
 
@@ -176,9 +184,10 @@ void writeTiff(const std::string& path, const RgbaImage& image, SampleType sampl
         for (std::size_t i = 0; i < samples; ++i) {
             if (bits == 8)
                 line[i] = (unsigned char)quantize(in[i], 255);
-            else if (bits == 16)
-                reinterpret_cast<std::uint16_t*>(line.data())[i] = std::uint16_t(quantize(in[i], 65535));
-            else
+            else if (bits == 16) {
+                const std::uint16_t v = std::uint16_t(quantize(in[i], 65535));
+                std::memcpy(line.data() + 2 * i, &v, sizeof v);
+            } else
                 std::memcpy(line.data() + 4 * i, &in[i], 4);
         }
         if (TIFFWriteScanline(tif, line.data(), std::uint32_t(y), 0) < 0)
