@@ -13,7 +13,7 @@ BUILD=$(cd "$1" && pwd)
 RENDER="$BUILD/host/ofx-render/ofx-render"
 DEMO="$BUILD/host/demo/zelk-demo"
 BUNDLE="$BUILD/bundle/ZELK-Look-Lib.ofx.bundle"
-OUT="$ROOT/out"
+OUT="${ZELK_DEMO_OUT:-$ROOT/out}"  # tests point it elsewhere
 WORK="$OUT/demo"
 
 for f in "$RENDER" "$DEMO"; do
