@@ -169,8 +169,10 @@ struct PropertySet::Impl {
 
 PropertySet::PropertySet(Policy policy) : m_magic(kLiveMagic), m_impl(std::make_unique<Impl>(policy)) {}
 
-PropertySet::PropertySet(const PropertySet& other)
-    : m_magic(kLiveMagic), m_impl(std::make_unique<Impl>(*other.m_impl)) {}
+PropertySet::PropertySet(const PropertySet& other) : m_magic(kLiveMagic) {
+    std::lock_guard<std::mutex> lock(other.m_impl->mutex);
+    m_impl = std::make_unique<Impl>(*other.m_impl);
+}
 
 PropertySet::~PropertySet() { m_magic = kDeadMagic; }
 
