@@ -5,8 +5,6 @@
 #include "LutError.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace zelk::lut {
 
@@ -35,25 +33,12 @@ LatticeLut bakeLook(const LookRecipe& recipe, TransferCurve curve, int size)
     return lut;
 }
 
-namespace {
-
-bool fileHolds(const std::string& path, const std::string& bytes)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    const std::string current((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return current == bytes;
-}
-
-} // namespace
-
-GenerateResult generateLookSet(const std::string& resourcesDir, int size)
+int generateLookSet(const std::string& resourcesDir, int size)
 {
     if (size < kMinAppliedSize || size > kMaxCubeSize)
         throw LutError("generate: --size " + std::to_string(size) + " is outside " +
                        std::to_string(kMinAppliedSize) + " to " + std::to_string(kMaxCubeSize));
-    GenerateResult result;
+    int written = 0;
     for (TransferCurve curve : {TransferCurve::Tevo4, TransferCurve::Tevo3}) {
         const std::string dir = resourcesDir + "/" + curveDirectory(curve);
         std::error_code ec;
@@ -62,16 +47,11 @@ GenerateResult generateLookSet(const std::string& resourcesDir, int size)
             throw LutError(where(dir) + "cannot create the directory: " + ec.message());
         for (const LookRecipe& recipe : lookRecipes()) {
             const std::string path = dir + "/" + recipe.name + ".cube.bin";
-            const std::string bytes = encodeCubeBin(bakeLook(recipe, curve, size));
-            if (fileHolds(path, bytes)) {
-                ++result.unchanged;
-                continue;
-            }
-            writeFileAtomic(path, bytes, resourcesDir);
-            ++result.written;
+            writeFileAtomic(path, encodeCubeBin(bakeLook(recipe, curve, size)), resourcesDir);
+            ++written;
         }
     }
-    return result;
+    return written;
 }
 
 } // namespace zelk::lut

@@ -16,14 +16,9 @@ inline constexpr int kDefaultLookSize = 33;
 // encoded for the display.
 LatticeLut bakeLook(const LookRecipe& recipe, TransferCurve curve, int size);
 
-struct GenerateResult {
-    int written = 0;   // files whose bytes changed
-    int unchanged = 0; // files that already held the same bytes (left untouched)
-};
-
 // Writes every look for both curves under `resourcesDir`/looks_bin_tevo and
-// looks_bin_tevo4 (created as needed). A file that already holds the same
-// bytes is not rewritten, so repeated builds leave the bundle alone.
-GenerateResult generateLookSet(const std::string& resourcesDir, int size);
+// looks_bin_tevo4 (created as needed), each file replaced whole. Returns the
+// number of files written.
+int generateLookSet(const std::string& resourcesDir, int size);
 
 } // namespace zelk::lut

@@ -123,12 +123,11 @@ int commandGenerate(const Options& o)
 {
     expectPositional(o, 1, "generate takes one output directory");
     const int size = o.size ? o.size : kDefaultLookSize;
-    const GenerateResult r = generateLookSet(o.positional[0], size);
+    const int written = generateLookSet(o.positional[0], size);
     if (!o.quiet)
-        std::printf("%d looks at lattice %d for 2 transfer curves in %s: %d files written, "
-                    "%d unchanged\n",
-                    static_cast<int>(lookRecipes().size()), size, o.positional[0].c_str(),
-                    r.written, r.unchanged);
+        std::printf("%d looks at lattice %d for 2 transfer curves: %d files in %s\n",
+                    static_cast<int>(lookRecipes().size()), size, written,
+                    o.positional[0].c_str());
     return 0;
 }
 
