@@ -30,8 +30,8 @@ int parseSize(const std::string& text)
 {
     char* end = nullptr;
     const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || v < 2 || v > 256)
-        throw UsageError("--size needs a whole number from 2 to 256, not '" + text + "'");
+    if (text.empty() || *end != '\0' || v < kMinAppliedSize || v > kMaxCubeSize)
+        throw UsageError("--size needs a whole number from 18 to 256, not '" + text + "'");
     return static_cast<int>(v);
 }
 
@@ -67,6 +67,15 @@ void expectPositional(const Options& o, std::size_t count, const char* what)
 {
     if (o.positional.size() != count)
         throw UsageError(what);
+}
+
+// Options that only `add` (or only commands that resample) understand.
+void rejectOptions(const Options& o, const std::string& command, bool sizeAllowed)
+{
+    if (!o.tevo4.empty() || !o.tevo3.empty() || o.force)
+        throw UsageError("--tevo4, --tevo3 and --force belong to add, not " + command);
+    if (o.size && !sizeAllowed)
+        throw UsageError("--size does not apply to " + command);
 }
 
 bool endsWith(const std::string& s, const std::string& tail)
@@ -327,14 +336,22 @@ int run(const std::vector<std::string>& args)
         return 0;
     }
     const Options o = parseOptions(args, 1);
-    if (command == "generate")
+    if (command == "generate") {
+        rejectOptions(o, command, true);
         return commandGenerate(o);
-    if (command == "convert")
+    }
+    if (command == "convert") {
+        rejectOptions(o, command, true);
         return commandConvert(o);
-    if (command == "export")
+    }
+    if (command == "export") {
+        rejectOptions(o, command, false);
         return commandExport(o);
-    if (command == "info")
+    }
+    if (command == "info") {
+        rejectOptions(o, command, true);
         return commandInfo(o);
+    }
     if (command == "add")
         return commandAdd(o);
     throw UsageError("unknown command '" + command + "'");
