@@ -74,9 +74,20 @@ ActiveRow choose_at_load()
     const LookRowChoice choice = chooseLookRowPath(std::getenv("ZELK_CPU_PATH"), available);
     if (!choice.warning.empty()) {
         std::fprintf(stderr, "%s\n", choice.warning.c_str());
-        std::fflush(stderr);
     }
-    return ActiveRow{choice.path, lookRowFunction(choice.path)};
+    // A vector path that does not reproduce the scalar rule here is passed over
+    // for the next narrower one.
+    int path = int(choice.path);
+    while (path > 0 && !(available[path] && rowAgreesWithScalar(lookRowFunction(LookRowPath(path))))) {
+        if (available[path]) {
+            std::fprintf(stderr, "ZELK CPU path %s differs from the scalar rule on this machine; "
+                                 "not using it\n",
+                         kPathNames[path]);
+        }
+        --path;
+    }
+    std::fflush(stderr);
+    return ActiveRow{LookRowPath(path), lookRowFunction(LookRowPath(path))};
 }
 
 const ActiveRow& active_row()

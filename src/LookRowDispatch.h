@@ -26,4 +26,8 @@ struct LookRowChoice {
 // whether LookRowPath(i) can run here; the scalar path always can.
 LookRowChoice chooseLookRowPath(const char* request, const bool (&available)[kLookRowPathCount]);
 
+// Runs `fn` and the scalar reference on a probe of special values and lattice
+// edges (a row that ends in a partial block) and compares every bit.
+bool rowAgreesWithScalar(LookRowFn fn);
+
 } // namespace zelk

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -43,6 +44,37 @@ TEST(LookRowChoice, FollowsRequestWhereAvailableAndWarnsOtherwise)
     EXPECT_EQ(unknown.path, LookRowPath::Avx2);
     EXPECT_EQ(unknown.warning, "ZELK_CPU_PATH=AVX2 is not one of scalar, avx2, avx512; using avx2");
     EXPECT_NE(zelk::chooseLookRowPath("sse", scalarOnly).warning, "");
+}
+
+// Row functions with one flaw each, to show the load-time check notices.
+void lastPixelOneUlpOff(const zelk::LookRowParams& p, const float* src, float* dst, int count)
+{
+    zelk::lookRowScalar(p, src, dst, count);
+    dst[4 * (count - 1)] = std::nextafter(dst[4 * (count - 1)], 10.0f);
+}
+
+void alphaNotCopied(const zelk::LookRowParams& p, const float* src, float* dst, int count)
+{
+    zelk::lookRowScalar(p, src, dst, count);
+    for (int i = 0; i < count; ++i) {
+        if (!std::isnan(src[4 * i + 3])) {
+            dst[4 * i + 3] = src[4 * i + 3];
+        } else {
+            dst[4 * i + 3] = 0.0f; // NaN alpha "cleaned"
+        }
+    }
+}
+
+TEST(LookRowChoice, LoadTimeCheckAcceptsOnlyExactRows)
+{
+    EXPECT_TRUE(zelk::rowAgreesWithScalar(zelk::lookRowScalar));
+    for (int i = 1; i < zelk::kLookRowPathCount; ++i) {
+        if (const zelk::LookRowFn fn = zelk::lookRowFunction(LookRowPath(i))) {
+            EXPECT_TRUE(zelk::rowAgreesWithScalar(fn)) << zelk::lookRowPathName(LookRowPath(i));
+        }
+    }
+    EXPECT_FALSE(zelk::rowAgreesWithScalar(lastPixelOneUlpOff));
+    EXPECT_FALSE(zelk::rowAgreesWithScalar(alphaNotCopied));
 }
 
 TEST(LookRowChoice, ActivePathFollowsEnvironment)
