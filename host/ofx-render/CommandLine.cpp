@@ -8,6 +8,8 @@ namespace ofxrender {
 
 namespace {
 
+constexpr long kMaxFrames = 1000000;
+
 long parseInteger(const std::string& text, const std::string& what)
 {
     if (text.empty()) throw UsageError(what + ": missing number");
@@ -32,6 +34,9 @@ FrameRange parseFrames(const std::string& text)
     }
     if (range.first < 0 || range.last < range.first || range.last > INT_MAX)
         throw UsageError("--frames: '" + text + "' is not a range A-B with 0 <= A <= B");
+    if (range.last - range.first >= kMaxFrames)
+        throw UsageError("--frames: '" + text + "' has more than " + std::to_string(kMaxFrames) +
+                         " frames");
     return range;
 }
 

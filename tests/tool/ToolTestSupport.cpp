@@ -56,6 +56,17 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     return result;
 }
 
+int countLinesStartingWith(const std::string& text, const std::string& start)
+{
+    int count = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        count += text.compare(at, start.size(), start) == 0;
+        const auto end = text.find('\n', at);
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    return count;
+}
+
 void ScratchDirTest::SetUp()
 {
     dir = fs::temp_directory_path() /

@@ -20,6 +20,10 @@ struct RunResult {
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& cwd);
 
+// Lines of `text` that begin with `start` (the tool's own messages; the plug-in
+// and the host library may print lines of theirs).
+int countLinesStartingWith(const std::string& text, const std::string& start);
+
 // A fresh directory per test, removed afterwards.
 class ScratchDirTest : public ::testing::Test {
 protected:
