@@ -199,6 +199,12 @@ bool hostSeconds(const std::string& bundle, const char* path, int n, unsigned th
         notes.push_back(std::string("host ") + path + ", N=" + std::to_string(n) + ": " + output);
         return false;
     }
+    // Anything else the child said (the plug-in's warnings about the path).
+    const std::string other = output.substr(0, at);
+    if (!other.empty()) {
+        notes.push_back(std::string("host ") + path + ", N=" + std::to_string(n) + ", " +
+                        std::to_string(threads) + " threads said: " + other);
+    }
     if (mismatches != 0) {
         notes.push_back(std::string("host ") + path + ", N=" + std::to_string(n) + ", " +
                         std::to_string(threads) + " threads: " + std::to_string(mismatches) +
