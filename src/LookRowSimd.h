@@ -40,19 +40,27 @@ template <class V> struct LookRowConstants {
     }
 };
 
-// One block of V::kLanes pixels. src and dst may be the same memory: the block
-// is read completely before it is written.
+// One block of V::kLanes pixels in two steps: the look-up set-up (corners and
+// weights), then the interpolation and blend. Rows run two blocks at a time,
+// both set up before either finishes, so the corner loads of one overlap the
+// arithmetic of the other. Blocks are read completely before any is written,
+// so src and dst may be the same row.
+template <class V> struct BlockLookup {
+    typename V::F px[4]; // the pixels as loaded: four groups of whole RGBA pixels
+    typename V::F w[4];
+    typename V::Offsets o[4];
+};
+
 template <class V>
-__attribute__((always_inline)) inline void lookBlock(const LookRowConstants<V>& k, const float* src,
-                                                    float* dst)
+__attribute__((always_inline)) inline void setUpBlock(const LookRowConstants<V>& k, const float* src,
+                                                     BlockLookup<V>& blk)
 {
     using F = typename V::F;
     using I = typename V::I;
     using M = typename V::M;
 
-    // The pixels as loaded (four groups of whole RGBA pixels), and as planes for
-    // the look-up arithmetic.
-    F px[4];
+    // Kept as loaded for the blend; as planes for the look-up arithmetic.
+    F (&px)[4] = blk.px;
     V::loadGroups(src, px);
     F r, g, b;
     V::toPlanes(px, r, g, b);
@@ -85,10 +93,10 @@ __attribute__((always_inline)) inline void lookBlock(const LookRowConstants<V>& 
     const F fmin = V::min(V::min(fr, fg), fb);
     const F fmax = V::max(V::max(fr, fg), fb);
     const F fmid = V::sub(V::sub(V::add(V::add(fg, fr), fb), fmax), fmin);
-    const F w0 = V::sub(k.one, fmax);
-    const F w1 = V::sub(fmax, fmid);
-    const F w2 = V::sub(fmid, fmin);
-    const F w3 = fmin;
+    blk.w[0] = V::sub(k.one, fmax);
+    blk.w[1] = V::sub(fmax, fmid);
+    blk.w[2] = V::sub(fmid, fmin);
+    blk.w[3] = fmin;
 
     // One step along an axis, or none where the lower corner already sits on the
     // last lattice point (the scalar rule caps the coordinate there).
@@ -103,22 +111,28 @@ __attribute__((always_inline)) inline void lookBlock(const LookRowConstants<V>& 
     const I c3 = V::addi(V::addi(c0, stepR), V::addi(stepG, stepB));
 
     // Float offsets of the corners; each lane's entry is read as one 16-byte load.
-    const typename V::Offsets o0 = V::offsets(V::addi(c0, V::addi(c0, c0)));
-    const typename V::Offsets o1 = V::offsets(V::addi(c1, V::addi(c1, c1)));
-    const typename V::Offsets o2 = V::offsets(V::addi(c2, V::addi(c2, c2)));
-    const typename V::Offsets o3 = V::offsets(V::addi(c3, V::addi(c3, c3)));
+    blk.o[0] = V::offsets(V::addi(c0, V::addi(c0, c0)));
+    blk.o[1] = V::offsets(V::addi(c1, V::addi(c1, c1)));
+    blk.o[2] = V::offsets(V::addi(c2, V::addi(c2, c2)));
+    blk.o[3] = V::offsets(V::addi(c3, V::addi(c3, c3)));
+}
 
-    // Per group of pixels, with the corners as loaded (r, g, b, spare) and each
-    // pixel's weight spread over its four floats:
-    // fma(w0, l0, fma(w1, l1, fma(w2, l2, w3 * l3))), innermost first; then the
-    // blend, two rounded products and a rounded sum; then the source alpha.
+// Per group of pixels, with the corners as loaded (r, g, b, spare) and each
+// pixel's weight spread over its four floats:
+// fma(w0, l0, fma(w1, l1, fma(w2, l2, w3 * l3))), innermost first; then the
+// blend, two rounded products and a rounded sum; then the source alpha.
+template <class V>
+__attribute__((always_inline)) inline void finishBlock(const LookRowConstants<V>& k,
+                                                      const BlockLookup<V>& blk, float* dst)
+{
+    using F = typename V::F;
     for (int q = 0; q < 4; ++q) {
-        F m = V::mul(V::spread(w3, q), V::corners(k.lut, o3, q));
-        m = V::fmadd(V::spread(w2, q), V::corners(k.lut, o2, q), m);
-        m = V::fmadd(V::spread(w1, q), V::corners(k.lut, o1, q), m);
-        m = V::fmadd(V::spread(w0, q), V::corners(k.lut, o0, q), m);
-        const F out = V::add(V::mul(px[q], k.oneMinusMix), V::mul(m, k.mix));
-        V::storeGroup(dst, q, V::withAlphaOf(out, px[q]));
+        F m = V::mul(V::spread(blk.w[3], q), V::corners(k.lut, blk.o[3], q));
+        m = V::fmadd(V::spread(blk.w[2], q), V::corners(k.lut, blk.o[2], q), m);
+        m = V::fmadd(V::spread(blk.w[1], q), V::corners(k.lut, blk.o[1], q), m);
+        m = V::fmadd(V::spread(blk.w[0], q), V::corners(k.lut, blk.o[0], q), m);
+        const F out = V::add(V::mul(blk.px[q], k.oneMinusMix), V::mul(m, k.mix));
+        V::storeGroup(dst, q, V::withAlphaOf(out, blk.px[q]));
     }
 }
 
@@ -128,8 +142,16 @@ void lookRowVector(const LookRowParams& params, const float* src, float* dst, in
     const LookRowConstants<V> k(params);
     constexpr int lanes = V::kLanes;
     int x = 0;
+    BlockLookup<V> a, b;
+    for (; x + 2 * lanes <= pixelCount; x += 2 * lanes) {
+        setUpBlock<V>(k, src + 4 * x, a);
+        setUpBlock<V>(k, src + 4 * (x + lanes), b);
+        finishBlock<V>(k, a, dst + 4 * x);
+        finishBlock<V>(k, b, dst + 4 * (x + lanes));
+    }
     for (; x + lanes <= pixelCount; x += lanes) {
-        lookBlock<V>(k, src + 4 * x, dst + 4 * x);
+        setUpBlock<V>(k, src + 4 * x, a);
+        finishBlock<V>(k, a, dst + 4 * x);
     }
     // The tail goes through a zero-padded block: lanes are independent, so the
     // padding cannot change the real pixels, and nothing outside the row is read.
@@ -139,7 +161,8 @@ void lookRowVector(const LookRowParams& params, const float* src, float* dst, in
         for (int i = 0; i < 4 * rest; ++i) {
             block[i] = src[4 * x + i];
         }
-        lookBlock<V>(k, block, block);
+        setUpBlock<V>(k, block, a);
+        finishBlock<V>(k, a, block);
         for (int i = 0; i < 4 * rest; ++i) {
             dst[4 * x + i] = block[i];
         }
