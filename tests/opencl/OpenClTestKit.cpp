@@ -244,8 +244,9 @@ void write_look(const fs::path& path, const Lut& lut)
 
 ofxhost::Effect& effect()
 {
-    static ofxhost::Host host;
+    static std::unique_ptr<ofxhost::Host> host;
     static ofxhost::Effect* const loaded = [] {
+        host = std::make_unique<ofxhost::Host>();
         const fs::path built(ZELK_TEST_BUNDLE);
         const fs::path copy = fs::path(scratch_dir()) / built.filename();
         fs::create_directories(copy / "Contents");
@@ -257,7 +258,10 @@ ofxhost::Effect& effect()
                 write_look(copy / "Contents" / "Resources" / dir / (look.name + std::string(".cube.bin")),
                            look.make(look.n));
         }
-        return host.loadBundle(copy.string()).effects().at(0);
+        ofxhost::Effect* first = host->loadBundle(copy.string()).effects().at(0);
+        // Unloaded at exit before the plug-in's own statics, which came after the host.
+        std::atexit([] { host.reset(); });
+        return first;
     }();
     return *loaded;
 }
