@@ -153,17 +153,17 @@ int runHostChild(int argc, char** argv)
         std::fprintf(stderr, "--host-child: wrong argument count\n");
         return 2;
     }
-    zelkbench::HostRenderSpec spec;
-    spec.bundlePath = argv[2];
-    spec.look = argv[3];
-    spec.lutSize = std::atoi(argv[4]);
-    spec.threads = unsigned(std::atoi(argv[5]));
-    spec.runs = std::atoi(argv[6]);
-    spec.width = std::atoi(argv[7]);
-    spec.height = std::atoi(argv[8]);
-    spec.mix = float(std::atof(argv[9]));
+    zelkbench::HostRenderJob job;
+    job.bundlePath = argv[2];
+    job.look = argv[3];
+    job.lutSize = std::atoi(argv[4]);
+    job.threads = unsigned(std::atoi(argv[5]));
+    job.runs = std::atoi(argv[6]);
+    job.width = std::atoi(argv[7]);
+    job.height = std::atoi(argv[8]);
+    job.mix = float(std::atof(argv[9]));
     try {
-        const zelkbench::HostRenderResult r = zelkbench::renderThroughHost(spec);
+        const zelkbench::HostRenderResult r = zelkbench::renderThroughHost(job);
         std::printf("result %.9f %lld\n", r.medianSeconds, r.mismatches);
         return 0;
     } catch (const std::exception& e) {

@@ -34,25 +34,25 @@ std::string makeBenchBundle(const std::string& bundlePath, const std::string& di
     return to.string();
 }
 
-HostRenderResult renderThroughHost(const HostRenderSpec& spec)
+HostRenderResult renderThroughHost(const HostRenderJob& job)
 {
     ofxhost::HostOptions options;
-    options.reportedCPUs = spec.threads;
+    options.reportedCPUs = job.threads;
     ofxhost::Host host(options);
-    ofxhost::Bundle& bundle = host.loadBundle(spec.bundlePath);
+    ofxhost::Bundle& bundle = host.loadBundle(job.bundlePath);
     if (bundle.effects().empty()) {
         throw std::runtime_error("the bundle holds no effect");
     }
     std::unique_ptr<ofxhost::Instance> instance = bundle.effects().front()->createInstance();
-    instance->setChoice("printStock", spec.look);
+    instance->setChoice("printStock", job.look);
     instance->setParam("colorSpaceTransform", 0);
-    instance->setParam("color", spec.mix);
+    instance->setParam("color", job.mix);
 
-    const std::vector<float> src = makeFrame(spec.width, spec.height);
+    const std::vector<float> src = makeFrame(job.width, job.height);
     std::vector<float> dst(src.size(), 0.0f);
-    const OfxRectI bounds{0, 0, spec.width, spec.height};
+    const OfxRectI bounds{0, 0, job.width, job.height};
     ofxhost::ImageDesc image;
-    image.rowBytes = 16 * spec.width;
+    image.rowBytes = 16 * job.width;
     image.bounds = bounds;
     image.data = const_cast<float*>(src.data());
     instance->setClipImage("Source", image);
@@ -66,13 +66,13 @@ HostRenderResult renderThroughHost(const HostRenderSpec& spec)
         }
     };
     HostRenderResult result;
-    result.medianSeconds = medianSeconds(spec.runs, render);
+    result.medianSeconds = medianSeconds(job.runs, render);
 
     // The render must be the scalar rule's output, bit for bit.
-    const std::vector<float> lut = makeLook(spec.lutSize);
-    const zelk::LookRowParams params{lut.data(), spec.lutSize, spec.mix, 1.0f - spec.mix};
+    const std::vector<float> lut = makeLook(job.lutSize);
+    const zelk::LookRowParams params{lut.data(), job.lutSize, job.mix, 1.0f - job.mix};
     std::vector<float> want(src.size());
-    zelk::lookRowScalar(params, src.data(), want.data(), spec.width * spec.height);
+    zelk::lookRowScalar(params, src.data(), want.data(), job.width * job.height);
     for (std::size_t i = 0; i < want.size(); ++i) {
         result.mismatches += std::memcmp(&want[i], &dst[i], sizeof(float)) != 0;
     }

@@ -6,7 +6,7 @@
 
 namespace zelkbench {
 
-struct HostRenderSpec {
+struct HostRenderJob {
     std::string bundlePath; // a bundle whose look directories hold `look`
     std::string look;       // option text of the look choice
     int lutSize = 33;       // N of that look, to check the output against
@@ -24,7 +24,7 @@ struct HostRenderResult {
 
 // Loads the bundle, renders once to warm up, then `runs` timed renders of the
 // benchmark frame. Throws std::exception with a message on any failure.
-HostRenderResult renderThroughHost(const HostRenderSpec& spec);
+HostRenderResult renderThroughHost(const HostRenderJob& job);
 
 // Copies the bundle's binaries into `dir` with a look directory pair that holds
 // the benchmark looks "bench33" and "bench65". Returns the new bundle's path.
