@@ -17,6 +17,8 @@ struct Registry {
 
 std::once_flag gRegistryOnce;
 Registry *gRegistry = nullptr; // lives until process exit, like the factories
+// Frees the registry when a host unloads the binary (dlclose), as the factories are.
+std::unique_ptr<Registry> gRegistryOwner;
 
 void setHostEntry(OfxHost *host) { setHost(host); }
 
@@ -34,7 +36,8 @@ void buildRegistry() {
     p.mainEntry = f->getMainEntry();
     r->plugins.push_back(p);
   }
-  gRegistry = r.release();
+  gRegistry = r.get();
+  gRegistryOwner = std::move(r);
 }
 
 // NULL if the plug-in's registration failed (it is retried on the next call).

@@ -165,6 +165,10 @@ TEST_F(RenderSetup, SmallOrIncompleteLooksAreNotApplied)
     }
     EXPECT_EQ(log.count("read_triplets size: 4913"), 1);
     EXPECT_EQ(log.count("read_triplets size: 35000"), 1);
+    // A truncated file is refused like one that cannot be opened.
+    EXPECT_EQ(log.count("cant open file for reading: " +
+                        (bundle.lookDirTevo4() / "C.cube.bin").string()),
+              1);
     EXPECT_EQ(log.count("processing via CPU"), 0);
 
     // 18 points per axis is the smallest lattice applied.
@@ -399,4 +403,18 @@ TEST_F(RenderSetup, FilterAndGeneralInstancesRenderAlike)
     }
     EXPECT_EQ(firstRed(a), 0.25f);
     EXPECT_TRUE(a.pixels == b.pixels);
+}
+
+TEST(RenderSetupNames, AFileNamedOnlyCubeBinIsTheEmptyLookName)
+{
+    TestBundle bundle;
+    bundle.addLook("", constantLut(18, 0.625f));
+    Session session(bundle);
+    EXPECT_EQ(session.instance().choiceOptions("printStock"), std::vector<std::string>{""});
+    LogTail log;
+    Frame src(2, 2, 0.5f);
+    Frame dst(2, 2, -1.0f);
+    ASSERT_EQ(session.render(src, dst), kOfxStatOK);
+    EXPECT_EQ(dst.pixels[0], 0.625f);
+    EXPECT_EQ(log.count("lookname = .cube.bin"), 1);
 }
