@@ -17,6 +17,14 @@
 #include "LutMath.h"
 #include "ofxsLog.h"
 
+// Leak checking in sanitizer builds: the back-end keeps every kernel it built
+// (and its program) for the life of the process, by design, and the OpenCL
+// implementation allocates behind them.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libpocl\n";
+}
+
 namespace kit {
 
 namespace fs = std::filesystem;
