@@ -1,5 +1,5 @@
-// The processor frame's arithmetic: the window check, how many threads a window
-// gets and which rows each thread's band holds.
+// The processor frame's arithmetic: how many threads a window gets and which
+// rows each thread's band holds. The window check runs end to end (tests/render).
 
 #include <gtest/gtest.h>
 
@@ -107,18 +107,4 @@ TEST(ProcessorFrame, BandsTileEveryWindowExactly)
     // An inverted window has no rows at all.
     OfxRectI band{};
     EXPECT_FALSE(ImageProcessor::bandOf({0, 5, 4, 2}, 0, 1, band));
-}
-
-TEST(ProcessorFrame, WindowMustBeNonEmptyAndInsideTheBounds)
-{
-    const OfxRectI bounds{-3, 2, 13, 9};
-    EXPECT_TRUE(ImageProcessor::windowInside(bounds, bounds));
-    EXPECT_TRUE(ImageProcessor::windowInside({0, 4, 1, 5}, bounds));
-    EXPECT_FALSE(ImageProcessor::windowInside({-4, 2, 13, 9}, bounds));
-    EXPECT_FALSE(ImageProcessor::windowInside({-3, 1, 13, 9}, bounds));
-    EXPECT_FALSE(ImageProcessor::windowInside({-3, 2, 14, 9}, bounds));
-    EXPECT_FALSE(ImageProcessor::windowInside({-3, 2, 13, 10}, bounds));
-    EXPECT_FALSE(ImageProcessor::windowInside({0, 4, 0, 6}, bounds));
-    EXPECT_FALSE(ImageProcessor::windowInside({0, 4, 5, 4}, bounds));
-    EXPECT_FALSE(ImageProcessor::windowInside({5, 4, 0, 6}, bounds));
 }

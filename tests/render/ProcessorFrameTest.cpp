@@ -149,21 +149,4 @@ TEST(ProcessorFrameRun, CpuBandsThroughTheHostThreads)
         EXPECT_EQ(bands[5], "band 0 775 1920 930");
         EXPECT_EQ(bands[6], "band 0 930 1920 1080");
     }
-    {
-        // 100 x 10 on 16: a single band.
-        ProbeSession probe(16);
-        Frame dst(OfxRectI{-5, 3, 95, 13}, 0.0f);
-        LogTail log;
-        ASSERT_EQ(probe.render(1, dst, dst.bounds), kOfxStatOK);
-        EXPECT_EQ(bandLines(log), std::vector<std::string>{"band -5 3 95 13"});
-    }
-    {
-        // 8192 x 2 on 8: two threads, a row each.
-        ProbeSession probe(8);
-        Frame dst(8192, 2, 0.0f);
-        LogTail log;
-        ASSERT_EQ(probe.render(1, dst, dst.bounds), kOfxStatOK);
-        EXPECT_EQ(bandLines(log),
-                  (std::vector<std::string>{"band 0 0 8192 1", "band 0 1 8192 2"}));
-    }
 }
