@@ -416,3 +416,14 @@ TEST(RenderSetupNames, AFileNamedOnlyCubeBinIsTheEmptyLookName)
     EXPECT_EQ(dst.pixels[0], 0.625f);
     EXPECT_EQ(log.count("lookname = .cube.bin"), 1);
 }
+
+TEST(RenderSetupNames, NoLooksAtAllFailsTheRenderAndReleasesTheImages)
+{
+    TestBundle bundle;
+    Session session(bundle);
+    Frame src(2, 2, 0.5f);
+    Frame dst(2, 2, -1.0f);
+    EXPECT_NE(session.render(src, dst), kOfxStatOK);
+    EXPECT_EQ(session.instance().liveImageCount(), 0);
+    EXPECT_TRUE(untouched(dst, -1.0f));
+}
