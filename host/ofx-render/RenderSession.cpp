@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <vector>
 
+#include <ofxhost/Error.h>
+
 #ifdef OFXHOST_HAVE_CUDA
 #include <ofxhost/CudaRender.h>
 #endif
@@ -113,29 +115,6 @@ std::vector<float> flipRows(const std::vector<float>& pixels, int width, int hei
 
 }  // namespace
 
-const char* statusName(OfxStatus status)
-{
-    switch (status) {
-    case kOfxStatOK: return "kOfxStatOK";
-    case kOfxStatFailed: return "kOfxStatFailed";
-    case kOfxStatErrFatal: return "kOfxStatErrFatal";
-    case kOfxStatErrUnknown: return "kOfxStatErrUnknown";
-    case kOfxStatErrMissingHostFeature: return "kOfxStatErrMissingHostFeature";
-    case kOfxStatErrUnsupported: return "kOfxStatErrUnsupported";
-    case kOfxStatErrExists: return "kOfxStatErrExists";
-    case kOfxStatErrFormat: return "kOfxStatErrFormat";
-    case kOfxStatErrMemory: return "kOfxStatErrMemory";
-    case kOfxStatErrBadHandle: return "kOfxStatErrBadHandle";
-    case kOfxStatErrBadIndex: return "kOfxStatErrBadIndex";
-    case kOfxStatErrValue: return "kOfxStatErrValue";
-    case kOfxStatReplyYes: return "kOfxStatReplyYes";
-    case kOfxStatReplyNo: return "kOfxStatReplyNo";
-    case kOfxStatReplyDefault: return "kOfxStatReplyDefault";
-    case kOfxStatErrImageFormat: return "kOfxStatErrImageFormat";
-    default: return "an unknown status";
-    }
-}
-
 std::string resolveBundlePath(const ofxhost::Host& host, const std::string& bundle)
 {
     if (bundle.empty()) return host.findBundle(kDefaultBundle);
@@ -232,7 +211,7 @@ void RenderSession::beginSequence(long first, long last)
     const OfxStatus status = m_instance->beginSequenceRender(double(first), double(last));
     if (status != kOfxStatOK && status != kOfxStatReplyDefault)
         throw RenderError(std::string("the plug-in failed to begin the sequence render (") +
-                          statusName(status) + ")");
+                          ofxhost::statusName(status) + ")");
 }
 
 void RenderSession::endSequence()
@@ -240,7 +219,7 @@ void RenderSession::endSequence()
     const OfxStatus status = m_instance->endSequenceRender();
     if (status != kOfxStatOK && status != kOfxStatReplyDefault)
         throw RenderError(std::string("the plug-in failed to end the sequence render (") +
-                          statusName(status) + ")");
+                          ofxhost::statusName(status) + ")");
 }
 
 zelk::RgbaImage RenderSession::renderFrame(const zelk::RgbaImage& input, double time)
@@ -266,14 +245,14 @@ zelk::RgbaImage RenderSession::renderFrame(const zelk::RgbaImage& input, double 
     }
     if (identity.status != kOfxStatOK && identity.status != kOfxStatReplyDefault)
         throw RenderError(std::string("the plug-in failed the is-identity action (") +
-                          statusName(identity.status) + ")");
+                          ofxhost::statusName(identity.status) + ")");
 
     const OfxStatus status = m_backend->render(*m_instance, time, source.data(), output.data(),
                                                width, height);
     if (status == kOfxStatErrImageFormat)
         throw RenderError("the plug-in refused the image (kOfxStatErrImageFormat)");
     if (status != kOfxStatOK && status != kOfxStatReplyDefault)
-        throw RenderError(std::string("the plug-in failed the render (") + statusName(status) + ")");
+        throw RenderError(std::string("the plug-in failed the render (") + ofxhost::statusName(status) + ")");
     std::size_t unwritten = 0;
     for (std::size_t i = 0; i < output.size(); i += 4)
         if (isUnwritten(output[i]) || isUnwritten(output[i + 1]) || isUnwritten(output[i + 2]) ||

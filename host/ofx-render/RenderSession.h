@@ -62,6 +62,4 @@ private:
 // looked up in the host's search path; the default is the ZELK-Look-Lib bundle.
 std::string resolveBundlePath(const ofxhost::Host& host, const std::string& bundle);
 
-const char* statusName(OfxStatus status);
-
 }  // namespace ofxrender
