@@ -2,11 +2,10 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
-#include <set>
+#include <memory>
 
 namespace fakecuda {
 namespace {
@@ -15,9 +14,10 @@ struct State {
     std::map<std::string, std::deque<cudaError_t>> scripted;
     std::vector<Call> calls;
     std::vector<std::string> log;
-    std::set<void*> allocations;
+    // Device memory is host memory here, so uploads can be checked byte for byte.
+    std::vector<std::unique_ptr<char[]>> memory;
     cudaError_t lastError = cudaSuccess;
-    void (*launchHook)(const Call&) = nullptr;
+    void (*launchHook)(void**) = nullptr;
 };
 
 State& state()
@@ -26,73 +26,55 @@ State& state()
     return s;
 }
 
-cudaError_t next_result(const std::string& function)
+// Records `call` with its scripted result unless it already failed on its own.
+Call& record(Call call)
 {
-    auto it = state().scripted.find(function);
-    if (it == state().scripted.end() || it->second.empty()) {
-        return cudaSuccess;
+    std::deque<cudaError_t>& queue = state().scripted[call.name];
+    if (call.result == cudaSuccess && !queue.empty()) {
+        call.result = queue.front();
+        queue.pop_front();
     }
-    const cudaError_t code = it->second.front();
-    it->second.pop_front();
-    return code;
-}
-
-cudaError_t record(Call call)
-{
     if (call.result != cudaSuccess) {
         state().lastError = call.result;
     }
     state().calls.push_back(call);
-    return call.result;
+    return state().calls.back();
 }
 
-// Device memory is host memory here, so uploads can be checked byte for byte.
-cudaError_t allocate(const char* name, void** devPtr, size_t size, cudaStream_t stream)
+Call named(const char* name, cudaStream_t stream = nullptr)
 {
     Call call;
     call.name = name;
-    call.bytes = size;
     call.stream = stream;
-    call.result = next_result(name);
-    if (call.result == cudaSuccess) {
-        *devPtr = std::malloc(size == 0 ? 1 : size);
-        state().allocations.insert(*devPtr);
-        call.ptr = *devPtr;
+    return call;
+}
+
+cudaError_t allocate(const char* name, void** devPtr, size_t size, cudaStream_t stream)
+{
+    Call call = named(name, stream);
+    call.bytes = size;
+    Call& made = record(call);
+    if (made.result == cudaSuccess) {
+        state().memory.emplace_back(new char[size + 1]);
+        *devPtr = made.ptr = state().memory.back().get();
     }
-    return record(call);
+    return made.result;
 }
 
 cudaError_t release(const char* name, void* devPtr, cudaStream_t stream)
 {
-    Call call;
-    call.name = name;
+    Call call = named(name, stream);
     call.ptr = devPtr;
-    call.stream = stream;
-    call.result = next_result(name);
-    if (call.result == cudaSuccess && state().allocations.erase(devPtr) == 1) {
-        std::free(devPtr);
-    }
-    return record(call);
+    return record(call).result;
 }
 
 } // namespace
 
-void script(const std::string& function, cudaError_t code, int times)
-{
-    for (int i = 0; i < times; ++i) {
-        state().scripted[function].push_back(code);
-    }
-}
-
-void reset()
-{
-    for (void* p : state().allocations) {
-        std::free(p);
-    }
-    state() = State();
-}
-
+void script(const std::string& function, cudaError_t code) { state().scripted[function].push_back(code); }
+void reset() { state() = State(); }
 const std::vector<Call>& calls() { return state().calls; }
+const std::vector<std::string>& log() { return state().log; }
+void onLaunch(void (*hook)(void** args)) { state().launchHook = hook; }
 
 std::vector<std::string> callNames()
 {
@@ -102,10 +84,6 @@ std::vector<std::string> callNames()
     }
     return names;
 }
-
-const std::vector<std::string>& log() { return state().log; }
-
-void onLaunch(void (*hook)(const Call& launch)) { state().launchHook = hook; }
 
 } // namespace fakecuda
 
@@ -123,7 +101,8 @@ void print(const char* format, ...)
 } // namespace Log
 } // namespace OFX
 
-using fakecuda::Call;
+using fakecuda::named;
+using fakecuda::record;
 
 extern "C" {
 
@@ -147,67 +126,50 @@ cudaError_t CUDARTAPI cudaFree(void* devPtr) { return fakecuda::release("cudaFre
 cudaError_t CUDARTAPI cudaMemcpyAsync(void* dst, const void* src, size_t count, cudaMemcpyKind kind,
                                       cudaStream_t stream)
 {
-    Call call;
-    call.name = "cudaMemcpyAsync";
+    fakecuda::Call call = named("cudaMemcpyAsync", stream);
     call.ptr = dst;
-    call.host = src;
     call.bytes = count;
     call.kind = kind;
-    call.stream = stream;
-    call.result = fakecuda::next_result(call.name);
-    if (call.result == cudaSuccess && dst != nullptr && src != nullptr) {
+    const cudaError_t result = record(call).result;
+    if (result == cudaSuccess) {
         std::memcpy(dst, src, count);
     }
-    return fakecuda::record(call);
+    return result;
 }
 
 cudaError_t CUDARTAPI cudaStreamSynchronize(cudaStream_t stream)
 {
-    Call call;
-    call.name = "cudaStreamSynchronize";
-    call.stream = stream;
-    call.result = fakecuda::next_result(call.name);
-    return fakecuda::record(call);
+    return record(named("cudaStreamSynchronize", stream)).result;
 }
 
-cudaError_t CUDARTAPI cudaDeviceSynchronize(void)
-{
-    Call call;
-    call.name = "cudaDeviceSynchronize";
-    call.result = fakecuda::next_result(call.name);
-    return fakecuda::record(call);
-}
+cudaError_t CUDARTAPI cudaDeviceSynchronize(void) { return record(named("cudaDeviceSynchronize")).result; }
 
 cudaError_t CUDARTAPI cudaGetLastError(void)
 {
-    Call call;
-    call.name = "cudaGetLastError";
+    fakecuda::Call call = named("cudaGetLastError");
     call.result = fakecuda::state().lastError;
+    record(call);
     fakecuda::state().lastError = cudaSuccess;
-    fakecuda::state().calls.push_back(call);
     return call.result;
 }
 
 cudaError_t CUDARTAPI cudaLaunchKernel(const void* func, dim3 gridDim, dim3 blockDim, void** args,
                                        size_t sharedMem, cudaStream_t stream)
 {
-    Call call;
-    call.name = "cudaLaunchKernel";
+    fakecuda::Call call = named("cudaLaunchKernel", stream);
     call.kernel = func;
     call.grid = gridDim;
     call.block = blockDim;
-    call.args = args;
     call.sharedMem = sharedMem;
-    call.stream = stream;
     // As the runtime: a grid or block with a zero dimension is refused.
-    const bool empty = gridDim.x == 0 || gridDim.y == 0 || gridDim.z == 0 || blockDim.x == 0 ||
-                       blockDim.y == 0 || blockDim.z == 0;
-    call.result = empty ? cudaErrorInvalidConfiguration : fakecuda::next_result(call.name);
-    if (fakecuda::state().launchHook != nullptr) {
-        fakecuda::state().launchHook(call);
+    if (gridDim.x == 0 || gridDim.y == 0 || gridDim.z == 0 || blockDim.x == 0 || blockDim.y == 0 ||
+        blockDim.z == 0) {
+        call.result = cudaErrorInvalidConfiguration;
     }
-    call.args = nullptr;
-    return fakecuda::record(call);
+    if (fakecuda::state().launchHook != nullptr) {
+        fakecuda::state().launchHook(args);
+    }
+    return record(call).result;
 }
 
 } // extern "C"

@@ -6,7 +6,6 @@
 // runtime's last error as it does in the real runtime.
 #include <cuda_runtime_api.h>
 
-#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -14,29 +13,26 @@ namespace fakecuda {
 
 struct Call {
     std::string name;
-    void* ptr = nullptr;       // device pointer allocated, freed or written
+    void* ptr = nullptr; // device pointer allocated, freed or written
     size_t bytes = 0;
-    const void* host = nullptr; // host source of a copy
     cudaMemcpyKind kind = cudaMemcpyDefault;
     cudaStream_t stream = nullptr;
     cudaError_t result = cudaSuccess;
     // Launches only.
     const void* kernel = nullptr;
-    dim3 grid;
-    dim3 block;
+    dim3 grid, block;
     size_t sharedMem = 0;
-    void** args = nullptr; // valid only during the launch; see onLaunch
 };
 
-// Makes the next `times` calls of `function` (e.g. "cudaMallocAsync") return `code`.
-void script(const std::string& function, cudaError_t code, int times = 1);
+// Makes the next call of `function` (e.g. "cudaMallocAsync") return `code`.
+void script(const std::string& function, cudaError_t code);
 // Forgets calls, scripts, the last error and the log; frees fake device memory.
 void reset();
 const std::vector<Call>& calls();
 std::vector<std::string> callNames();
 // Lines written through OFX::Log::print since the last reset.
 const std::vector<std::string>& log();
-// Called inside every accepted or refused launch, while its args are alive.
-void onLaunch(void (*hook)(const Call& launch));
+// Called inside every launch with its arguments, in the kernel's parameter order.
+void onLaunch(void (*hook)(void** args));
 
 } // namespace fakecuda

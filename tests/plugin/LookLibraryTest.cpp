@@ -1,5 +1,5 @@
-// The look library on its own: directory listing, the ".cube.bin" reader and the
-// LUT-size rule.
+// The ".cube.bin" reader and the LUT-size rule on their own. The directory
+// listing is checked end to end, as a host sees the look options (tests/render).
 
 #include <gtest/gtest.h>
 
@@ -17,46 +17,33 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
-public:
-    TempDir()
-    {
-        static int serial = 0;
-        m_path = fs::temp_directory_path() /
-                 ("zelk-looklib-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
-        fs::remove_all(m_path);
-        fs::create_directories(m_path);
-    }
-    ~TempDir()
+using Lut = std::vector<zelk_vec3<float>>;
+
+class ReadTriplets : public ::testing::Test {
+protected:
+    ReadTriplets() { fs::create_directories(dir); }
+    ~ReadTriplets() override
     {
         std::error_code ec;
-        fs::remove_all(m_path, ec);
+        fs::remove_all(dir, ec);
     }
-    const fs::path& path() const { return m_path; }
 
-private:
-    fs::path m_path;
+    // Header with `count`, then `entries` entries (r, g, b) = (i, i + 0.25, i + 0.5).
+    fs::path writeRaw(const std::string& name, std::uint64_t count, std::uint64_t entries) const
+    {
+        std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(&count), sizeof count);
+        for (std::uint64_t i = 0; i < entries; ++i) {
+            const float rgb[3] = {float(i), float(i) + 0.25f, float(i) + 0.5f};
+            out.write(reinterpret_cast<const char*>(rgb), sizeof rgb);
+        }
+        return dir / name;
+    }
+
+    const fs::path dir = fs::temp_directory_path() / ("zelk-looklib-" + std::to_string(::getpid()));
 };
 
-void touch(const fs::path& path) { std::ofstream(path) << "x"; }
-
-// Header with `count`, then `entries` entries (r, g, b) = (i, i + 0.25, i + 0.5).
-void writeRaw(const fs::path& path, std::uint64_t count, std::uint64_t entries)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(&count), sizeof count);
-    for (std::uint64_t i = 0; i < entries; ++i) {
-        const float rgb[3] = {float(i), float(i) + 0.25f, float(i) + 0.5f};
-        out.write(reinterpret_cast<const char*>(rgb), sizeof rgb);
-    }
-}
-
-std::vector<zelk_vec3<float>> sentinelLut()
-{
-    return {{9.0f, 9.0f, 9.0f}, {8.0f, 8.0f, 8.0f}, {7.0f, 7.0f, 7.0f}};
-}
-
-bool sameLut(const std::vector<zelk_vec3<float>>& a, const std::vector<zelk_vec3<float>>& b)
+bool sameLut(const Lut& a, const Lut& b)
 {
     if (a.size() != b.size()) {
         return false;
@@ -71,78 +58,28 @@ bool sameLut(const std::vector<zelk_vec3<float>>& a, const std::vector<zelk_vec3
 
 } // namespace
 
-TEST(ListLookNames, SortsBytewiseAndKeepsEveryRegularFile)
+TEST(LutSize, WorkedValuesEveryPerfectCubeAndUsability)
 {
-    TempDir dir;
-    const fs::path d = dir.path();
-    for (const char* name : {"b.cube.bin", "Zeta.cube.bin", "A.cube.bin", "alpha.cube.bin",
-                             "9lives.cube.bin", "readme.txt", ".hidden", ".cube.bin",
-                             "x.cube.bin.old", "x", "x.cube.bin", "A.CUBE.BIN", "Ab.cube.bin"}) {
-        touch(d / name);
+    const struct {
+        size_t count;
+        int size;
+        bool usable;
+    } cases[] = {{0, 0, false},      {4913, 17, false},  {5832, 18, true},   {35937, 33, true},
+                 {274625, 65, true}, {35000, 33, false}, {36000, 33, true}}; // spare entries unused
+    for (const auto& c : cases) {
+        EXPECT_EQ(zelk::lutSizeForCount(c.count), c.size) << c.count;
+        EXPECT_EQ(zelk::lutIsUsable(c.count, c.size), c.usable) << c.count;
     }
-    fs::create_directory(d / "sub.cube.bin");
-    touch(d / "sub.cube.bin" / "inner.cube.bin");
-    TempDir other;
-    touch(other.path() / "target");
-    fs::create_symlink(other.path() / "target", d / "linked.cube.bin");
-    fs::create_symlink(d / "missing", d / "dangling.cube.bin");
-    fs::create_directory_symlink(other.path(), d / "dirlink.cube.bin");
-
-    const std::vector<std::string> expected = {
-        "", ".hidden", "9lives", "A", "A.CUBE.BIN", "Ab", "Zeta", "alpha", "b", "linked",
-        "readme.txt", "x", "x", "x.cube.bin.old"};
-    EXPECT_EQ(zelk::listLookNames(d.string()), expected);
-}
-
-TEST(ListLookNames, EmptyAndMissingDirectories)
-{
-    TempDir dir;
-    EXPECT_TRUE(zelk::listLookNames(dir.path().string()).empty());
-
-    testing::internal::CaptureStderr();
-    const std::vector<std::string> names = zelk::listLookNames((dir.path() / "nope").string());
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(names.empty());
-    EXPECT_EQ(err.rfind("Error access Dir: ", 0), 0u) << err;
-    EXPECT_EQ(err.back(), '\n');
-    EXPECT_NE(err.find("nope"), std::string::npos) << "the error names the directory: " << err;
-}
-
-TEST(LutSize, WorkedValuesAndEveryPerfectCube)
-{
-    EXPECT_EQ(zelk::lutSizeForCount(0), 0);
-    EXPECT_EQ(zelk::lutSizeForCount(4913), 17);
-    EXPECT_EQ(zelk::lutSizeForCount(5832), 18);
-    EXPECT_EQ(zelk::lutSizeForCount(35937), 33);
-    EXPECT_EQ(zelk::lutSizeForCount(274625), 65);
-    EXPECT_EQ(zelk::lutSizeForCount(35000), 33);
     for (int n = 1; n <= 300; ++n) {
         EXPECT_EQ(zelk::lutSizeForCount(size_t(n) * n * n), n) << n;
     }
 }
 
-TEST(LutSize, OnlyFullLatticesOfEighteenOrMoreAreUsable)
+TEST_F(ReadTriplets, ReadsEntriesInFileOrderAndResizes)
 {
-    EXPECT_FALSE(zelk::lutIsUsable(0, 0));
-    EXPECT_FALSE(zelk::lutIsUsable(4913, 17));
-    EXPECT_TRUE(zelk::lutIsUsable(5832, 18));
-    EXPECT_TRUE(zelk::lutIsUsable(35937, 33));
-    EXPECT_FALSE(zelk::lutIsUsable(35000, zelk::lutSizeForCount(35000)));
-    // Rounding down leaves spare entries, which are never addressed.
-    EXPECT_TRUE(zelk::lutIsUsable(36000, zelk::lutSizeForCount(36000)));
-    EXPECT_TRUE(zelk::lutIsUsable(274625, 65));
-}
-
-TEST(ReadTriplets, ReadsEntriesInFileOrder)
-{
-    TempDir dir;
-    const fs::path file = dir.path() / "look.cube.bin";
-    writeRaw(file, 8, 8);
-    {
-        // Bytes after the last entry are ignored.
-        std::ofstream(file, std::ios::binary | std::ios::app) << "trailing";
-    }
-    std::vector<zelk_vec3<float>> lut;
+    const fs::path file = writeRaw("look.cube.bin", 8, 8);
+    std::ofstream(file, std::ios::binary | std::ios::app) << "trailing"; // ignored
+    Lut lut;
     read_triplets(file.string(), lut);
     ASSERT_EQ(lut.size(), 8u);
     for (size_t i = 0; i < lut.size(); ++i) {
@@ -150,35 +87,30 @@ TEST(ReadTriplets, ReadsEntriesInFileOrder)
         EXPECT_EQ(lut[i].g, float(i) + 0.25f);
         EXPECT_EQ(lut[i].b, float(i) + 0.5f);
     }
-    // Reading again gives the same; a shorter file shrinks the vector; count 0 empties it.
-    const std::vector<zelk_vec3<float>> first = lut;
-    read_triplets(file.string(), lut);
-    EXPECT_TRUE(sameLut(lut, first));
-    writeRaw(file, 2, 2);
-    read_triplets(file.string(), lut);
+    // A shorter file shrinks the vector; count 0 empties it.
+    read_triplets(writeRaw("look.cube.bin", 2, 2).string(), lut);
     ASSERT_EQ(lut.size(), 2u);
     EXPECT_EQ(lut[1].b, 1.5f);
-    writeRaw(file, 0, 0);
-    read_triplets(file.string(), lut);
+    read_triplets(writeRaw("look.cube.bin", 0, 0).string(), lut);
     EXPECT_TRUE(lut.empty());
 }
 
-TEST(ReadTriplets, BadFilesLeaveTheLutUnchanged)
+TEST_F(ReadTriplets, BadFilesLeaveTheLutUnchanged)
 {
-    TempDir dir;
-    const fs::path d = dir.path();
-    writeRaw(d / "truncated.cube.bin", 10, 5);
-    writeRaw(d / "huge.cube.bin", std::uint64_t(1) << 60, 2);
-    writeRaw(d / "maxcount.cube.bin", ~std::uint64_t(0), 1);
-    std::ofstream(d / "short.cube.bin", std::ios::binary) << "abc";
-    std::ofstream(d / "empty.cube.bin", std::ios::binary);
-    fs::create_directory(d / "adir.cube.bin");
+    // Headers announcing more than the file holds must not be allocated for.
+    writeRaw("truncated.cube.bin", 10, 5);
+    writeRaw("huge.cube.bin", std::uint64_t(1) << 60, 2);
+    writeRaw("maxcount.cube.bin", ~std::uint64_t(0), 1);
+    std::ofstream(dir / "short.cube.bin", std::ios::binary) << "abc";
+    std::ofstream(dir / "empty.cube.bin", std::ios::binary);
+    fs::create_directory(dir / "adir.cube.bin");
 
+    const Lut sentinel = {{9.0f, 9.0f, 9.0f}, {8.0f, 8.0f, 8.0f}, {7.0f, 7.0f, 7.0f}};
     for (const char* name : {"missing.cube.bin", "truncated.cube.bin", "huge.cube.bin",
                              "maxcount.cube.bin", "short.cube.bin", "empty.cube.bin",
                              "adir.cube.bin"}) {
-        std::vector<zelk_vec3<float>> lut = sentinelLut();
-        EXPECT_NO_THROW(read_triplets((d / name).string(), lut)) << name;
-        EXPECT_TRUE(sameLut(lut, sentinelLut())) << name;
+        Lut lut = sentinel;
+        EXPECT_NO_THROW(read_triplets((dir / name).string(), lut)) << name;
+        EXPECT_TRUE(sameLut(lut, sentinel)) << name;
     }
 }

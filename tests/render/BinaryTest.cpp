@@ -15,15 +15,14 @@ std::string runCommand(const std::string& command)
 {
     std::string output;
     FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return output;
-    }
     char buffer[4096];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+    while (pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
         output.append(buffer, n);
     }
-    ::pclose(pipe);
+    if (pipe != nullptr) {
+        ::pclose(pipe);
+    }
     return output;
 }
 
@@ -77,33 +76,4 @@ TEST(Binary, NeedsOnlyTheCRuntimeAndCarriesItsSearchPath)
     }
     EXPECT_GT(needed, 0);
     EXPECT_TRUE(searchPath);
-}
-
-TEST(Binary, EntryPointsAnswerTheSameEveryTime)
-{
-    TestBundle bundle;
-    ofxhost::Host host;
-    ofxhost::Bundle& loaded = host.loadBundle(bundle.path());
-    ASSERT_EQ(loaded.effects().size(), 1u);
-    EXPECT_EQ(loaded.effects()[0]->identifier(), kEffectId);
-    EXPECT_EQ(loaded.path(), bundle.path());
-
-    // Straight through the C entry points of the loaded binary, repeatedly.
-    void* handle = ::dlopen(loaded.binaryPath().c_str(), RTLD_NOW | RTLD_NOLOAD);
-    ASSERT_NE(handle, nullptr);
-    auto count = reinterpret_cast<int (*)()>(::dlsym(handle, "OfxGetNumberOfPlugins"));
-    auto get = reinterpret_cast<OfxPlugin* (*)(int)>(::dlsym(handle, "OfxGetPlugin"));
-    ASSERT_NE(count, nullptr);
-    ASSERT_NE(get, nullptr);
-    OfxPlugin* first = get(0);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(count(), 1);
-        EXPECT_EQ(get(0), first);
-    }
-    EXPECT_STREQ(first->pluginApi, kOfxImageEffectPluginApi);
-    EXPECT_EQ(first->apiVersion, 1);
-    EXPECT_STREQ(first->pluginIdentifier, kEffectId);
-    EXPECT_EQ(first->pluginVersionMajor, 1u);
-    EXPECT_EQ(first->pluginVersionMinor, 0u);
-    ::dlclose(handle);
 }

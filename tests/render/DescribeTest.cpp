@@ -1,6 +1,6 @@
 // The effect as a host sees it after load, describe and describe-in-context.
 
-#include <set>
+#include <utility>
 
 #include <ofxGPURender.h>
 
@@ -19,6 +19,20 @@ const ofxhost::EffectDescriptor& inContext(ofxhost::Effect& effect, const char* 
     return *d;
 }
 
+void expectStrings(const ofxhost::PropertySet& set,
+                   std::initializer_list<std::pair<const char*, const char*>> expected)
+{
+    for (const auto& [name, value] : expected) {
+        EXPECT_EQ(set.getString(name), value) << name;
+    }
+}
+
+const ofxhost::PropertySet& lookParam(ofxhost::Host& host, const TestBundle& bundle)
+{
+    return *inContext(*host.loadBundle(bundle.path()).effect(kEffectId), kOfxImageEffectContextFilter)
+                .param("printStock");
+}
+
 } // namespace
 
 TEST(Describe, EffectWideProperties)
@@ -31,11 +45,12 @@ TEST(Describe, EffectWideProperties)
     EXPECT_EQ(effect->versionMinor(), 0u);
 
     const ofxhost::PropertySet& p = effect->descriptor().properties();
-    EXPECT_EQ(p.getString(kOfxPropLabel), "ZELK Look Library");
-    EXPECT_EQ(p.getString(kOfxPropShortLabel), "ZELK Look Library");
-    EXPECT_EQ(p.getString(kOfxPropLongLabel), "ZELK Look Library v1.0.2");
-    EXPECT_EQ(p.getString(kOfxImageEffectPluginPropGrouping), "ZELK Effects");
-    EXPECT_EQ(p.getString(kOfxPropPluginDescription), "Apply ZELK Look Library");
+    expectStrings(p, {{kOfxPropLabel, "ZELK Look Library"},
+                      {kOfxPropShortLabel, "ZELK Look Library"},
+                      {kOfxPropLongLabel, "ZELK Look Library v1.0.2"},
+                      {kOfxImageEffectPluginPropGrouping, "ZELK Effects"},
+                      {kOfxPropPluginDescription, "Apply ZELK Look Library"},
+                      {kOfxImageEffectPropOpenCLSupported, "false"}});
     EXPECT_EQ(p.getStrings(kOfxImageEffectPropSupportedContexts),
               (std::vector<std::string>{kOfxImageEffectContextFilter,
                                         kOfxImageEffectContextGeneral}));
@@ -48,7 +63,6 @@ TEST(Describe, EffectWideProperties)
           kOfxImageEffectPropSupportsMultipleClipPARs}) {
         EXPECT_EQ(p.getInt(name), 0) << name;
     }
-    EXPECT_EQ(p.getString(kOfxImageEffectPropOpenCLSupported), "false");
 #if defined(ZELK_TEST_HAVE_OPENCL)
     EXPECT_EQ(p.getString(kOfxImageEffectPropOpenCLRenderSupported), "true");
 #endif
@@ -97,8 +111,7 @@ TEST(Describe, ClipsPageAndParametersInBothContexts)
 
         const ofxhost::PropertySet& look = *d.param("printStock");
         EXPECT_EQ(d.paramType("printStock"), kOfxParamTypeChoice);
-        EXPECT_EQ(look.getString(kOfxPropLabel), "ZELK Look");
-        EXPECT_EQ(look.getString(kOfxParamPropHint), "Pick a Print Stock");
+        expectStrings(look, {{kOfxPropLabel, "ZELK Look"}, {kOfxParamPropHint, "Pick a Print Stock"}});
         EXPECT_EQ(look.getStrings(kOfxParamPropChoiceOption),
                   (std::vector<std::string>{"A", "B", "a"}));
         EXPECT_EQ(look.getInt(kOfxParamPropDefault), 0);
@@ -107,22 +120,22 @@ TEST(Describe, ClipsPageAndParametersInBothContexts)
 
         const ofxhost::PropertySet& color = *d.param("color");
         EXPECT_EQ(d.paramType("color"), kOfxParamTypeDouble);
-        EXPECT_EQ(color.getString(kOfxPropLabel), "Color Intensity");
-        EXPECT_EQ(color.getString(kOfxPropShortLabel), "Color Intensity");
-        EXPECT_EQ(color.getString(kOfxPropLongLabel), "Color Intensity");
-        EXPECT_EQ(color.getString(kOfxParamPropScriptName), "color");
-        EXPECT_EQ(color.getString(kOfxParamPropHint), "Blends the color strength");
-        EXPECT_EQ(color.getDouble(kOfxParamPropDefault), 1.0);
-        EXPECT_EQ(color.getDouble(kOfxParamPropMin), 0.0);
-        EXPECT_EQ(color.getDouble(kOfxParamPropMax), 1.0);
-        EXPECT_EQ(color.getDouble(kOfxParamPropDisplayMin), 0.0);
-        EXPECT_EQ(color.getDouble(kOfxParamPropDisplayMax), 1.0);
-        EXPECT_EQ(color.getDouble(kOfxParamPropIncrement), 0.1);
-        EXPECT_EQ(color.getString(kOfxParamPropDoubleType), kOfxParamDoubleTypeScale);
+        expectStrings(color, {{kOfxPropLabel, "Color Intensity"},
+                              {kOfxPropShortLabel, "Color Intensity"},
+                              {kOfxPropLongLabel, "Color Intensity"},
+                              {kOfxParamPropScriptName, "color"},
+                              {kOfxParamPropHint, "Blends the color strength"},
+                              {kOfxParamPropDoubleType, kOfxParamDoubleTypeScale}});
+        const std::pair<const char*, double> numbers[] = {
+            {kOfxParamPropDefault, 1.0},    {kOfxParamPropMin, 0.0},        {kOfxParamPropMax, 1.0},
+            {kOfxParamPropDisplayMin, 0.0}, {kOfxParamPropDisplayMax, 1.0}, {kOfxParamPropIncrement, 0.1}};
+        for (const auto& [name, value] : numbers) {
+            EXPECT_EQ(color.getDouble(name), value) << name;
+        }
 
         const ofxhost::PropertySet& curve = *d.param("colorSpaceTransform");
-        EXPECT_EQ(curve.getString(kOfxPropLabel), "I/O Space");
-        EXPECT_EQ(curve.getString(kOfxParamPropHint), "Select the transfer curve of your timeline");
+        expectStrings(curve, {{kOfxPropLabel, "I/O Space"},
+                              {kOfxParamPropHint, "Select the transfer curve of your timeline"}});
         EXPECT_EQ(curve.getStrings(kOfxParamPropChoiceOption),
                   (std::vector<std::string>{"Tevo4/QXR4", "Tevo3/QXR3"}));
         EXPECT_EQ(curve.getInt(kOfxParamPropDefault), 0);
@@ -136,9 +149,7 @@ TEST(Describe, LookDirectoryEdgeCases)
     {
         TestBundle bundle;
         ofxhost::Host host;
-        const ofxhost::PropertySet& look = *inContext(*host.loadBundle(bundle.path()).effect(kEffectId),
-                                                      kOfxImageEffectContextFilter)
-                                                .param("printStock");
+        const ofxhost::PropertySet& look = lookParam(host, bundle);
         EXPECT_LE(look.dimension(kOfxParamPropChoiceOption), 0);
         EXPECT_EQ(look.getInt(kOfxParamPropDefault), 0);
     }
@@ -173,10 +184,7 @@ TEST(Describe, LookDirectoryEdgeCases)
         fs::create_symlink(dir / "nowhere", dir / "dangling.cube.bin");
         fs::create_directory_symlink(bundle.lookDirTevo4(), dir / "dirlink");
         ofxhost::Host host;
-        const ofxhost::PropertySet& look = *inContext(*host.loadBundle(bundle.path()).effect(kEffectId),
-                                                      kOfxImageEffectContextFilter)
-                                                .param("printStock");
-        EXPECT_EQ(look.getStrings(kOfxParamPropChoiceOption),
+        EXPECT_EQ(lookParam(host, bundle).getStrings(kOfxParamPropChoiceOption),
                   (std::vector<std::string>{"", ".hidden", "linked", "x", "x", "y.cube.bin.old"}));
     }
 }
