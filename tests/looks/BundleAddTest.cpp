@@ -15,36 +15,15 @@
 
 using namespace looks_test;
 
-namespace {
-
-const char* const kEffectId = "com.ZELKOpenFX.ZELKLookLib";
-
-// A .cube whose output is a fixed permutation of the input channels: linear,
-// so tetrahedral interpolation reproduces it up to float rounding, and
-// lopsided, so any axis mix-up shows.
-std::string permutationCube(int n, int outR, int outG, int outB)
-{
-    std::string text = "TITLE \"permutation\"\nLUT_3D_SIZE " + std::to_string(n) + "\n";
-    char row[96];
-    for (int b = 0; b < n; ++b)
-        for (int g = 0; g < n; ++g)
-            for (int r = 0; r < n; ++r) {
-                const double in[3] = {double(r) / (n - 1), double(g) / (n - 1), double(b) / (n - 1)};
-                std::snprintf(row, sizeof row, "%.9g %.9g %.9g\n", in[outR], in[outG], in[outB]);
-                text += row;
-            }
-    return text;
-}
-
-} // namespace
-
 TEST(BundleAdd, HostListsAndRendersTheAddedLook)
 {
     TempDir dir("bundle-add");
     const std::string bundle = dir.file("ZELK-Look-Lib.ofx.bundle");
     fs::copy(ZELK_TEST_BUNDLE, bundle, fs::copy_options::recursive);
 
-    // For Tevo4 the look rotates (r, g, b) to (b, r, g); for Tevo3 to (g, b, r).
+    // For Tevo4 the look rotates (r, g, b) to (b, r, g); for Tevo3 to (g, b, r):
+    // linear, so the interpolation reproduces it, and lopsided, so an axis
+    // mix-up shows.
     writeFile(dir.file("tevo4.cube"), permutationCube(18, 2, 0, 1));
     writeFile(dir.file("tevo3.cube"), permutationCube(18, 1, 2, 0));
     const CommandResult added = zelkLut("add", bundle, "My Rotation", "--tevo4",
@@ -52,7 +31,7 @@ TEST(BundleAdd, HostListsAndRendersTheAddedLook)
     ASSERT_EQ(added.status, 0) << added.output;
 
     ofxhost::Host host;
-    ofxhost::Effect* effect = host.loadBundle(bundle).effect(kEffectId);
+    ofxhost::Effect* effect = host.loadBundle(bundle).effect("com.ZELKOpenFX.ZELKLookLib");
     ASSERT_NE(effect, nullptr);
     std::unique_ptr<ofxhost::Instance> instance = effect->createInstance();
 
@@ -71,14 +50,13 @@ TEST(BundleAdd, HostListsAndRendersTheAddedLook)
     for (std::size_t i = 0; i < src.size(); ++i)
         src[i] = float((i * 37) % 101) / 100.0f; // 0..1, every channel different
     const OfxRectI bounds{0, 0, width, height};
-    ofxhost::ImageDesc source;
-    source.data = src.data();
-    source.rowBytes = width * 16;
-    source.bounds = bounds;
-    ofxhost::ImageDesc output = source;
-    output.data = dst.data();
-    instance->setClipImage("Source", source);
-    instance->setClipImage("Output", output);
+    ofxhost::ImageDesc image;
+    image.rowBytes = width * 16;
+    image.bounds = bounds;
+    image.data = src.data();
+    instance->setClipImage("Source", image);
+    image.data = dst.data();
+    instance->setClipImage("Output", image);
     instance->setChoice("printStock", "My Rotation");
     instance->setParam("color", 1.0);
 

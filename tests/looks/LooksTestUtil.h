@@ -1,15 +1,17 @@
 #pragma once
 
-// Small helpers of the look tests: scratch directories, files and running the
-// zelk-lut command.
+// Small helpers of the look tests: scratch directories, files, .cube tables and
+// running the zelk-lut command.
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace looks_test {
 
@@ -50,6 +52,38 @@ inline std::string readFile(const std::string& path)
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+using CubeFn = std::function<void(const double in[3], double out[3])>;
+
+// Rows of a .cube 3D table of `n` points sampling `f` over [lo, hi] per
+// channel, red fastest, in float text that reads back exactly.
+inline std::string cubeRows(int n, const CubeFn& f, double lo = 0.0, double hi = 1.0)
+{
+    std::string rows;
+    char row[96];
+    for (int b = 0; b < n; ++b)
+        for (int g = 0; g < n; ++g)
+            for (int r = 0; r < n; ++r) {
+                const double step = (hi - lo) / (n - 1);
+                const double in[3] = {lo + step * r, lo + step * g, lo + step * b};
+                double out[3];
+                f(in, out);
+                std::snprintf(row, sizeof row, "%.9g %.9g %.9g\n", out[0], out[1], out[2]);
+                rows += row;
+            }
+    return rows;
+}
+
+// A whole .cube file whose output channel c is input channel from[c].
+inline std::string permutationCube(int n, int fromR = 0, int fromG = 1, int fromB = 2)
+{
+    return "LUT_3D_SIZE " + std::to_string(n) + "\n" +
+           cubeRows(n, [=](const double in[3], double out[3]) {
+               out[0] = in[fromR];
+               out[1] = in[fromG];
+               out[2] = in[fromB];
+           });
+}
+
 struct CommandResult {
     int status = -1;
     std::string output; // stdout and stderr together
@@ -64,10 +98,11 @@ inline std::string shellQuote(const std::string& s)
 }
 
 // Runs zelk-lut with `args` (each quoted for the shell).
-template <typename... Args> CommandResult zelkLut(const Args&... args)
+inline CommandResult zelkLutArgs(const std::vector<std::string>& args)
 {
     std::string command = shellQuote(ZELK_LUT_EXE);
-    ((command += " " + shellQuote(std::string(args))), ...);
+    for (const std::string& arg : args)
+        command += " " + shellQuote(arg);
     command += " 2>&1";
     CommandResult r;
     FILE* pipe = ::popen(command.c_str(), "r");
@@ -80,6 +115,11 @@ template <typename... Args> CommandResult zelkLut(const Args&... args)
     const int status = ::pclose(pipe);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
+}
+
+template <typename... Args> CommandResult zelkLut(const Args&... args)
+{
+    return zelkLutArgs({std::string(args)...});
 }
 
 } // namespace looks_test
