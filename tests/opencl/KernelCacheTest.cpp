@@ -118,14 +118,15 @@ TEST(OpenClKernelCache, HelpersLogEachFailureWithItsCode)
     void* buffer = OpenCl::AllocBuffer(queue(), 16, first.data());
     ASSERT_NE(buffer, nullptr);
     EXPECT_TRUE(is_alloc_line(logLines().at(0), 16)) << logLines().at(0);
-    Pixels got(4);
-    cl().clEnqueueReadBuffer(queue(), static_cast<cl_mem>(buffer), CL_TRUE, 0, 16, got.data(), 0,
-                             nullptr, nullptr);
-    EXPECT_EQ(got, first);
+    const auto contents = [buffer] {
+        Pixels got(4);
+        cl().clEnqueueReadBuffer(queue(), static_cast<cl_mem>(buffer), CL_TRUE, 0, 16, got.data(), 0,
+                                 nullptr, nullptr);
+        return got;
+    };
+    EXPECT_EQ(contents(), first);
     OpenCl::WriteBuffer(queue(), buffer, 16, second.data());
-    cl().clEnqueueReadBuffer(queue(), static_cast<cl_mem>(buffer), CL_TRUE, 0, 16, got.data(), 0,
-                             nullptr, nullptr);
-    EXPECT_EQ(got, second);
+    EXPECT_EQ(contents(), second);
     clearLog();
     OpenCl::FreeBuffer(buffer);
     EXPECT_TRUE(logLines().empty());

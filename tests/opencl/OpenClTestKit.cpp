@@ -169,9 +169,7 @@ Device& device()
 {
     static Device d = [] {
         Device made;
-        if (!ofxhost::openClDeviceAvailable(&made.why))
-            made.why = "No OpenCL device: " + made.why;
-        else
+        if (ofxhost::openClDeviceAvailable(&made.why))
             made.renderer = std::make_unique<ofxhost::OpenClRenderer>();
         return made;
     }();
@@ -181,7 +179,7 @@ Device& device()
 } // namespace
 
 ofxhost::OpenClRenderer* renderer() { return device().renderer.get(); }
-std::string noDeviceReason() { return device().why; }
+std::string noDeviceReason() { return "No OpenCL device: " + device().why; }
 cl_command_queue queue() { return static_cast<cl_command_queue>(renderer()->queue()); }
 const OpenCl::Api& cl() { return *OpenCl::api(); }
 
@@ -199,13 +197,12 @@ Buffer::Buffer(const Pixels& data, cl_command_queue queue) : m_floats(data.size(
 
 Buffer::~Buffer() { cl().clReleaseMemObject(m_mem); }
 
-Pixels Buffer::read(cl_command_queue queue, size_t floats) const
+Pixels Buffer::read(cl_command_queue queue) const
 {
-    Pixels data(floats ? floats : m_floats);
+    Pixels data(m_floats);
     cl().clFinish(queue);
-    const cl_int error = cl().clEnqueueReadBuffer(queue, m_mem, CL_TRUE, 0,
-                                                  data.size() * sizeof(float), data.data(), 0,
-                                                  nullptr, nullptr);
+    const cl_int error = cl().clEnqueueReadBuffer(queue, m_mem, CL_TRUE, 0, data.size() * sizeof(float),
+                                                  data.data(), 0, nullptr, nullptr);
     if (error != CL_SUCCESS)
         throw std::runtime_error("clEnqueueReadBuffer: error " + std::to_string(error));
     return data;
@@ -282,24 +279,6 @@ std::unique_ptr<ofxhost::Instance> instance(const TestLook& look, double mix)
     made->setChoice("printStock", look.name);
     made->setParam("color", mix);
     return made;
-}
-
-Pixels renderOnCpu(ofxhost::Instance& instance, const Pixels& src, int width, int height)
-{
-    Pixels dst(src.size(), 0.0f);
-    ofxhost::ImageDesc image;
-    image.rowBytes = width * 16;
-    image.bounds = OfxRectI{0, 0, width, height};
-    image.data = const_cast<float*>(src.data());
-    instance.setClipImage("Source", image);
-    image.data = dst.data();
-    instance.setClipImage("Output", image);
-    const OfxStatus status = instance.render(0.0, image.bounds);
-    instance.clearClipImage("Source");
-    instance.clearClipImage("Output");
-    if (status != kOfxStatOK)
-        throw std::runtime_error("CPU render: status " + std::to_string(status));
-    return dst;
 }
 
 } // namespace kit

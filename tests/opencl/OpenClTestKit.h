@@ -57,8 +57,8 @@ public:
     Buffer& operator=(const Buffer&) = delete;
     cl_mem mem() const { return m_mem; }
     float* handle() const { return reinterpret_cast<float*>(m_mem); } // as the launchers take it
-    // Waits for `queue`, then reads `floats` values (all when 0).
-    Pixels read(cl_command_queue queue = kit::queue(), size_t floats = 0) const;
+    // Waits for `queue`, then reads the whole buffer.
+    Pixels read(cl_command_queue queue = kit::queue()) const;
 
 private:
     cl_mem m_mem = nullptr;
@@ -78,7 +78,6 @@ struct TestLook {
 };
 extern const TestLook kTestLooks[3];
 std::unique_ptr<ofxhost::Instance> instance(const TestLook& look, double mix);
-Pixels renderOnCpu(ofxhost::Instance& instance, const Pixels& src, int width, int height);
 
 } // namespace kit
 
