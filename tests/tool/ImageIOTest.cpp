@@ -192,11 +192,9 @@ TEST_F(ImageIOTest, FilesWithoutAlphaReadWithAlphaOne)
 TEST_F(ImageIOTest, BadFilesFailWithTheFileName)
 {
     const RgbaImage image = testImage(16, 16);
-    expectMessageNames([&] { readImage(file("missing.exr")); }, file("missing.exr"));
+    // (A missing file or one of text: ofx-render's tests, as a user meets them.)
     std::ofstream(file("empty.png")).flush();
     expectMessageNames([&] { readImage(file("empty.png")); }, file("empty.png"));
-    std::ofstream(file("text.tif")) << "this is not an image at all";
-    expectMessageNames([&] { readImage(file("text.tif")); }, file("text.tif"));
 
     // Each format cut short half-way through its data.
     for (const char* name : {"cut.exr", "cut.png", "cut.tif"}) {

@@ -47,26 +47,19 @@ bool contains(const std::string& text, const std::string& part)
 }
 
 // A bundle beside the built one: the same binary, and look directories with
-// the built looks plus a 17-point look, which the plug-in loads but never applies.
+// only a 17-point look, which the plug-in loads but never applies.
 std::string makeBundleWithSmallLook(const fs::path& where)
 {
     const fs::path bundle = where / "ZELK-Look-Lib.ofx.bundle";
     fs::create_directories(bundle / "Contents");
     fs::create_directory_symlink(fs::path(kBundle) / "Contents" / "Linux-x86-64",
                                  bundle / "Contents" / "Linux-x86-64");
+    const std::uint64_t count = 17 * 17 * 17;
     for (const char* looks : {"looks_bin_tevo", "looks_bin_tevo4"}) {
-        const fs::path target = bundle / "Contents" / "Resources" / looks;
-        fs::create_directories(target);
-        std::ofstream out(target / "Small.cube.bin", std::ios::binary);
-        const int n = 17;
-        const std::uint64_t count = std::uint64_t(n) * n * n;
+        fs::create_directories(bundle / "Contents" / "Resources" / looks);
+        std::ofstream out(bundle / "Contents" / "Resources" / looks / "Small.cube.bin", std::ios::binary);
         out.write(reinterpret_cast<const char*>(&count), sizeof count);
-        for (int r = 0; r < n; ++r)
-            for (int g = 0; g < n; ++g)
-                for (int b = 0; b < n; ++b) {
-                    const float rgb[3] = {float(r) / (n - 1), float(g) / (n - 1), float(b) / (n - 1)};
-                    out.write(reinterpret_cast<const char*>(rgb), sizeof rgb);
-                }
+        out << std::string(12 * count, '\0');
     }
     return bundle.string();
 }
@@ -80,7 +73,6 @@ TEST_F(OfxRenderTest, UsageErrorsExitTwoNameTheProblemAndWriteNothing)
         std::vector<std::string> args;
         const char* named;
     } cases[] = {
-        {{}, "INPUT and OUTPUT"},
         {{"in.exr"}, "INPUT and OUTPUT"},
         {{"in.exr", "out.exr", "extra.exr"}, "too many"},
         {{"--bogus", "in.exr", "out.exr"}, "--bogus"},
@@ -245,26 +237,21 @@ TEST_F(OfxRenderTest, RenderedChartEqualsTheInProcessRenderBitForBit)
         ASSERT_EQ(instance->render(0.0, image.bounds), kOfxStatOK);
     }
 
-    // The same bits whatever number of CPUs the host reports to the plug-in.
-    for (const char* threads : {"0", "1", "3"}) {
-        SCOPED_TRACE(std::string("--threads ") + threads);
-        std::vector<std::string> args;
-        if (std::string(threads) != "0") args.insert(args.end(), {"--threads", threads});
-        for (const auto& [name, value] : params) args.insert(args.end(), {"--set", name + "=" + value});
-        args.insert(args.end(), {"-y", "chart.exr", "out.exr"});
-        const RunResult r = renderWithBundle(args);
-        ASSERT_EQ(r.exitCode, 0) << r.err;
-        const zelk::RgbaImage out = zelk::readImage(file("out.exr"));
-        ASSERT_EQ(out.width, width);
-        ASSERT_EQ(out.height, height);
-        std::size_t changed = 0;
-        for (int y = 0; y < height; ++y) {
-            ASSERT_EQ(std::memcmp(out.row(y), &dst[std::size_t(height - 1 - y) * row], row * sizeof(float)), 0)
-                << "row " << y << " from the top";
-            for (std::size_t i = 0; i < row; ++i) changed += out.row(y)[i] != chart.row(y)[i];
-        }
-        EXPECT_GT(changed, chart.pixels.size() / 2) << "the look was applied";
+    // Band split over three CPUs (every count giving the same bits is the render tests' job).
+    std::vector<std::string> args = {"--threads", "3", "-y", "chart.exr", "out.exr"};
+    for (const auto& [name, value] : params) args.insert(args.begin(), {"--set", name + "=" + value});
+    const RunResult r = renderWithBundle(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const zelk::RgbaImage out = zelk::readImage(file("out.exr"));
+    ASSERT_EQ(out.width, width);
+    ASSERT_EQ(out.height, height);
+    std::size_t changed = 0;
+    for (int y = 0; y < height; ++y) {
+        ASSERT_EQ(std::memcmp(out.row(y), &dst[std::size_t(height - 1 - y) * row], row * sizeof(float)), 0)
+            << "row " << y << " from the top";
+        for (std::size_t i = 0; i < row; ++i) changed += out.row(y)[i] != chart.row(y)[i];
     }
+    EXPECT_GT(changed, chart.pixels.size() / 2) << "the look was applied";
 
     // At intensity 0 the effect is an identity and the chart passes through untouched.
     const RunResult identity = renderWithBundle({"--set", "color=0", "chart.exr", "same.exr"});
@@ -276,13 +263,12 @@ TEST_F(OfxRenderTest, RenderedChartEqualsTheInProcessRenderBitForBit)
 
 TEST(FramePatternTest, PatternsSpellFramesAndFindOnlyTheirOwnFiles)
 {
+    // What the sequence render does not show: wide frame numbers, '#' in a
+    // directory, and patterns that are refused.
     using ofxrender::FramePattern;
-    EXPECT_EQ(FramePattern("a/shot.####.exr").fileForFrame(7), "a/shot.0007.exr");
     EXPECT_EQ(FramePattern("a/shot.%04d.exr").fileForFrame(12345), "a/shot.12345.exr");
     EXPECT_EQ(FramePattern("shot_%d.png").fileForFrame(42), "shot_42.png");
-    EXPECT_EQ(FramePattern("#.tif").fileForFrame(3), "3.tif");
-    EXPECT_FALSE(FramePattern("take#2/shot.exr").isSequence());  // '#' in a directory is a name
-    EXPECT_FALSE(FramePattern("shot.exr").isSequence());
+    EXPECT_FALSE(FramePattern("take#2/shot.exr").isSequence());
     for (const char* bad : {"a.#.b.#.exr", "a.%4d.exr", "a.%x.exr", "a.%04.exr", "a.%d%d.exr"})
         EXPECT_THROW(FramePattern{bad}, ofxrender::UsageError) << bad;
 
@@ -292,6 +278,5 @@ TEST(FramePatternTest, PatternsSpellFramesAndFindOnlyTheirOwnFiles)
                              "t.0005.exr"})
         std::ofstream(dir / name) << "x";
     EXPECT_EQ(FramePattern((dir / "s.####.exr").string()).existingFrames(), (std::vector<long>{2, 10}));
-    EXPECT_EQ(FramePattern((dir / "s.%d.exr").string()).existingFrames(), (std::vector<long>{1}));
     fs::remove_all(dir);
 }
