@@ -9,6 +9,7 @@
 #include "BenchTiming.h"
 #include "LookRow.h"
 #if defined(ZELK_BENCH_HOST)
+#include "BenchBundle.h"
 #include "HostRender.h"
 #endif
 

@@ -26,8 +26,4 @@ struct HostRenderResult {
 // benchmark frame. Throws std::exception with a message on any failure.
 HostRenderResult renderThroughHost(const HostRenderJob& job);
 
-// Copies the bundle's binaries into `dir` with a look directory pair that holds
-// the benchmark looks "bench33" and "bench65". Returns the new bundle's path.
-std::string makeBenchBundle(const std::string& bundlePath, const std::string& dir);
-
 } // namespace zelkbench

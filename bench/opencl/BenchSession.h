@@ -2,7 +2,7 @@
 
 // What the OpenCL benchmarks share: our host with the plug-in loaded from a copy
 // of the built bundle that holds the looks "bench33" and "bench65", an OpenCL
-// renderer and a 3840x2160 frame.
+// renderer and a 3840x2160 frame (the CPU benchmark's inputs).
 
 #include <ofxhost/Host.h>
 #include <ofxhost/OpenClRender.h>
@@ -31,7 +31,7 @@ struct Session {
     std::unique_ptr<ofxhost::Instance> instance(int n);
 };
 
-// The LUT of the look "bench<n>".
+// The LUT of the look "bench<n>": makeLook's entries.
 std::vector<zelk_vec3<float>> benchLut(int n);
 
 } // namespace openclbench

@@ -19,29 +19,43 @@ using namespace openclbench;
 
 namespace {
 
-void report(benchmark::State& state, int n)
+// Pixel rate of the benchmark's frame and the look's N, the benchmark's argument.
+void report(benchmark::State& state)
 {
     const double pixels = double(kWidth) * kHeight * double(state.iterations());
     state.counters["MPix/s"] = benchmark::Counter(pixels / 1e6, benchmark::Counter::kIsRate);
-    state.counters["N"] = n;
+    state.counters["N"] = double(state.range(0));
 }
 
-bool skip_without_device(benchmark::State& state)
+// The session, or null once the benchmark is marked skipped for want of a device.
+Session* session_or_skip(benchmark::State& state)
 {
     Session& s = Session::get();
     if (s.renderer)
-        return false;
+        return &s;
     state.SkipWithError(("no OpenCL device: " + s.error).c_str());
+    return nullptr;
+}
+
+// Runs `render` once per iteration; false (and skipped) as soon as one fails.
+template <typename Render> bool time_renders(benchmark::State& state, Render render)
+{
+    for (auto _ : state)
+        if (render() != kOfxStatOK) {
+            state.SkipWithError("the render action failed");
+            return false;
+        }
     return true;
 }
 
-// Device buffers of the frame and the LUT for calling the launcher and the
-// kernel directly on the renderer's queue.
+// The look "bench<n>" and device buffers of the frame and its LUT, for calling
+// the launcher and the kernel directly on the renderer's queue.
 struct DeviceBuffers {
+    std::vector<zelk_vec3<float>> lutData;
     cl_command_queue queue = nullptr;
     cl_mem src = nullptr, dst = nullptr, lut = nullptr;
 
-    DeviceBuffers(const Session& s, const std::vector<zelk_vec3<float>>& lutData)
+    DeviceBuffers(const Session& s, int n) : lutData(benchLut(n))
     {
         const OpenCl::Api& cl = *OpenCl::api();
         queue = static_cast<cl_command_queue>(s.renderer->queue());
@@ -53,7 +67,7 @@ struct DeviceBuffers {
                                 nullptr);
         dst = cl.clCreateBuffer(context, CL_MEM_READ_WRITE, frameBytes, nullptr, nullptr);
         lut = cl.clCreateBuffer(context, copy, lutData.size() * sizeof(lutData[0]),
-                                const_cast<zelk_vec3<float>*>(lutData.data()), nullptr);
+                                lutData.data(), nullptr);
     }
     ~DeviceBuffers()
     {
@@ -67,68 +81,59 @@ struct DeviceBuffers {
 
 void BM_OpenClRenderCall(benchmark::State& state)
 {
-    if (skip_without_device(state))
+    Session* s = session_or_skip(state);
+    if (!s)
         return;
-    Session& s = Session::get();
-    const int n = int(state.range(0));
-    auto instance = s.instance(n);
-    s.renderer->upload(s.source.data(), s.output.data(), kWidth, kHeight);
-    s.renderer->renderOnDevice(*instance, 0.0); // builds the kernel once
-    for (auto _ : state)
-        if (s.renderer->renderOnDevice(*instance, 0.0) != kOfxStatOK) {
-            state.SkipWithError("the render action failed");
-            return;
-        }
-    report(state, n);
-    state.SetLabel(s.renderer->device().name);
+    auto instance = s->instance(int(state.range(0)));
+    s->renderer->upload(s->source.data(), s->output.data(), kWidth, kHeight);
+    s->renderer->renderOnDevice(*instance, 0.0); // builds the kernel once
+    if (!time_renders(state, [&] { return s->renderer->renderOnDevice(*instance, 0.0); }))
+        return;
+    report(state);
+    state.SetLabel(s->renderer->device().name);
 }
 
 void BM_OpenClRenderWithHostCopies(benchmark::State& state)
 {
-    if (skip_without_device(state))
+    Session* s = session_or_skip(state);
+    if (!s)
         return;
-    Session& s = Session::get();
-    const int n = int(state.range(0));
-    auto instance = s.instance(n);
-    for (auto _ : state)
-        if (s.renderer->render(*instance, 0.0, s.source.data(), s.output.data(), kWidth,
-                               kHeight) != kOfxStatOK) {
-            state.SkipWithError("the render action failed");
-            return;
-        }
-    report(state, n);
+    auto instance = s->instance(int(state.range(0)));
+    if (time_renders(state, [&] {
+            return s->renderer->render(*instance, 0.0, s->source.data(), s->output.data(),
+                                       kWidth, kHeight);
+        }))
+        report(state);
 }
 
 void BM_OpenClLauncher(benchmark::State& state)
 {
-    if (skip_without_device(state))
+    Session* s = session_or_skip(state);
+    if (!s)
         return;
-    Session& s = Session::get();
     const int n = int(state.range(0));
-    const auto lut = benchLut(n);
-    DeviceBuffers buffers(s, lut);
+    DeviceBuffers buffers(*s, n);
     if (!buffers.ok()) {
         state.SkipWithError("could not create the device buffers");
         return;
     }
     const OpenCl::Api& cl = *OpenCl::api();
     for (auto _ : state) {
-        RunOpenClKernel3DLUT(buffers.queue, kWidth, kHeight, kMix, lut.data(), n,
+        RunOpenClKernel3DLUT(buffers.queue, kWidth, kHeight, kMix, buffers.lutData.data(), n,
                              reinterpret_cast<const float*>(buffers.src),
                              reinterpret_cast<float*>(buffers.dst));
         cl.clFinish(buffers.queue);
     }
-    report(state, n);
+    report(state);
 }
 
 void BM_OpenClKernelOnly(benchmark::State& state)
 {
-    if (skip_without_device(state))
+    Session* s = session_or_skip(state);
+    if (!s)
         return;
-    Session& s = Session::get();
     const int n = int(state.range(0));
-    const auto lut = benchLut(n);
-    DeviceBuffers buffers(s, lut);
+    DeviceBuffers buffers(*s, n);
     auto kernel = static_cast<cl_kernel>(
         OpenCl::LookupKernel(buffers.queue, OpenClPrograms::Process3DLUT, "Process3DLUT"));
     if (!buffers.ok() || !kernel) {
@@ -155,30 +160,26 @@ void BM_OpenClKernelOnly(benchmark::State& state)
         }
         cl.clFinish(buffers.queue);
     }
-    report(state, n);
+    report(state);
 }
 
 void BM_CpuRenderCall(benchmark::State& state)
 {
-    if (skip_without_device(state))
+    Session* s = session_or_skip(state);
+    if (!s)
         return;
-    Session& s = Session::get();
-    const int n = int(state.range(0));
-    auto instance = s.instance(n);
+    auto instance = s->instance(int(state.range(0)));
     ofxhost::ImageDesc image;
     image.rowBytes = kWidth * 16;
     image.bounds = OfxRectI{0, 0, kWidth, kHeight};
-    image.data = s.source.data();
+    image.data = s->source.data();
     instance->setClipImage("Source", image);
-    image.data = s.output.data();
+    image.data = s->output.data();
     instance->setClipImage("Output", image);
-    for (auto _ : state)
-        if (instance->render(0.0, image.bounds) != kOfxStatOK) {
-            state.SkipWithError("the render action failed");
-            return;
-        }
-    report(state, n);
-    state.counters["threads"] = s.host->reportedCPUs();
+    if (!time_renders(state, [&] { return instance->render(0.0, image.bounds); }))
+        return;
+    report(state);
+    state.counters["threads"] = s->host->reportedCPUs();
 }
 
 } // namespace
