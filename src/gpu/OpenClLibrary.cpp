@@ -1,6 +1,7 @@
 #include "OpenClLibrary.h"
 
 #include <climits>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 #include <string>
@@ -271,8 +272,8 @@ void RunOpenClKernel3DLUT(void* queue, int width, int height, float mix, const z
         return;
 
     cl_kernel kernel = lookup_kernel(*cl, queue, OpenClPrograms::Process3DLUT, "Process3DLUT");
-    const int entries = lutSize * lutSize * lutSize;
-    cl_mem lutBuffer = alloc_buffer(*cl, queue, static_cast<size_t>(entries) * 12, lut);
+    const size_t entries = static_cast<size_t>(lutSize) * lutSize * lutSize;
+    cl_mem lutBuffer = alloc_buffer(*cl, queue, entries * sizeof(*lut), lut);
     if (kernel && lutBuffer) {
         const void* srcHandle = src;
         const void* dstHandle = dst;
@@ -289,18 +290,38 @@ void RunOpenClKernel3DLUT(void* queue, int width, int height, float mix, const z
 
 namespace {
 
-// Shared set-up of the planar launchers: the API, the kernel and the checks of
-// the RGBA buffer and the three planes.
-cl_kernel planar_kernel(const OpenCl::Api& cl, void* queue, const char* source, const char* name,
-                        int width, int height, const void* rgba, const void* const planes[3])
+// What a planar launcher enqueues: no kernel where the size, the API, a buffer
+// or the build ruled the launch out (each logs why, an empty image silently).
+struct PlanarLaunch {
+    const OpenCl::Api* cl = nullptr;
+    cl_kernel kernel = nullptr;
+    const void* planes[3] = {nullptr, nullptr, nullptr};
+};
+
+// Shared set-up of the planar launchers: the API, the checks of the RGBA
+// buffers and of the three planes, then the kernel.
+template <typename Plane>
+PlanarLaunch planar_launch(void* queue, const char* source, const char* name, int width,
+                           int height, std::initializer_list<const void*> rgbaBuffers,
+                           Plane* const* planes)
 {
+    PlanarLaunch launch;
+    if (!launchable(width, height))
+        return launch;
+    launch.cl = opencl_or_log();
+    if (!launch.cl)
+        return launch;
     const size_t pixels = pixel_count(width, height);
-    if (!planes || !buffer_holds(cl, rgba, pixels * 4 * sizeof(float)))
-        return nullptr;
-    for (int c = 0; c < 3; ++c)
-        if (!buffer_holds(cl, planes[c], pixels * sizeof(float)))
-            return nullptr;
-    return lookup_kernel(cl, queue, source, name);
+    for (const void* rgba : rgbaBuffers)
+        if (!buffer_holds(*launch.cl, rgba, pixels * 4 * sizeof(float)))
+            return launch;
+    for (int c = 0; c < 3; ++c) {
+        launch.planes[c] = planes ? planes[c] : nullptr;
+        if (!buffer_holds(*launch.cl, launch.planes[c], pixels * sizeof(float)))
+            return launch;
+    }
+    launch.kernel = lookup_kernel(*launch.cl, queue, source, name);
+    return launch;
 }
 
 } // namespace
@@ -308,21 +329,14 @@ cl_kernel planar_kernel(const OpenCl::Api& cl, void* queue, const char* source, 
 void RunOpenClKernelConvertFromPlanar(void* queue, int width, int height, int /*unused*/,
                                       const float* const src[3], float* dst)
 {
-    if (!launchable(width, height))
-        return;
-    const OpenCl::Api* cl = opencl_or_log();
-    if (!cl)
-        return;
-    const void* const planes[3] = {src ? src[0] : nullptr, src ? src[1] : nullptr,
-                                   src ? src[2] : nullptr};
-    cl_kernel kernel = planar_kernel(*cl, queue, OpenClPrograms::ProcessConvertFromPlanar,
-                                     "ProcessConvertFromPlanar", width, height, dst, planes);
-    if (!kernel)
+    const PlanarLaunch run = planar_launch(queue, OpenClPrograms::ProcessConvertFromPlanar,
+                                           "ProcessConvertFromPlanar", width, height, {dst}, src);
+    if (!run.kernel)
         return;
     const void* dstHandle = dst;
-    enqueue_kernel(*cl, queue, kernel,
-                   {mem_arg(planes[0]), mem_arg(planes[1]), mem_arg(planes[2]), mem_arg(dstHandle),
-                    value_arg(width), value_arg(height)},
+    enqueue_kernel(*run.cl, queue, run.kernel,
+                   {mem_arg(run.planes[0]), mem_arg(run.planes[1]), mem_arg(run.planes[2]),
+                    mem_arg(dstHandle), value_arg(width), value_arg(height)},
                    width, height);
 }
 
@@ -330,44 +344,29 @@ void RunOpenClKernelConvertFromPlanarAlpha(void* queue, int width, int height, i
                                            const float* const src[3], float* dst,
                                            const float* alpha)
 {
-    if (!launchable(width, height))
-        return;
-    const OpenCl::Api* cl = opencl_or_log();
-    if (!cl)
-        return;
-    const void* const planes[3] = {src ? src[0] : nullptr, src ? src[1] : nullptr,
-                                   src ? src[2] : nullptr};
-    if (!buffer_holds(*cl, alpha, pixel_count(width, height) * 4 * sizeof(float)))
-        return;
-    cl_kernel kernel = planar_kernel(*cl, queue, OpenClPrograms::ProcessConvertFromPlanarAlpha,
-                                     "ProcessConvertFromPlanarAlpha", width, height, dst, planes);
-    if (!kernel)
+    const PlanarLaunch run =
+        planar_launch(queue, OpenClPrograms::ProcessConvertFromPlanarAlpha,
+                      "ProcessConvertFromPlanarAlpha", width, height, {alpha, dst}, src);
+    if (!run.kernel)
         return;
     const void* dstHandle = dst;
     const void* alphaHandle = alpha;
-    enqueue_kernel(*cl, queue, kernel,
-                   {mem_arg(planes[0]), mem_arg(planes[1]), mem_arg(planes[2]), mem_arg(dstHandle),
-                    mem_arg(alphaHandle), value_arg(width), value_arg(height)},
+    enqueue_kernel(*run.cl, queue, run.kernel,
+                   {mem_arg(run.planes[0]), mem_arg(run.planes[1]), mem_arg(run.planes[2]),
+                    mem_arg(dstHandle), mem_arg(alphaHandle), value_arg(width), value_arg(height)},
                    width, height);
 }
 
 void RunOpenClKernelConvertToPlanar(void* queue, int width, int height, int /*unused*/,
                                     const float* src, float* const dst[3])
 {
-    if (!launchable(width, height))
-        return;
-    const OpenCl::Api* cl = opencl_or_log();
-    if (!cl)
-        return;
-    const void* const planes[3] = {dst ? dst[0] : nullptr, dst ? dst[1] : nullptr,
-                                   dst ? dst[2] : nullptr};
-    cl_kernel kernel = planar_kernel(*cl, queue, OpenClPrograms::ProcessConvertToPlanar,
-                                     "ProcessConvertToPlanar", width, height, src, planes);
-    if (!kernel)
+    const PlanarLaunch run = planar_launch(queue, OpenClPrograms::ProcessConvertToPlanar,
+                                           "ProcessConvertToPlanar", width, height, {src}, dst);
+    if (!run.kernel)
         return;
     const void* srcHandle = src;
-    enqueue_kernel(*cl, queue, kernel,
-                   {mem_arg(srcHandle), mem_arg(planes[0]), mem_arg(planes[1]), mem_arg(planes[2]),
-                    value_arg(width), value_arg(height)},
+    enqueue_kernel(*run.cl, queue, run.kernel,
+                   {mem_arg(srcHandle), mem_arg(run.planes[0]), mem_arg(run.planes[1]),
+                    mem_arg(run.planes[2]), value_arg(width), value_arg(height)},
                    width, height);
 }
