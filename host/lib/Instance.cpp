@@ -112,9 +112,7 @@ PropertySet& Instance::paramProperties(const std::string& name) { return findPar
 
 void Instance::setParam(const std::string& name, double value) {
     ParamObject& p = findParam(*m_data->object, name);
-    int n = 0;
-    bool numeric = false, integral = false;
-    paramTypeInfo(p.type, &n, &numeric, &integral);
+    const auto [n, numeric, integral] = valueShape(p.type);
     if (!numeric) throw Error("parameter \"" + name + "\" (" + p.type + ") does not take a number");
     if (n != 1)
         throw Error("parameter \"" + name + "\" has " + std::to_string(n) + " components; set them one by one is not supported");

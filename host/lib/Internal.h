@@ -98,8 +98,16 @@ struct EffectObject {
 void initEffectDescriptorProps(PropertySet& props, const std::string& bundlePath, bool gpuProperties);
 void initClipDescriptorProps(PropertySet& props, const std::string& name);
 void initParamDescriptorProps(PropertySet& props, const std::string& name, const std::string& type);
-// Whether `type` is a parameter type the host can define; fills the component count.
-bool paramTypeInfo(const std::string& type, int* components, bool* isNumeric, bool* isIntegral);
+// The value of a parameter type: how many components, numbers or text, whole numbers or not.
+struct ParamTypeInfo {
+    int components = 0;
+    bool numeric = false;
+    bool integral = false;
+};
+// The shape of `type`'s value; null for a type the host cannot define.
+const ParamTypeInfo* findParamType(const std::string& type);
+// The same for a defined parameter's type; an unknown type reads as one without a value.
+const ParamTypeInfo& valueShape(const std::string& type);
 // Makes an instance (props, params with default values, clips) from a context descriptor.
 std::unique_ptr<EffectObject> makeInstanceObject(EffectObject& descriptor, const std::string& context,
                                                  bool gpuProperties);

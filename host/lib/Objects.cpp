@@ -103,12 +103,6 @@ void initClipDescriptorProps(PropertySet& p, const std::string& name) {
 
 namespace {
 
-struct ParamTypeInfo {
-    int components;
-    bool numeric;
-    bool integral;
-};
-
 const std::unordered_map<std::string, ParamTypeInfo>& paramTypes() {
     static const std::unordered_map<std::string, ParamTypeInfo> types = {
         {kOfxParamTypeInteger, {1, true, true}},    {kOfxParamTypeDouble, {1, true, false}},
@@ -125,19 +119,19 @@ const std::unordered_map<std::string, ParamTypeInfo>& paramTypes() {
 
 }  // namespace
 
-bool paramTypeInfo(const std::string& type, int* components, bool* isNumeric, bool* isIntegral) {
+const ParamTypeInfo* findParamType(const std::string& type) {
     auto it = paramTypes().find(type);
-    if (it == paramTypes().end()) return false;
-    if (components) *components = it->second.components;
-    if (isNumeric) *isNumeric = it->second.numeric;
-    if (isIntegral) *isIntegral = it->second.integral;
-    return true;
+    return it == paramTypes().end() ? nullptr : &it->second;
+}
+
+const ParamTypeInfo& valueShape(const std::string& type) {
+    static const ParamTypeInfo none;
+    const ParamTypeInfo* info = findParamType(type);
+    return info ? *info : none;
 }
 
 void initParamDescriptorProps(PropertySet& p, const std::string& name, const std::string& type) {
-    int n = 0;
-    bool numeric = false, integral = false;
-    paramTypeInfo(type, &n, &numeric, &integral);
+    const auto [n, numeric, integral] = valueShape(type);
     p.defineString(kOfxPropType, {kOfxTypeParameter}, 1);
     p.defineString(kOfxPropName, {name}, 1);
     p.defineString(kOfxPropLabel, {name}, 1);
@@ -215,9 +209,7 @@ namespace {
 
 // The parameter's default as its first value; a missing or mistyped default leaves zeros.
 void seedValue(ParamObject& param) {
-    int n = 0;
-    bool numeric = false;
-    paramTypeInfo(param.type, &n, &numeric, nullptr);
+    const auto [n, numeric, integral] = valueShape(param.type);
     if (!numeric) {
         if (param.props.has(kOfxParamPropDefault) &&
             param.props.type(kOfxParamPropDefault) == PropType::String &&

@@ -12,7 +12,7 @@ OfxStatus paramDefine(OfxParamSetHandle h, const char* type, const char* name, O
     ParamSetObject* set = ParamSetObject::fromHandle(h);
     if (!set || !set->effect || set->effect->isInstance) return kOfxStatErrBadHandle;
     if (!type || !name || !*name) return kOfxStatErrValue;
-    if (!paramTypeInfo(type, nullptr, nullptr, nullptr)) return kOfxStatErrUnsupported;
+    if (!findParamType(type)) return kOfxStatErrUnsupported;
     std::lock_guard<std::mutex> lock(set->mutex);
     if (ParamObject* existing = set->find(name)) {
         if (props) *props = existing->props.handle();
@@ -57,10 +57,11 @@ OfxStatus paramGetPropertySet(OfxParamHandle h, OfxPropertySetHandle* props) {
 }
 
 // Writes the value through the pointers of a getter's argument list.
-OfxStatus readValue(ParamObject& p, va_list args) {
-    int n = 0;
-    bool numeric = false, integral = false;
-    paramTypeInfo(p.type, &n, &numeric, &integral);
+OfxStatus readValue(OfxParamHandle h, va_list args) {
+    ParamObject* param = ParamObject::fromHandle(h);
+    if (!param) return kOfxStatErrBadHandle;
+    ParamObject& p = *param;
+    const auto [n, numeric, integral] = valueShape(p.type);
     if (!p.effect || !p.effect->isInstance) return kOfxStatErrBadHandle;  // descriptors hold no value
     std::lock_guard<std::mutex> lock(p.valueMutex);
     if (!numeric) {
@@ -84,10 +85,11 @@ OfxStatus readValue(ParamObject& p, va_list args) {
     return kOfxStatOK;
 }
 
-OfxStatus writeValue(ParamObject& p, va_list args) {
-    int n = 0;
-    bool numeric = false, integral = false;
-    paramTypeInfo(p.type, &n, &numeric, &integral);
+OfxStatus writeValue(OfxParamHandle h, va_list args) {
+    ParamObject* param = ParamObject::fromHandle(h);
+    if (!param) return kOfxStatErrBadHandle;
+    ParamObject& p = *param;
+    const auto [n, numeric, integral] = valueShape(p.type);
     if (!p.effect || !p.effect->isInstance) return kOfxStatErrBadHandle;
     std::lock_guard<std::mutex> lock(p.valueMutex);
     if (!numeric) {
@@ -109,78 +111,66 @@ OfxStatus writeValue(ParamObject& p, va_list args) {
 }
 
 OfxStatus paramGetValue(OfxParamHandle h, ...) {
-    ParamObject* p = ParamObject::fromHandle(h);
-    if (!p) return kOfxStatErrBadHandle;
     va_list args;
     va_start(args, h);
-    const OfxStatus st = readValue(*p, args);
+    const OfxStatus st = readValue(h, args);
     va_end(args);
     return st;
 }
 
 OfxStatus paramGetValueAtTime(OfxParamHandle h, OfxTime time, ...) {
-    ParamObject* p = ParamObject::fromHandle(h);
-    if (!p) return kOfxStatErrBadHandle;
     va_list args;
     va_start(args, time);
-    const OfxStatus st = readValue(*p, args);
+    const OfxStatus st = readValue(h, args);
     va_end(args);
     return st;
 }
 
-// A value that never changes over time: derivative 0, integral value × duration.
-OfxStatus paramGetDerivative(OfxParamHandle h, OfxTime time, ...) {
+// A value that never changes over time: derivative 0, integral value × duration. Fills the
+// derivative where `duration` is null.
+OfxStatus readConstantRate(OfxParamHandle h, const double* duration, va_list args) {
     ParamObject* p = ParamObject::fromHandle(h);
     if (!p) return kOfxStatErrBadHandle;
-    int n = 0;
-    bool numeric = false, integral = false;
-    paramTypeInfo(p->type, &n, &numeric, &integral);
+    const auto [n, numeric, integral] = valueShape(p->type);
     if (!numeric || integral) return kOfxStatErrUnsupported;
-    va_list args;
-    va_start(args, time);
+    if (duration && (!p->effect || !p->effect->isInstance)) return kOfxStatErrBadHandle;
+    std::lock_guard<std::mutex> lock(p->valueMutex);
     for (int i = 0; i < n; ++i) {
         double* out = va_arg(args, double*);
-        if (out) *out = 0.0;
+        if (out) *out = duration ? p->numbers[i] * *duration : 0.0;
     }
-    va_end(args);
     return kOfxStatOK;
+}
+
+OfxStatus paramGetDerivative(OfxParamHandle h, OfxTime time, ...) {
+    va_list args;
+    va_start(args, time);
+    const OfxStatus st = readConstantRate(h, nullptr, args);
+    va_end(args);
+    return st;
 }
 
 OfxStatus paramGetIntegral(OfxParamHandle h, OfxTime time1, OfxTime time2, ...) {
-    ParamObject* p = ParamObject::fromHandle(h);
-    if (!p) return kOfxStatErrBadHandle;
-    int n = 0;
-    bool numeric = false, integral = false;
-    paramTypeInfo(p->type, &n, &numeric, &integral);
-    if (!numeric || integral) return kOfxStatErrUnsupported;
-    if (!p->effect || !p->effect->isInstance) return kOfxStatErrBadHandle;
-    std::lock_guard<std::mutex> lock(p->valueMutex);
+    const double duration = time2 - time1;
     va_list args;
     va_start(args, time2);
-    for (int i = 0; i < n; ++i) {
-        double* out = va_arg(args, double*);
-        if (out) *out = p->numbers[i] * (time2 - time1);
-    }
+    const OfxStatus st = readConstantRate(h, &duration, args);
     va_end(args);
-    return kOfxStatOK;
+    return st;
 }
 
 OfxStatus paramSetValue(OfxParamHandle h, ...) {
-    ParamObject* p = ParamObject::fromHandle(h);
-    if (!p) return kOfxStatErrBadHandle;
     va_list args;
     va_start(args, h);
-    const OfxStatus st = writeValue(*p, args);
+    const OfxStatus st = writeValue(h, args);
     va_end(args);
     return st;
 }
 
 OfxStatus paramSetValueAtTime(OfxParamHandle h, OfxTime time, ...) {
-    ParamObject* p = ParamObject::fromHandle(h);
-    if (!p) return kOfxStatErrBadHandle;
     va_list args;
     va_start(args, time);
-    const OfxStatus st = writeValue(*p, args);
+    const OfxStatus st = writeValue(h, args);
     va_end(args);
     return st;
 }
