@@ -61,10 +61,11 @@ public:
     }
 };
 
-#ifdef OFXHOST_HAVE_CUDA
-class CudaBackend : public RenderBackend {
+// A device renderer of our host (CudaRenderer, OpenClRenderer): it takes the
+// frame in host memory and copies it to the device and back itself.
+template <typename Renderer> class DeviceBackend : public RenderBackend {
 public:
-    explicit CudaBackend(int device) : m_renderer(device < 0 ? 0 : device) {}
+    explicit DeviceBackend(int device) : m_renderer(device) {}
     OfxStatus render(ofxhost::Instance& instance, double time, const float* source, float* output,
                      int width, int height) override
     {
@@ -72,27 +73,8 @@ public:
     }
 
 private:
-    ofxhost::CudaRenderer m_renderer;
+    Renderer m_renderer;
 };
-#endif
-
-#ifdef OFXHOST_HAVE_OPENCL
-class OpenClBackend : public RenderBackend {
-public:
-    explicit OpenClBackend(int device)
-        : m_renderer(device < 0 ? ofxhost::OpenClRenderer::kDefaultDevice : device)
-    {
-    }
-    OfxStatus render(ofxhost::Instance& instance, double time, const float* source, float* output,
-                     int width, int height) override
-    {
-        return m_renderer.render(instance, time, source, output, width, height);
-    }
-
-private:
-    ofxhost::OpenClRenderer m_renderer;
-};
-#endif
 
 std::string effectList(const ofxhost::Bundle& bundle)
 {
@@ -133,13 +115,14 @@ std::unique_ptr<RenderBackend> makeBackend(GpuMode mode, [[maybe_unused]] int de
     case GpuMode::Cpu: return std::make_unique<CpuBackend>();
     case GpuMode::OpenCl:
 #ifdef OFXHOST_HAVE_OPENCL
-        return std::make_unique<OpenClBackend>(device);
+        return std::make_unique<DeviceBackend<ofxhost::OpenClRenderer>>(
+            device < 0 ? ofxhost::OpenClRenderer::kDefaultDevice : device);
 #else
         throw RenderError("--gpu opencl: this ofx-render was built without OpenCL rendering");
 #endif
     case GpuMode::Cuda:
 #ifdef OFXHOST_HAVE_CUDA
-        return std::make_unique<CudaBackend>(device);
+        return std::make_unique<DeviceBackend<ofxhost::CudaRenderer>>(device < 0 ? 0 : device);
 #else
         throw RenderError("--gpu cuda: this ofx-render was built without CUDA rendering");
 #endif
