@@ -269,13 +269,10 @@ private:
 
 // ------------------------------------------------------------ action arguments
 
-struct RenderArguments {
-  double time = 0;
-  OfxPointD renderScale = {1.0, 1.0};
-  OfxRectI renderWindow = {0, 0, 0, 0};
-  FieldEnum fieldToRender = eFieldNone;
-  // GPU selection; a flag the host does not send reads as false. The handles are
-  // read whatever the flags say (NULL when absent).
+// What render and the sequence actions share: the GPU selection and the render
+// statuses. A flag the host does not send reads as false; the handles are read
+// whatever the flags say (NULL when absent).
+struct GpuAndStatusArguments {
   bool isEnabledOpenCLRender = false;
   bool isEnabledCudaRender = false;
   bool isEnabledMetalRender = false;
@@ -285,6 +282,13 @@ struct RenderArguments {
   bool sequentialRenderStatus = false;
   bool interactiveRenderStatus = false;
   bool renderQualityDraft = false;
+};
+
+struct RenderArguments : GpuAndStatusArguments {
+  double time = 0;
+  OfxPointD renderScale = {1.0, 1.0};
+  OfxRectI renderWindow = {0, 0, 0, 0};
+  FieldEnum fieldToRender = eFieldNone;
 };
 
 struct IsIdentityArguments {
@@ -294,34 +298,16 @@ struct IsIdentityArguments {
   FieldEnum fieldToRender = eFieldNone;
 };
 
-struct BeginSequenceRenderArguments {
+struct BeginSequenceRenderArguments : GpuAndStatusArguments {
   OfxRangeD frameRange = {0, 0};
   double frameStep = 1;
   bool isInteractive = false;
   OfxPointD renderScale = {1.0, 1.0};
-  bool isEnabledOpenCLRender = false;
-  bool isEnabledCudaRender = false;
-  bool isEnabledMetalRender = false;
-  void *pOpenCLCmdQ = nullptr;
-  void *pCudaStream = nullptr;
-  void *pMetalCmdQ = nullptr;
-  bool sequentialRenderStatus = false;
-  bool interactiveRenderStatus = false;
-  bool renderQualityDraft = false;
 };
 
-struct EndSequenceRenderArguments {
+struct EndSequenceRenderArguments : GpuAndStatusArguments {
   bool isInteractive = false;
   OfxPointD renderScale = {1.0, 1.0};
-  bool isEnabledOpenCLRender = false;
-  bool isEnabledCudaRender = false;
-  bool isEnabledMetalRender = false;
-  void *pOpenCLCmdQ = nullptr;
-  void *pCudaStream = nullptr;
-  void *pMetalCmdQ = nullptr;
-  bool sequentialRenderStatus = false;
-  bool interactiveRenderStatus = false;
-  bool renderQualityDraft = false;
 };
 
 struct RegionOfDefinitionArguments {

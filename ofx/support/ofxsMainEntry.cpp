@@ -55,7 +55,7 @@ FieldEnum readFieldToRender(const PropertySet &in) {
 }
 
 // GPU selection and render statuses, shared by render and the sequence actions.
-template <typename Args> void readGpuAndStatus(OfxPropertySetHandle in, Args &args) {
+void readGpuAndStatus(OfxPropertySetHandle in, GpuAndStatusArguments &args) {
   args.isEnabledOpenCLRender = optionalInt(in, kOfxImageEffectPropOpenCLEnabled) != 0;
   args.isEnabledCudaRender = optionalInt(in, kOfxImageEffectPropCudaEnabled) != 0;
   args.isEnabledMetalRender = optionalInt(in, kOfxImageEffectPropMetalEnabled) != 0;
