@@ -6,6 +6,7 @@
 #include <cuda_runtime_api.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "CudaKernels.h"
@@ -24,6 +25,8 @@ public:
         EXPECT_EQ(cudaMalloc(&m_ptr, bytes()), cudaSuccess);
         EXPECT_EQ(cudaMemcpy(m_ptr, host.data(), bytes(), cudaMemcpyHostToDevice), cudaSuccess);
     }
+    // `count` samples marked unwritten.
+    explicit DeviceFloats(size_t count) : DeviceFloats(std::vector<float>(count, unwritten())) {}
     ~DeviceFloats() { cudaFree(m_ptr); }
     DeviceFloats(const DeviceFloats&) = delete;
     DeviceFloats& operator=(const DeviceFloats&) = delete;
@@ -68,7 +71,7 @@ TEST(CudaKernel, LookKernelMatchesTheHostRuleAndStaysInsideTheFrame)
             const std::vector<float> frame = testFrame(width, height);
             DeviceFloats src(frame);
             // One spare block of marked pixels after the frame catches stray writes.
-            DeviceFloats dst(std::vector<float>((pixels + 64) * 4, unwritten()));
+            DeviceFloats dst((pixels + 64) * 4);
 
             RunCudaKernel3DLUT(stream.get(), width, height, 0.3f,
                                reinterpret_cast<const zelk_vec3<float>*>(lut.data()), n, src.get(),
@@ -100,11 +103,11 @@ TEST(CudaKernel, EmptyFrameWritesNothing)
     Stream stream;
     const std::vector<float> lut = testLut(18);
     DeviceFloats src(testFrame(8, 2));
-    DeviceFloats dst(std::vector<float>(8 * 2 * 4, unwritten()));
-    RunCudaKernel3DLUT(stream.get(), 0, 2, 1.0f, reinterpret_cast<const zelk_vec3<float>*>(lut.data()),
-                       18, src.get(), dst.get());
-    RunCudaKernel3DLUT(stream.get(), 8, 0, 1.0f, reinterpret_cast<const zelk_vec3<float>*>(lut.data()),
-                       18, src.get(), dst.get());
+    DeviceFloats dst(8 * 2 * 4);
+    for (const auto& [width, height] : {std::pair{0, 2}, std::pair{8, 0}}) {
+        RunCudaKernel3DLUT(stream.get(), width, height, 1.0f,
+                           reinterpret_cast<const zelk_vec3<float>*>(lut.data()), 18, src.get(), dst.get());
+    }
     for (float v : dst.read()) ASSERT_TRUE(isUnwritten(v));
     // The refused launch was reported and cleared, not left for the next caller.
     EXPECT_EQ(cudaGetLastError(), cudaSuccess);
@@ -118,14 +121,11 @@ TEST(CudaKernel, PlanarConversionsRoundTrip)
     const size_t pixels = size_t(width) * height;
     const std::vector<float> frame = testFrame(width, height);
     DeviceFloats rgba(frame);
-    DeviceFloats r(std::vector<float>(pixels, unwritten()));
-    DeviceFloats g(std::vector<float>(pixels, unwritten()));
-    DeviceFloats b(std::vector<float>(pixels, unwritten()));
+    DeviceFloats r(pixels), g(pixels), b(pixels);
     float* const planes[3] = {r.get(), g.get(), b.get()};
     RunCudaKernelConvertToPlanar(stream.get(), width, height, 0, rgba.get(), planes);
 
-    DeviceFloats opaque(std::vector<float>(pixels * 4, unwritten()));
-    DeviceFloats withAlpha(std::vector<float>(pixels * 4, unwritten()));
+    DeviceFloats opaque(pixels * 4), withAlpha(pixels * 4);
     const float* const in[3] = {r.get(), g.get(), b.get()};
     RunCudaKernelConvertFromPlanar(stream.get(), width, height, 0, in, opaque.get());
     RunCudaKernelConvertFromPlanarAlpha(stream.get(), width, height, 0, in, withAlpha.get(),

@@ -26,17 +26,6 @@ using namespace zelk_cuda_test;
 
 std::string look_name(int n) { return "cuda-test-" + std::to_string(n); }
 
-// A look file: the entry count as 64-bit little-endian, then the entries.
-void write_look(const fs::path& dir, int n)
-{
-    const std::vector<float> lut = testLut(n);
-    const uint64_t count = uint64_t(n) * n * n;
-    std::ofstream out(dir / (look_name(n) + ".cube.bin"), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&count), sizeof count); // x86-64: little-endian
-    out.write(reinterpret_cast<const char*>(lut.data()), std::streamsize(count * 3 * sizeof(float)));
-    ASSERT_TRUE(out.good());
-}
-
 // A copy of the built bundle whose look folders also hold the test looks.
 fs::path make_test_bundle()
 {
@@ -50,7 +39,15 @@ fs::path make_test_bundle()
     for (const char* dir : {"looks_bin_tevo", "looks_bin_tevo4"}) {
         const fs::path looks = bundle / "Contents" / "Resources" / dir;
         fs::create_directories(looks);
-        for (int n : {18, 33, 65}) write_look(looks, n);
+        for (int n : {18, 33, 65}) {
+            // The entry count as 64-bit little-endian (x86-64), then the entries.
+            const std::vector<float> lut = testLut(n);
+            const uint64_t count = uint64_t(n) * n * n;
+            std::ofstream out(looks / (look_name(n) + ".cube.bin"), std::ios::binary);
+            out.write(reinterpret_cast<const char*>(&count), sizeof count);
+            out.write(reinterpret_cast<const char*>(lut.data()), std::streamsize(count * 12));
+            EXPECT_TRUE(out.good()) << looks / look_name(n);
+        }
     }
     return bundle;
 }
@@ -91,14 +88,6 @@ protected:
         return out;
     }
 
-    static std::vector<float> render_cuda(ofxhost::Instance& instance, const std::vector<float>& src,
-                                          int width, int height)
-    {
-        std::vector<float> out(src.size(), unwritten());
-        EXPECT_EQ(s_renderer->render(instance, 0.0, src.data(), out.data(), width, height), kOfxStatOK);
-        return out;
-    }
-
     static inline fs::path s_bundleDir;
     static inline std::unique_ptr<ofxhost::Host> s_host;
     static inline ofxhost::Effect* s_effect = nullptr;
@@ -119,7 +108,9 @@ TEST_F(CudaRender, MatchesTheCpuRender)
                 instance->setParam("color", mix);
                 instance->paramChanged("color");
                 const std::vector<float> cpu = render_cpu(*instance, src, width, height);
-                const std::vector<float> gpu = render_cuda(*instance, src, width, height);
+                std::vector<float> gpu(src.size(), unwritten());
+                EXPECT_EQ(s_renderer->render(*instance, 0.0, src.data(), gpu.data(), width, height),
+                          kOfxStatOK);
 
                 // These mixes blend with exact products, where the fused GPU blend
                 // and the CPU blend agree; one ulp covers a vectorised CPU path.

@@ -21,24 +21,6 @@ bool deviceAvailable(std::string* why)
     return true;
 }
 
-namespace {
-constexpr uint32_t kUnwrittenBits = 0x7FA5A5A5u; // signalling NaN payload
-}
-
-float unwritten()
-{
-    float f;
-    std::memcpy(&f, &kUnwrittenBits, sizeof f);
-    return f;
-}
-
-bool isUnwritten(float v)
-{
-    uint32_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    return bits == kUnwrittenBits;
-}
-
 std::vector<float> testFrame(int width, int height)
 {
     const float specials[] = {std::numeric_limits<float>::quiet_NaN(),

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,16 @@ namespace zelk_cuda_test {
 
 bool deviceAvailable(std::string* why);
 
-// A float whose bit pattern no arithmetic produces: marks unwritten samples.
-float unwritten();
-bool isUnwritten(float v);
+// A float whose bit pattern no arithmetic produces (a signalling NaN payload):
+// marks unwritten samples.
+constexpr uint32_t kUnwrittenBits = 0x7FA5A5A5u;
+inline float unwritten()
+{
+    float f;
+    std::memcpy(&f, &kUnwrittenBits, sizeof f);
+    return f;
+}
+inline bool isUnwritten(float v) { return std::memcmp(&v, &kUnwrittenBits, sizeof v) == 0; }
 
 // width x height RGBA: ramps from -1 to 2 that differ per channel, every
 // 97th pixel carrying a NaN or an infinity, alpha varying per pixel.

@@ -26,10 +26,18 @@ State& state()
     return s;
 }
 
-// Records `call` with its scripted result unless it already failed on its own.
-Call& record(Call call)
+// Records a call with its scripted result, or with `refused` where the runtime
+// itself would refuse it; a failure becomes the last error.
+Call& record(const char* name, cudaStream_t stream, void* ptr = nullptr, size_t bytes = 0,
+             cudaError_t refused = cudaSuccess)
 {
-    std::deque<cudaError_t>& queue = state().scripted[call.name];
+    Call call;
+    call.name = name;
+    call.stream = stream;
+    call.ptr = ptr;
+    call.bytes = bytes;
+    call.result = refused;
+    std::deque<cudaError_t>& queue = state().scripted[name];
     if (call.result == cudaSuccess && !queue.empty()) {
         call.result = queue.front();
         queue.pop_front();
@@ -41,31 +49,14 @@ Call& record(Call call)
     return state().calls.back();
 }
 
-Call named(const char* name, cudaStream_t stream = nullptr)
-{
-    Call call;
-    call.name = name;
-    call.stream = stream;
-    return call;
-}
-
 cudaError_t allocate(const char* name, void** devPtr, size_t size, cudaStream_t stream)
 {
-    Call call = named(name, stream);
-    call.bytes = size;
-    Call& made = record(call);
-    if (made.result == cudaSuccess) {
+    Call& call = record(name, stream, nullptr, size);
+    if (call.result == cudaSuccess) {
         state().memory.emplace_back(new char[size + 1]);
-        *devPtr = made.ptr = state().memory.back().get();
+        *devPtr = call.ptr = state().memory.back().get();
     }
-    return made.result;
-}
-
-cudaError_t release(const char* name, void* devPtr, cudaStream_t stream)
-{
-    Call call = named(name, stream);
-    call.ptr = devPtr;
-    return record(call).result;
+    return call.result;
 }
 
 } // namespace
@@ -101,7 +92,6 @@ void print(const char* format, ...)
 } // namespace Log
 } // namespace OFX
 
-using fakecuda::named;
 using fakecuda::record;
 
 extern "C" {
@@ -118,58 +108,53 @@ cudaError_t CUDARTAPI cudaMalloc(void** devPtr, size_t size)
 
 cudaError_t CUDARTAPI cudaFreeAsync(void* devPtr, cudaStream_t stream)
 {
-    return fakecuda::release("cudaFreeAsync", devPtr, stream);
+    return record("cudaFreeAsync", stream, devPtr).result;
 }
 
-cudaError_t CUDARTAPI cudaFree(void* devPtr) { return fakecuda::release("cudaFree", devPtr, nullptr); }
+cudaError_t CUDARTAPI cudaFree(void* devPtr) { return record("cudaFree", nullptr, devPtr).result; }
 
 cudaError_t CUDARTAPI cudaMemcpyAsync(void* dst, const void* src, size_t count, cudaMemcpyKind kind,
                                       cudaStream_t stream)
 {
-    fakecuda::Call call = named("cudaMemcpyAsync", stream);
-    call.ptr = dst;
-    call.bytes = count;
+    fakecuda::Call& call = record("cudaMemcpyAsync", stream, dst, count);
     call.kind = kind;
-    const cudaError_t result = record(call).result;
-    if (result == cudaSuccess) {
+    if (call.result == cudaSuccess) {
         std::memcpy(dst, src, count);
     }
-    return result;
+    return call.result;
 }
 
 cudaError_t CUDARTAPI cudaStreamSynchronize(cudaStream_t stream)
 {
-    return record(named("cudaStreamSynchronize", stream)).result;
+    return record("cudaStreamSynchronize", stream).result;
 }
 
-cudaError_t CUDARTAPI cudaDeviceSynchronize(void) { return record(named("cudaDeviceSynchronize")).result; }
+cudaError_t CUDARTAPI cudaDeviceSynchronize(void) { return record("cudaDeviceSynchronize", nullptr).result; }
 
 cudaError_t CUDARTAPI cudaGetLastError(void)
 {
-    fakecuda::Call call = named("cudaGetLastError");
-    call.result = fakecuda::state().lastError;
-    record(call);
+    const cudaError_t last = fakecuda::state().lastError;
+    record("cudaGetLastError", nullptr, nullptr, 0, last);
     fakecuda::state().lastError = cudaSuccess;
-    return call.result;
+    return last;
 }
 
 cudaError_t CUDARTAPI cudaLaunchKernel(const void* func, dim3 gridDim, dim3 blockDim, void** args,
                                        size_t sharedMem, cudaStream_t stream)
 {
-    fakecuda::Call call = named("cudaLaunchKernel", stream);
+    if (fakecuda::state().launchHook != nullptr) {
+        fakecuda::state().launchHook(args);
+    }
+    // As the runtime: a grid or block with a zero dimension is refused.
+    const bool empty = gridDim.x == 0 || gridDim.y == 0 || gridDim.z == 0 || blockDim.x == 0 ||
+                       blockDim.y == 0 || blockDim.z == 0;
+    fakecuda::Call& call = record("cudaLaunchKernel", stream, nullptr, 0,
+                                  empty ? cudaErrorInvalidConfiguration : cudaSuccess);
     call.kernel = func;
     call.grid = gridDim;
     call.block = blockDim;
     call.sharedMem = sharedMem;
-    // As the runtime: a grid or block with a zero dimension is refused.
-    if (gridDim.x == 0 || gridDim.y == 0 || gridDim.z == 0 || blockDim.x == 0 || blockDim.y == 0 ||
-        blockDim.z == 0) {
-        call.result = cudaErrorInvalidConfiguration;
-    }
-    if (fakecuda::state().launchHook != nullptr) {
-        fakecuda::state().launchHook(args);
-    }
-    return record(call).result;
+    return call.result;
 }
 
 } // extern "C"

@@ -93,44 +93,40 @@ std::vector<Px> test_pixels()
 // weight formulas, independently of LutMath.h.
 ZelkTetra gpu_rule_cell(float r, float g, float b, int n)
 {
-    auto saturate = [](float v) { return std::isnan(v) ? 0.0f : std::min(std::max(v, 0.0f), 1.0f); };
-    r = saturate(r);
-    g = saturate(g);
-    b = saturate(b);
+    // The second and third corners' (r, g, b) offsets, row by row.
+    static const int kRows[6][2][3] = {{{1, 0, 0}, {1, 1, 0}}, {{1, 0, 0}, {1, 0, 1}},
+                                       {{0, 0, 1}, {1, 0, 1}}, {{0, 0, 1}, {0, 1, 1}},
+                                       {{0, 1, 0}, {0, 1, 1}}, {{0, 1, 0}, {1, 1, 0}}};
+    static const int kFirst[3] = {0, 0, 0}, kLast[3] = {1, 1, 1};
+    const float v[3] = {r, g, b};
     const int m = n - 1;
-    const float mf = float(m);
-    const int cr = int(r * mf), cg = int(g * mf), cb = int(b * mf);
-    const float fr = std::fma(r, mf, -float(cr));
-    const float fg = std::fma(g, mf, -float(cg));
-    const float fb = std::fma(b, mf, -float(cb));
-
-    int first[3], second[3];
-    auto set = [&](int a0, int a1, int a2, int b0, int b1, int b2) {
-        first[0] = a0, first[1] = a1, first[2] = a2;
-        second[0] = b0, second[1] = b1, second[2] = b2;
+    int c[3];
+    float f[3];
+    for (int k = 0; k < 3; ++k) {
+        const float s = std::isnan(v[k]) ? 0.0f : std::min(std::max(v[k], 0.0f), 1.0f);
+        c[k] = int(s * float(m));
+        f[k] = std::fma(s, float(m), -float(c[k]));
+    }
+    const float fr = f[0], fg = f[1], fb = f[2];
+    const int row = fr > fg && fg > fb   ? 0
+                    : fr > fg && fr > fb ? 1
+                    : fr > fg            ? 2
+                    : fb > fg            ? 3
+                    : fb > fr            ? 4
+                                         : 5;
+    auto index = [&](const int* d) {
+        return (std::min(c[0] + d[0], m) * n + std::min(c[1] + d[1], m)) * n + std::min(c[2] + d[2], m);
     };
-    if (fr > fg && fg > fb) set(1, 0, 0, 1, 1, 0);
-    else if (fr > fg && fr > fb) set(1, 0, 0, 1, 0, 1);
-    else if (fr > fg) set(0, 0, 1, 1, 0, 1);
-    else if (fb > fg) set(0, 0, 1, 0, 1, 1);
-    else if (fb > fr) set(0, 1, 0, 0, 1, 1);
-    else set(0, 1, 0, 1, 1, 0);
-
     const float fmax = std::max(std::max(fr, fg), fb);
     const float fmin = std::min(std::min(fr, fg), fb);
     const float fmid = ((fr + fg) + fb - fmax) - fmin;
-    auto index = [&](int dr, int dg, int db) {
-        return (std::min(cr + dr, m) * n + std::min(cg + dg, m)) * n + std::min(cb + db, m);
-    };
     ZelkTetra t;
-    t.corner[0] = index(0, 0, 0);
-    t.corner[1] = index(first[0], first[1], first[2]);
-    t.corner[2] = index(second[0], second[1], second[2]);
-    t.corner[3] = index(1, 1, 1);
-    t.weight[0] = 1.0f - fmax;
-    t.weight[1] = fmax - fmid;
-    t.weight[2] = fmid - fmin;
-    t.weight[3] = fmin;
+    const int* corners[4] = {kFirst, kRows[row][0], kRows[row][1], kLast};
+    const float weights[4] = {1.0f - fmax, fmax - fmid, fmid - fmin, fmin};
+    for (int k = 0; k < 4; ++k) {
+        t.corner[k] = index(corners[k]);
+        t.weight[k] = weights[k];
+    }
     return t;
 }
 

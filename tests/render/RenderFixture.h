@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -16,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include "ZelkVec3.h"
@@ -33,48 +33,39 @@ inline const char* kEffectId = "com.ZELKOpenFX.ZELKLookLib";
 // The plug-in reads its log file name when it is loaded, so every test of this
 // binary shares one file and reads only what was appended during the test. A
 // file we named ourselves is removed when the test binary ends.
-class PluginLogFile {
-public:
+inline const struct PluginLogFile {
     PluginLogFile()
     {
         const char* set = std::getenv("OFX_PLUGIN_LOGFILE");
-        if (set != nullptr && *set != '\0') {
-            m_path = set;
-            return;
-        }
-        m_path = (fs::temp_directory_path() /
-                  ("zelk-render-log-" + std::to_string(::getpid()) + ".txt"))
-                     .string();
-        ::setenv("OFX_PLUGIN_LOGFILE", m_path.c_str(), 1);
-        m_owned = true;
+        owned = set == nullptr || *set == '\0';
+        path = owned ? (fs::temp_directory_path() /
+                        ("zelk-render-log-" + std::to_string(::getpid()) + ".txt")).string()
+                     : set;
+        ::setenv("OFX_PLUGIN_LOGFILE", path.c_str(), 1);
     }
     ~PluginLogFile()
     {
-        if (m_owned) {
-            std::error_code ec;
-            fs::remove(m_path, ec);
+        std::error_code ec;
+        if (owned) {
+            fs::remove(path, ec);
         }
     }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-    bool m_owned = false;
-};
-
-// Named before any test loads a binary, whichever test runs first.
-inline const PluginLogFile g_pluginLog;
+    std::string path;
+    bool owned;
+} g_pluginLog; // named before any test loads a binary, whichever test runs first
 
 class LogTail {
 public:
-    LogTail() : m_path(g_pluginLog.path()), m_start(sizeNow()) {}
+    LogTail()
+    {
+        std::error_code ec;
+        const std::uintmax_t size = fs::file_size(g_pluginLog.path, ec);
+        m_start = ec ? 0 : size;
+    }
 
     std::string text() const
     {
-        std::ifstream in(m_path, std::ios::binary);
-        if (!in) {
-            return {};
-        }
+        std::ifstream in(g_pluginLog.path, std::ios::binary);
         in.seekg(static_cast<std::streamoff>(m_start));
         std::ostringstream out;
         out << in.rdbuf();
@@ -95,22 +86,11 @@ public:
 
     int count(const std::string& line) const
     {
-        int n = 0;
-        for (const std::string& l : lines()) {
-            n += l == line ? 1 : 0;
-        }
-        return n;
+        const std::vector<std::string> all = lines();
+        return static_cast<int>(std::count(all.begin(), all.end(), line));
     }
 
 private:
-    std::uintmax_t sizeNow() const
-    {
-        std::error_code ec;
-        const std::uintmax_t size = fs::file_size(m_path, ec);
-        return ec ? 0 : size;
-    }
-
-    std::string m_path;
     std::uintmax_t m_start;
 };
 
@@ -171,9 +151,6 @@ public:
         std::error_code ec;
         fs::remove_all(m_root, ec);
     }
-    TestBundle(const TestBundle&) = delete;
-    TestBundle& operator=(const TestBundle&) = delete;
-
     static fs::path builtBinary()
     {
         return fs::path(ZELK_TEST_BUNDLE) / "Contents" / "Linux-x86-64" / "ZELK-Look-Lib.ofx";
@@ -200,7 +177,6 @@ struct Frame {
     OfxRectI bounds{0, 0, 0, 0};
     std::vector<float> pixels;
 
-    Frame() = default;
     Frame(OfxRectI b, float fill) : bounds(b), pixels(size_t(width()) * height() * 4, fill) {}
     Frame(int w, int h, float fill) : Frame(OfxRectI{0, 0, w, h}, fill) {}
 
@@ -209,18 +185,6 @@ struct Frame {
     float* at(int x, int y)
     {
         return &pixels[(size_t(y - bounds.y1) * width() + size_t(x - bounds.x1)) * 4];
-    }
-    const float* at(int x, int y) const
-    {
-        return &pixels[(size_t(y - bounds.y1) * width() + size_t(x - bounds.x1)) * 4];
-    }
-    void set(int x, int y, float r, float g, float b, float a)
-    {
-        float* p = at(x, y);
-        p[0] = r;
-        p[1] = g;
-        p[2] = b;
-        p[3] = a;
     }
     ofxhost::ImageDesc desc()
     {
@@ -235,8 +199,7 @@ struct Frame {
 // A host with the test bundle loaded and one instance of the effect.
 class Session {
 public:
-    explicit Session(const TestBundle& bundle, ofxhost::HostOptions options = {},
-                     const std::string& context = "OfxImageEffectContextFilter")
+    explicit Session(const TestBundle& bundle, ofxhost::HostOptions options = {})
         : m_host(std::make_unique<ofxhost::Host>(options))
     {
         ofxhost::Bundle& loaded = m_host->loadBundle(bundle.path());
@@ -244,12 +207,7 @@ public:
         if (m_effect == nullptr) {
             throw std::runtime_error("effect not described by the bundle");
         }
-        m_instance = m_effect->createInstance(context);
-    }
-    ~Session()
-    {
-        m_instance.reset();
-        m_host.reset();
+        m_instance = m_effect->createInstance();
     }
 
     ofxhost::Host& host() { return *m_host; }
@@ -266,23 +224,10 @@ public:
     }
 
 private:
+    // Declared before the instance, so the instance goes first.
     std::unique_ptr<ofxhost::Host> m_host;
     ofxhost::Effect* m_effect = nullptr;
     std::unique_ptr<ofxhost::Instance> m_instance;
 };
-
-inline std::uint32_t floatBits(float f)
-{
-    std::uint32_t u;
-    std::memcpy(&u, &f, sizeof u);
-    return u;
-}
-
-inline float bitsFloat(std::uint32_t u)
-{
-    float f;
-    std::memcpy(&f, &u, sizeof f);
-    return f;
-}
 
 } // namespace zelktest

@@ -22,49 +22,46 @@ Lut workedExampleLut()
     return lut;
 }
 
-class RenderMath : public ::testing::Test {
-protected:
-    std::vector<std::array<float, 4>> renderPixels(const Lut& lut, float mix,
-                                                   const std::vector<std::array<float, 4>>& in)
-    {
-        TestBundle bundle;
-        bundle.addLook("L", lut);
-        Session session(bundle);
-        session.instance().setParam("color", mix);
-        Frame src(static_cast<int>(in.size()), 1, 0.0f);
-        for (size_t i = 0; i < in.size(); ++i) {
-            src.set(static_cast<int>(i), 0, in[i][0], in[i][1], in[i][2], in[i][3]);
-        }
-        Frame dst(src.width(), 1, -7.0f);
-        EXPECT_EQ(session.render(src, dst), kOfxStatOK);
-        std::vector<std::array<float, 4>> out(in.size());
-        for (size_t i = 0; i < in.size(); ++i) {
-            std::memcpy(out[i].data(), dst.at(static_cast<int>(i), 0), 16);
-        }
-        return out;
-    }
-};
+using Pixels = std::vector<std::array<float, 4>>;
+
+// One row of pixels rendered through the bundle with `lut` as its only look.
+Pixels renderPixels(const Lut& lut, float mix, const Pixels& in)
+{
+    TestBundle bundle;
+    bundle.addLook("L", lut);
+    Session session(bundle);
+    session.instance().setParam("color", mix);
+    Frame src(static_cast<int>(in.size()), 1, 0.0f);
+    std::memcpy(src.pixels.data(), in.data(), in.size() * 16);
+    Frame dst(src.width(), 1, -7.0f);
+    EXPECT_EQ(session.render(src, dst), kOfxStatOK);
+    Pixels out(in.size());
+    std::memcpy(out.data(), dst.pixels.data(), in.size() * 16);
+    return out;
+}
+
+void expectPixel(const std::array<float, 4>& p, float r, float g, float b, float a)
+{
+    EXPECT_EQ(p[0], r);
+    EXPECT_EQ(p[1], g);
+    EXPECT_EQ(p[2], b);
+    EXPECT_EQ(p[3], a);
+}
 
 } // namespace
 
-TEST_F(RenderMath, DocumentedWorkedExamplesAreExact)
+TEST(RenderMath, DocumentedWorkedExamplesAreExact)
 {
     // General case fr > fg > fb at mix 0.5, alpha kept.
     auto out = renderPixels(workedExampleLut(), 0.5f, {{0.3046875f, 0.609375f, 0.10546875f, 0.75f}});
-    EXPECT_EQ(out[0][0], 0.46484375f);
-    EXPECT_EQ(out[0][1], 0.6796875f);
-    EXPECT_EQ(out[0][2], 0.130859375f);
-    EXPECT_EQ(out[0][3], 0.75f);
+    expectPixel(out[0], 0.46484375f, 0.6796875f, 0.130859375f, 0.75f);
 
     // Same cell, mix 1: the interpolated colour itself.
     out = renderPixels(workedExampleLut(), 1.0f, {{0.3046875f, 0.609375f, 0.10546875f, 0.5f}});
-    EXPECT_EQ(out[0][0], 0.625f);
-    EXPECT_EQ(out[0][1], 0.75f);
-    EXPECT_EQ(out[0][2], 0.15625f);
-    EXPECT_EQ(out[0][3], 0.5f);
+    expectPixel(out[0], 0.625f, 0.75f, 0.15625f, 0.5f);
 }
 
-TEST_F(RenderMath, EqualFractionsTakeTheGreenNeighbour)
+TEST(RenderMath, EqualFractionsTakeTheGreenNeighbour)
 {
     // fr = fg = 0.5, fb = 0.25: the second corner must be the green neighbour
     // (10464). Its weight is zero, so an infinity in the red neighbour (11520)
@@ -74,12 +71,10 @@ TEST_F(RenderMath, EqualFractionsTakeTheGreenNeighbour)
     lut[11520] = {INFINITY, INFINITY, INFINITY};
     auto out = renderPixels(lut, 1.0f, {{0.296875f, 0.609375f, 0.1015625f, 1.0f}});
     // 0.5 * lut0 + 0 * lut1 + 0.25 * lut2 + 0.25 * lut3
-    EXPECT_EQ(out[0][0], 0.5f);
-    EXPECT_EQ(out[0][1], 0.75f);
-    EXPECT_EQ(out[0][2], 0.125f);
+    expectPixel(out[0], 0.5f, 0.75f, 0.125f, 1.0f);
 }
 
-TEST_F(RenderMath, NegativeFractionEntersTheWeightsUnchanged)
+TEST(RenderMath, NegativeFractionEntersTheWeightsUnchanged)
 {
     // N = 20: red 3E21AF28 (just below 3/19) times 19 rounds up to 3.0, so the
     // red fraction is -2^-23. Corners (3,0,0), (3,1,0), (3,1,1), (4,1,1) with
@@ -89,17 +84,14 @@ TEST_F(RenderMath, NegativeFractionEntersTheWeightsUnchanged)
     lut[1220] = {0.0f, 0.0f, 0.0f};
     lut[1221] = {1.0f, 0.5f, 0.5f};
     lut[1621] = {0.25f, 0.25f, 0.25f};
-    const float red = bitsFloat(0x3E21AF28u);
-    auto out = renderPixels(lut, 1.0f, {{red, 0.0f, 0.0f, 1.0f}});
-    // 0.25 + 2^-23 * 1.0 - 2^-23 * 0.25 = 0.25 + 3 * 2^-25, exact in float.
-    EXPECT_EQ(floatBits(out[0][0]), floatBits(0.25f + 0x1.8p-24f));
-    // 0.5 + 2^-23 * 0.5 - 2^-23 * 0.25 = 0.5 + 2^-25: half an ulp, ties to even.
-    EXPECT_EQ(out[0][1], 0.5f);
-    // 0.125 + 2^-25: two ulps of 0.125, exact.
-    EXPECT_EQ(floatBits(out[0][2]), floatBits(0.125f + 0x1p-25f));
+    auto out = renderPixels(lut, 1.0f, {{0x1.435e5p-3f, 0.0f, 0.0f, 1.0f}}); // bits 3E21AF28
+    // Red: 0.25 + 2^-23 * 1.0 - 2^-23 * 0.25 = 0.25 + 3 * 2^-25, exact in float.
+    // Green: 0.5 + 2^-23 * 0.5 - 2^-23 * 0.25 = 0.5 + 2^-25, half an ulp: ties to even.
+    // Blue: 0.125 + 2^-25, two ulps of 0.125, exact.
+    expectPixel(out[0], 0.25f + 0x1.8p-24f, 0.5f, 0.125f + 0x1p-25f, 1.0f);
 }
 
-TEST_F(RenderMath, OutOfRangeAndNonFiniteInputs)
+TEST(RenderMath, OutOfRangeAndNonFiniteInputs)
 {
     Lut lut = constantLut(33, 0.0f);
     lut[35936] = {0.875f, 0.625f, 0.375f}; // the last lattice point
@@ -111,12 +103,8 @@ TEST_F(RenderMath, OutOfRangeAndNonFiniteInputs)
     auto out = renderPixels(lut, 1.0f, {{1.0f, 1.0f, 1.0f, 1.0f},
                                         {5.0f, 2.0f, 1e30f, 0.25f},
                                         {inf, inf, inf, 1.0f}});
-    for (int i : {0, 1}) {
-        EXPECT_EQ(out[i][0], 0.875f);
-        EXPECT_EQ(out[i][1], 0.625f);
-        EXPECT_EQ(out[i][2], 0.375f);
-    }
-    EXPECT_EQ(out[1][3], 0.25f);
+    expectPixel(out[0], 0.875f, 0.625f, 0.375f, 1.0f);
+    expectPixel(out[1], 0.875f, 0.625f, 0.375f, 0.25f);
     // At mix 1 an infinite source times 0 is NaN.
     EXPECT_TRUE(std::isnan(out[2][0]));
 
@@ -135,7 +123,7 @@ TEST_F(RenderMath, OutOfRangeAndNonFiniteInputs)
     EXPECT_EQ(out[2][1], -inf);
 }
 
-TEST_F(RenderMath, MixEndsReturnSourceOrLookExactly)
+TEST(RenderMath, MixEndsReturnSourceOrLookExactly)
 {
     // An affine look with a different weight per input axis: tetrahedral
     // interpolation reproduces it, so any axis-order or corner mistake shows.
@@ -148,7 +136,7 @@ TEST_F(RenderMath, MixEndsReturnSourceOrLookExactly)
     });
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    std::vector<std::array<float, 4>> in(64);
+    Pixels in(64);
     for (auto& p : in) {
         p = {unit(rng), unit(rng), unit(rng), unit(rng)};
     }
@@ -166,14 +154,14 @@ TEST_F(RenderMath, MixEndsReturnSourceOrLookExactly)
     }
 }
 
-TEST_F(RenderMath, LopsidedLooksCatchAxisOrder)
+TEST(RenderMath, LopsidedLooksCatchAxisOrder)
 {
     const int n = 19;
     const float last = n - 1;
 
     // Red-only: only the red output varies, and only with the red input.
     const Lut redOnly = makeLut(n, [&](int r, int, int) { return zelk_vec3<float>{r / last, 0, 0}; });
-    std::vector<std::array<float, 4>> in = {{0.8f, 0.1f, 0.3f, 1.0f},
+    Pixels in = {{0.8f, 0.1f, 0.3f, 1.0f},
                                             {0.1f, 0.9f, 0.2f, 1.0f},
                                             {0.2f, 0.4f, 0.95f, 1.0f}};
     auto out = renderPixels(redOnly, 1.0f, in);
@@ -191,7 +179,7 @@ TEST_F(RenderMath, LopsidedLooksCatchAxisOrder)
                                 float((r + g * 2 + b * 9) % 23) / 16.0f - 0.25f};
     };
     const Lut lut = makeLut(n, bizarre);
-    std::vector<std::array<float, 4>> lattice;
+    Pixels lattice;
     std::vector<zelk_vec3<float>> expected;
     for (int r = 0; r < n; r += 3) {
         for (int g = 0; g < n; g += 2) {
@@ -210,11 +198,11 @@ TEST_F(RenderMath, LopsidedLooksCatchAxisOrder)
     }
 }
 
-TEST_F(RenderMath, IdentityLookReturnsTheClampedInput)
+TEST(RenderMath, IdentityLookReturnsTheClampedInput)
 {
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> wide(-0.5f, 1.5f);
-    std::vector<std::array<float, 4>> in(200);
+    Pixels in(200);
     for (auto& p : in) {
         p = {wide(rng), wide(rng), wide(rng), wide(rng)};
     }
