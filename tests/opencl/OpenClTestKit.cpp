@@ -160,26 +160,18 @@ std::string differences(const Pixels& want, const Pixels& got, const Pixels* src
 
 namespace {
 
-struct Device {
-    std::unique_ptr<ofxhost::OpenClRenderer> renderer;
-    std::string why;
-};
-
-Device& device()
-{
-    static Device d = [] {
-        Device made;
-        if (ofxhost::openClDeviceAvailable(&made.why))
-            made.renderer = std::make_unique<ofxhost::OpenClRenderer>();
-        return made;
-    }();
-    return d;
-}
+std::string g_noDevice; // why there is no renderer
 
 } // namespace
 
-ofxhost::OpenClRenderer* renderer() { return device().renderer.get(); }
-std::string noDeviceReason() { return "No OpenCL device: " + device().why; }
+ofxhost::OpenClRenderer* renderer()
+{
+    static const std::unique_ptr<ofxhost::OpenClRenderer> made =
+        ofxhost::openClDeviceAvailable(&g_noDevice) ? std::make_unique<ofxhost::OpenClRenderer>() : nullptr;
+    return made.get();
+}
+
+std::string noDeviceReason() { return renderer() ? "" : "No OpenCL device: " + g_noDevice; }
 cl_command_queue queue() { return static_cast<cl_command_queue>(renderer()->queue()); }
 const OpenCl::Api& cl() { return *OpenCl::api(); }
 
@@ -239,14 +231,6 @@ const TestLook kTestLooks[3] = {
 
 namespace {
 
-void write_look(const fs::path& path, const Lut& lut)
-{
-    std::ofstream out(path, std::ios::binary);
-    const uint64_t count = lut.size(); // x86-64 is little-endian, as the file is
-    out.write(reinterpret_cast<const char*>(&count), sizeof count);
-    out.write(reinterpret_cast<const char*>(lut.data()), std::streamsize(lut.size() * 12));
-}
-
 ofxhost::Effect& effect()
 {
     static std::unique_ptr<ofxhost::Host> host;
@@ -259,9 +243,14 @@ ofxhost::Effect& effect()
                  fs::copy_options::recursive);
         for (const char* dir : {"looks_bin_tevo", "looks_bin_tevo4"}) {
             fs::create_directories(copy / "Contents" / "Resources" / dir);
-            for (const TestLook& look : kTestLooks)
-                write_look(copy / "Contents" / "Resources" / dir / (look.name + std::string(".cube.bin")),
-                           look.make(look.n));
+            for (const TestLook& look : kTestLooks) {
+                const Lut lut = look.make(look.n);
+                const uint64_t count = lut.size(); // x86-64 is little-endian, as the file is
+                std::ofstream out(copy / "Contents" / "Resources" / dir / (look.name + std::string(".cube.bin")),
+                                  std::ios::binary);
+                out.write(reinterpret_cast<const char*>(&count), sizeof count);
+                out.write(reinterpret_cast<const char*>(lut.data()), std::streamsize(lut.size() * 12));
+            }
         }
         ofxhost::Effect* first = host->loadBundle(copy.string()).effects().at(0);
         // Unloaded at exit before the plug-in's own statics, which came after the host.
