@@ -1,7 +1,7 @@
 #pragma once
 
-// The effect that the support layer's tests register: its factory and instance do
-// whatever the current test installs in hooks().
+// The effect that the support layer's tests register: its describe runs whatever
+// the current test installs.
 
 #include "ofxsImageEffect.h"
 
@@ -9,13 +9,8 @@
 
 namespace supporttest {
 
-constexpr const char *kPluginId = "org.zelk.test.Support";
-
-class TestEffect;
-
 struct Hooks {
   std::function<void(OFX::ImageEffectDescriptor &)> describe;
-  std::function<void(TestEffect &, const OFX::RenderArguments &)> render;
 };
 
 // Reset at the start of every test by the fixture.
@@ -24,8 +19,7 @@ Hooks &hooks();
 class TestEffect : public OFX::ImageEffect {
 public:
   explicit TestEffect(OfxImageEffectHandle handle);
-  void render(const OFX::RenderArguments &args) override;
-  bool isIdentity(const OFX::IsIdentityArguments &args, OFX::Clip *&clip, double &time) override;
+  void render(const OFX::RenderArguments &) override {}
 
   OFX::Clip *src;
   OFX::Clip *dst;
