@@ -143,14 +143,19 @@ struct PropertySet::Impl {
         return kOfxStatOK;
     }
 
-    template <typename T> T read(const std::string& name, int index) const {
-        std::lock_guard<std::mutex> lock(mutex);
+    // The values of `name`, which must be set and hold T; called with the mutex held.
+    template <typename T> const std::vector<T>& valuesOf(const std::string& name) const {
         const Entry* e = find(name);
         if (!e) throw Error("property " + name + " is not set");
         if (e->type != typeOf<T>())
             throw Error("property " + name + " is of type " + propTypeName(e->type) + ", not " +
                         propTypeName(typeOf<T>()));
-        const std::vector<T>& v = slot<T>(const_cast<Values&>(e->values));
+        return slot<T>(const_cast<Values&>(e->values));
+    }
+
+    template <typename T> T read(const std::string& name, int index) const {
+        std::lock_guard<std::mutex> lock(mutex);
+        const std::vector<T>& v = valuesOf<T>(name);
         if (index < 0 || index >= static_cast<int>(v.size()))
             throw Error("property " + name + " has no index " + std::to_string(index));
         return v[index];
@@ -158,12 +163,7 @@ struct PropertySet::Impl {
 
     template <typename T> std::vector<T> readAll(const std::string& name) const {
         std::lock_guard<std::mutex> lock(mutex);
-        const Entry* e = find(name);
-        if (!e) throw Error("property " + name + " is not set");
-        if (e->type != typeOf<T>())
-            throw Error("property " + name + " is of type " + propTypeName(e->type) + ", not " +
-                        propTypeName(typeOf<T>()));
-        return slot<T>(const_cast<Values&>(e->values));
+        return valuesOf<T>(name);
     }
 };
 
