@@ -17,15 +17,6 @@ namespace {
 
 const std::string kResources = std::string(ZELK_TEST_BUNDLE) + "/Contents/Resources";
 
-// A skeleton bundle: only the look directories matter to `add`.
-std::string makeBundle(const TempDir& dir)
-{
-    const std::string bundle = dir.file("Test.ofx.bundle");
-    fs::create_directories(bundle + "/Contents/Resources/looks_bin_tevo");
-    fs::create_directories(bundle + "/Contents/Resources/looks_bin_tevo4");
-    return bundle;
-}
-
 } // namespace
 
 TEST(ZelkLut, GeneratedLookSurvivesExportAndConvert)
@@ -124,7 +115,10 @@ TEST(ZelkLut, InfoSaysWhetherThePlugInAppliesAFile)
 TEST(ZelkLut, AddInstallsBothCurvesOrNothing)
 {
     TempDir dir("cli-add");
-    const std::string bundle = makeBundle(dir);
+    // A skeleton bundle: only the look directories matter to `add`.
+    const std::string bundle = dir.file("Test.ofx.bundle");
+    for (const char* looks : {"looks_bin_tevo", "looks_bin_tevo4"})
+        fs::create_directories(bundle + "/Contents/Resources/" + looks);
     const std::string good = dir.file("good.cube");
     writeFile(good, permutationCube(18));
     const std::string bad = dir.file("bad.cube");
