@@ -26,11 +26,7 @@ const char* const kReleaseFailed = "Failed to release CUDA memory object! error 
 class CudaFake : public ::testing::Test {
 protected:
     void SetUp() override { fakecuda::reset(); }
-    void TearDown() override
-    {
-        fakecuda::onLaunch(nullptr);
-        fakecuda::reset();
-    }
+    void TearDown() override { fakecuda::reset(); } // frees the fake device memory, drops the hook
 
     static void start(const Scripts& scripts)
     {

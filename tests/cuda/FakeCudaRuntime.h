@@ -26,7 +26,8 @@ struct Call {
 
 // Makes the next call of `function` (e.g. "cudaMallocAsync") return `code`.
 void script(const std::string& function, cudaError_t code);
-// Forgets calls, scripts, the last error and the log; frees fake device memory.
+// Forgets calls, scripts, the last error, the log and the launch hook; frees
+// fake device memory.
 void reset();
 const std::vector<Call>& calls();
 std::vector<std::string> callNames();

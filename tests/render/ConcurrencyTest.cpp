@@ -55,18 +55,16 @@ TEST(Concurrency, InstancesRenderAtTheSameTime)
     for (int k = 0; k < kInstances; ++k) {
         instances.push_back(makeInstance(k));
     }
-    std::vector<std::vector<Frame>> results(kInstances);
-    std::vector<int> failures(kInstances, 0);
+    // Each thread counts the frames that failed or differ from the instance alone.
+    std::vector<int> wrong(kInstances, 0);
     std::vector<std::thread> threads;
     for (int k = 0; k < kInstances; ++k) {
         threads.emplace_back([&, k] {
             for (int f = 0; f < kFrames; ++f) {
                 Frame dst(src.bounds, -1.0f);
                 instances[k]->setClipImage("Output", dst.desc());
-                if (instances[k]->render(f, dst.bounds) != kOfxStatOK) {
-                    ++failures[k];
-                }
-                results[k].push_back(std::move(dst));
+                const bool ok = instances[k]->render(f, dst.bounds) == kOfxStatOK;
+                wrong[k] += ok && dst.pixels == expected[k].pixels ? 0 : 1;
             }
         });
     }
@@ -74,10 +72,6 @@ TEST(Concurrency, InstancesRenderAtTheSameTime)
         t.join();
     }
     for (int k = 0; k < kInstances; ++k) {
-        EXPECT_EQ(failures[k], 0) << looks[k];
-        for (const Frame& frame : results[k]) {
-            EXPECT_TRUE(frame.pixels == expected[k].pixels) << "instance " << k;
-        }
+        EXPECT_EQ(wrong[k], 0) << "instance " << k << " (" << looks[k] << ")";
     }
-    instances.clear();
 }
