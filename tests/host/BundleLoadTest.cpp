@@ -4,8 +4,6 @@
 #include <ofxhost/Describe.h>
 #include <ofxhost/Host.h>
 
-#include <ofxGPURender.h>
-
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -36,29 +34,19 @@ TEST(BundleSearch, ExplicitThenPluginPathInOrderThenTheDefaultDirectory) {
         // Empty entries are skipped; the first directory that has the bundle wins.
         ScopedEnv env("OFX_PLUGIN_PATH", ("::" + empty.path() + ":" + first.path()).c_str());
         ofxhost::Host host(options);
-        EXPECT_EQ(host.searchPath(), (std::vector<std::string>{empty.path(), first.path(), fallback.path()}));
         EXPECT_EQ(host.findBundle("FakeGain"), first.path() + "/FakeGain.ofx.bundle");
-        EXPECT_EQ(host.findBundle("FakeGain.ofx.bundle"), first.path() + "/FakeGain.ofx.bundle");
         EXPECT_EQ(host.findAllBundles(),
                   (std::vector<std::string>{first.path() + "/FakeGain.ofx.bundle",
                                             fallback.path() + "/FakeGain.ofx.bundle",
                                             fallback.path() + "/Other.ofx.bundle"}));
-        ofxhost::Bundle& loaded = host.loadBundleByName("FakeGain");
-        EXPECT_EQ(loaded.path(), first.path() + "/FakeGain.ofx.bundle");
-        EXPECT_EQ(loaded.effects().at(0)->descriptor().properties().getString(kOfxPluginPropFilePath),
-                  first.path() + "/FakeGain.ofx.bundle");
     }
     {
         ScopedEnv env("OFX_PLUGIN_PATH", nullptr);
         ofxhost::Host host(options);
         EXPECT_EQ(host.findBundle("FakeGain"), fallback.path() + "/FakeGain.ofx.bundle");
-        try {
-            host.findBundle("Nowhere");
-            FAIL() << "found a bundle that does not exist";
-        } catch (const ofxhost::Error& e) {
-            EXPECT_NE(std::string(e.what()).find("Nowhere.ofx.bundle"), std::string::npos) << e.what();
-            EXPECT_NE(std::string(e.what()).find(fallback.path()), std::string::npos) << e.what();
-        }
+        const std::string missing = hosttest::errorOf([&] { host.findBundle("Nowhere"); });
+        EXPECT_NE(missing.find("Nowhere.ofx.bundle"), std::string::npos) << missing;
+        EXPECT_NE(missing.find(fallback.path()), std::string::npos) << "lists where it looked: " << missing;
         // An explicit path needs no search at all.
         EXPECT_EQ(host.loadBundle(hosttest::fakeBundle() + "/").path(), hosttest::fakeBundle());
     }
@@ -75,12 +63,8 @@ TEST(BundleLoad, ReportsDlerrorAndMalformedBundlesClearly) {
     const std::string expected = dlerror();
 
     ofxhost::Host host;
-    try {
-        host.loadBundle(dir.path() + "/Broken.ofx.bundle");
-        FAIL() << "loaded a text file";
-    } catch (const ofxhost::Error& e) {
-        EXPECT_NE(std::string(e.what()).find(expected), std::string::npos) << e.what();
-    }
+    const std::string error = hosttest::errorOf([&] { host.loadBundle(dir.path() + "/Broken.ofx.bundle"); });
+    EXPECT_NE(error.find(expected), std::string::npos) << error;
     fs::create_directories(fs::path(dir.path()) / "Empty.ofx.bundle");
     EXPECT_THROW(host.loadBundle(dir.path() + "/Empty.ofx.bundle"), ofxhost::Error) << "no binary";
     EXPECT_THROW(host.loadBundle(dir.path()), ofxhost::Error) << "not a bundle name";
@@ -95,31 +79,15 @@ TEST(BundleLoad, DescribesInEachSharedContextAndKeepsTheDescriptors) {
     EXPECT_FALSE(host.messages().empty()) << "the skip is reported";
     ofxhost::Effect* effect = host.effect("org.zelk.test.FakeGain");
     ASSERT_NE(effect, nullptr);
-    EXPECT_EQ(effect->versionMajor(), 2u);
-    EXPECT_EQ(effect->versionMinor(), 7u);
-    EXPECT_EQ(bundle.binaryPath(), hosttest::fakeBundle() + "/Contents/Linux-x86-64/FakeGain.ofx");
 
     // The effect lists generator too, which this host does not offer.
     EXPECT_EQ(effect->contexts(),
               (std::vector<std::string>{kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral}));
-    for (const auto& context : effect->contexts()) {
-        const ofxhost::EffectDescriptor* d = effect->contextDescriptor(context);
-        ASSERT_NE(d, nullptr);
-        EXPECT_EQ(d->properties().getString("FakeDescribedContext"), context) << "its own descriptor";
-        EXPECT_EQ(d->clipNames(), (std::vector<std::string>{"Source", "Output"}));
-        EXPECT_EQ(d->paramNames(), (std::vector<std::string>{"gain", "mode", "steps", "invert", "note", "echo", "Main"}));
-        EXPECT_EQ(d->paramType("mode"), kOfxParamTypeChoice);
-        EXPECT_EQ(d->param("mode")->getStrings(kOfxParamPropChoiceOption),
-                  (std::vector<std::string>{"Fast", "Good", "Best"}));
-        EXPECT_EQ(d->clip("Output")->getString(kOfxImageClipPropFieldExtraction), kOfxImageFieldDoubled);
-    }
+    for (const auto& context : effect->contexts())
+        EXPECT_EQ(effect->contextDescriptor(context)->properties().getString("FakeDescribedContext"), context)
+            << "each context has its own descriptor";
     EXPECT_EQ(effect->contextDescriptor(kOfxImageEffectContextGenerator), nullptr);
     EXPECT_THROW(effect->createInstance(kOfxImageEffectContextGenerator), ofxhost::Error);
-
-    const ofxhost::PropertySet& p = effect->descriptor().properties();
-    EXPECT_EQ(p.getString(kOfxImageEffectPropOpenCLRenderSupported), "true");
-    EXPECT_EQ(p.getString(kOfxImageEffectPropCudaRenderSupported), "false");
-    EXPECT_FALSE(p.has(kOfxImageEffectPropMetalRenderSupported));
 
     std::ostringstream text;
     ofxhost::printDescription(text, bundle);
@@ -130,28 +98,6 @@ TEST(BundleLoad, DescribesInEachSharedContextAndKeepsTheDescriptors) {
                                  "hint: \"Multiplies the source\"", "[2] \"Best\"", "children: \"gain\", \"mode\"",
                                  "clip \"Source\""})
         EXPECT_NE(out.find(expected), std::string::npos) << "missing \"" << expected << "\" in\n" << out;
-}
-
-TEST(BundleLoad, HostWithoutGpuPropertiesStillDescribesTheEffect) {
-    ofxhost::HostOptions options;
-    options.gpuProperties = false;
-    ofxhost::Host host(options);
-    ofxhost::Effect* effect = host.loadBundle(hosttest::fakeBundle()).effects().at(0);
-    const ofxhost::PropertySet& p = effect->descriptor().properties();
-    EXPECT_FALSE(p.has(kOfxImageEffectPropOpenCLRenderSupported)) << "the write was refused";
-    EXPECT_FALSE(p.has(kOfxImageEffectPropCudaRenderSupported));
-    EXPECT_EQ(p.getString(kOfxPropLabel), "Fake Gain") << "the description went on after the refusal";
-    EXPECT_EQ(effect->contexts().size(), 2u);
-
-    auto instance = effect->createInstance();
-    hosttest::Pixels src(4, 2, 1.0f), dst(4, 2);
-    instance->setClipImage("Source", src.desc());
-    instance->setClipImage("Output", dst.desc());
-    EXPECT_EQ(instance->render(0, OfxRectI{0, 0, 4, 2}), kOfxStatOK);
-    EXPECT_EQ(instance->properties().getInt("FakeOpenCLEnabled"), -1) << "no GPU arguments at all";
-    ofxhost::GpuRenderArgs gpu;
-    gpu.cuda = true;
-    EXPECT_THROW(instance->render(0, OfxRectI{0, 0, 4, 2}, gpu), ofxhost::Error);
 }
 
 // The binary keeps the OfxHost of the newest Host that loaded it; that pointer must stay good

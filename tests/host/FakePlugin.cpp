@@ -1,12 +1,13 @@
 // A tiny OFX effect written straight against the C API, loaded by the host tests. It describes
-// two clips and a few parameters, and its render multiplies Source by "gain" into Output, row by
-// row across the host's threads, stopping at the first row where the host asks to abort. What it
-// saw of the host it writes back into its instance properties for the tests to read.
+// two clips, a page and choice, integer and double parameters, and its render multiplies Source by "gain" into Output,
+// row by row across the host's threads. What it saw of the host it writes back into its instance
+// properties for the tests to read.
 #include <ofxImageEffect.h>
 #include <ofxGPURender.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 namespace {
@@ -19,23 +20,30 @@ const OfxMessageSuiteV1* g_messages = nullptr;
 
 bool is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
+template <typename Suite> const Suite* fetch(const char* name) {
+    return static_cast<const Suite*>(g_host->fetchSuite(g_host->host, name, 1));
+}
+
 OfxStatus onLoad() {
     if (!g_host) return kOfxStatErrBadHandle;
-    g_props = static_cast<const OfxPropertySuiteV1*>(g_host->fetchSuite(g_host->host, kOfxPropertySuite, 1));
-    g_effects = static_cast<const OfxImageEffectSuiteV1*>(g_host->fetchSuite(g_host->host, kOfxImageEffectSuite, 1));
-    g_params = static_cast<const OfxParameterSuiteV1*>(g_host->fetchSuite(g_host->host, kOfxParameterSuite, 1));
-    g_messages = static_cast<const OfxMessageSuiteV1*>(g_host->fetchSuite(g_host->host, kOfxMessageSuite, 1));
-    if (!g_props || !g_effects || !g_params || !g_messages) return kOfxStatErrMissingHostFeature;
-    return kOfxStatOK;
+    g_props = fetch<OfxPropertySuiteV1>(kOfxPropertySuite);
+    g_effects = fetch<OfxImageEffectSuiteV1>(kOfxImageEffectSuite);
+    g_params = fetch<OfxParameterSuiteV1>(kOfxParameterSuite);
+    g_messages = fetch<OfxMessageSuiteV1>(kOfxMessageSuite);
+    return g_props && g_effects && g_params && g_messages ? kOfxStatOK : kOfxStatErrMissingHostFeature;
+}
+
+void setStrings(OfxPropertySetHandle p, const char* name, std::initializer_list<const char*> values) {
+    int i = 0;
+    for (const char* v : values) g_props->propSetString(p, name, i++, v);
 }
 
 OfxStatus describe(OfxImageEffectHandle effect) {
     OfxPropertySetHandle p;
     g_effects->getPropertySet(effect, &p);
     g_props->propSetString(p, kOfxPropLabel, 0, "Fake Gain");
-    g_props->propSetString(p, kOfxImageEffectPropSupportedContexts, 0, kOfxImageEffectContextFilter);
-    g_props->propSetString(p, kOfxImageEffectPropSupportedContexts, 1, kOfxImageEffectContextGeneral);
-    g_props->propSetString(p, kOfxImageEffectPropSupportedContexts, 2, kOfxImageEffectContextGenerator);
+    setStrings(p, kOfxImageEffectPropSupportedContexts,
+               {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral, kOfxImageEffectContextGenerator});
     g_props->propSetString(p, kOfxImageEffectPropSupportedPixelDepths, 0, kOfxBitDepthFloat);
     // A host that knows no GPU properties refuses these; the effect carries on without them.
     g_props->propSetString(p, kOfxImageEffectPropOpenCLRenderSupported, 0, "true");
@@ -46,11 +54,11 @@ OfxStatus describe(OfxImageEffectHandle effect) {
 OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle inArgs) {
     char* context = nullptr;
     if (g_props->propGetString(inArgs, kOfxImageEffectPropContext, 0, &context)) return kOfxStatFailed;
-    OfxPropertySetHandle clip;
-    g_effects->clipDefine(effect, "Source", &clip);
-    g_props->propSetString(clip, kOfxImageEffectPropSupportedComponents, 0, kOfxImageComponentRGBA);
-    g_effects->clipDefine(effect, "Output", &clip);
-    g_props->propSetString(clip, kOfxImageEffectPropSupportedComponents, 0, kOfxImageComponentRGBA);
+    for (const char* name : {"Source", "Output"}) {
+        OfxPropertySetHandle clip;
+        g_effects->clipDefine(effect, name, &clip);
+        g_props->propSetString(clip, kOfxImageEffectPropSupportedComponents, 0, kOfxImageComponentRGBA);
+    }
 
     OfxParamSetHandle params;
     g_effects->getParamSet(effect, &params);
@@ -61,21 +69,15 @@ OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle in
     g_props->propSetDouble(p, kOfxParamPropMax, 0, 4.0);
     g_props->propSetString(p, kOfxParamPropHint, 0, "Multiplies the source");
     g_params->paramDefine(params, kOfxParamTypeChoice, "mode", &p);
-    g_props->propSetString(p, kOfxParamPropChoiceOption, 0, "Fast");
-    g_props->propSetString(p, kOfxParamPropChoiceOption, 1, "Good");
-    g_props->propSetString(p, kOfxParamPropChoiceOption, 2, "Best");
+    setStrings(p, kOfxParamPropChoiceOption, {"Fast", "Good", "Best"});
     g_props->propSetInt(p, kOfxParamPropDefault, 0, 1);
     g_params->paramDefine(params, kOfxParamTypeInteger, "steps", &p);
     g_props->propSetInt(p, kOfxParamPropDefault, 0, 3);
     g_props->propSetInt(p, kOfxParamPropMin, 0, 1);
     g_props->propSetInt(p, kOfxParamPropMax, 0, 10);
-    g_params->paramDefine(params, kOfxParamTypeBoolean, "invert", &p);
-    g_params->paramDefine(params, kOfxParamTypeString, "note", &p);
-    g_props->propSetString(p, kOfxParamPropDefault, 0, "hello");
     g_params->paramDefine(params, kOfxParamTypeDouble, "echo", &p);  // written by the effect itself
     g_params->paramDefine(params, kOfxParamTypePage, "Main", &p);
-    g_props->propSetString(p, kOfxParamPropPageChild, 0, "gain");
-    g_props->propSetString(p, kOfxParamPropPageChild, 1, "mode");
+    setStrings(p, kOfxParamPropPageChild, {"gain", "mode"});
     // Remember the context the host described us in, per descriptor.
     OfxPropertySetHandle ep;
     g_effects->getPropertySet(effect, &ep);
@@ -91,42 +93,41 @@ OfxParamHandle param(OfxImageEffectHandle instance, const char* name) {
     return h;
 }
 
+struct Image {
+    OfxPropertySetHandle handle = nullptr;
+    char* data = nullptr;
+    int rowBytes = 0;
+    OfxRectI bounds{};
+    float* at(int x, int y) const {
+        return reinterpret_cast<float*>(data + static_cast<long>(y - bounds.y1) * rowBytes) + (x - bounds.x1) * 4;
+    }
+};
+
+OfxStatus fetchImage(OfxImageEffectHandle instance, const char* clipName, double time, Image& image) {
+    OfxImageClipHandle clip;
+    if (g_effects->clipGetHandle(instance, clipName, &clip, nullptr)) return kOfxStatErrBadHandle;
+    if (OfxStatus st = g_effects->clipGetImage(clip, time, nullptr, &image.handle)) return st;
+    void* data = nullptr;
+    g_props->propGetPointer(image.handle, kOfxImagePropData, 0, &data);
+    image.data = static_cast<char*>(data);
+    g_props->propGetInt(image.handle, kOfxImagePropRowBytes, 0, &image.rowBytes);
+    return g_props->propGetIntN(image.handle, kOfxImagePropBounds, 4, &image.bounds.x1);
+}
+
 struct RenderJob {
-    OfxImageEffectHandle instance;
-    char* src;
-    char* dst;
-    int srcRowBytes, dstRowBytes;
-    OfxRectI srcBounds, dstBounds, window;
+    Image src, dst;
+    OfxRectI window;
     float gain;
 };
 
+// Thread `index` of `count` takes every count-th row of the window.
 void renderRows(unsigned index, unsigned count, void* arg) {
-    auto* job = static_cast<RenderJob*>(arg);
-    const int rows = job->window.y2 - job->window.y1;
-    const int first = job->window.y1 + static_cast<int>(static_cast<long>(rows) * index / count);
-    const int last = job->window.y1 + static_cast<int>(static_cast<long>(rows) * (index + 1) / count);
-    for (int y = first; y < last; ++y) {
-        if (g_effects->abort(job->instance)) return;
-        auto* s = reinterpret_cast<float*>(job->src + static_cast<long>(y - job->srcBounds.y1) * job->srcRowBytes);
-        auto* d = reinterpret_cast<float*>(job->dst + static_cast<long>(y - job->dstBounds.y1) * job->dstRowBytes);
-        for (int x = job->window.x1; x < job->window.x2; ++x)
-            for (int c = 0; c < 4; ++c)
-                d[(x - job->dstBounds.x1) * 4 + c] = s[(x - job->srcBounds.x1) * 4 + c] * job->gain;
+    const auto* job = static_cast<const RenderJob*>(arg);
+    for (int y = job->window.y1 + static_cast<int>(index); y < job->window.y2; y += static_cast<int>(count)) {
+        const float* s = job->src.at(job->window.x1, y);
+        float* d = job->dst.at(job->window.x1, y);
+        for (int i = 0; i < (job->window.x2 - job->window.x1) * 4; ++i) d[i] = s[i] * job->gain;
     }
-}
-
-OfxStatus fetchImage(OfxImageEffectHandle instance, const char* clipName, double time, OfxPropertySetHandle* image) {
-    OfxImageClipHandle clip;
-    if (g_effects->clipGetHandle(instance, clipName, &clip, nullptr)) return kOfxStatErrBadHandle;
-    return g_effects->clipGetImage(clip, time, nullptr, image);
-}
-
-void readImage(OfxPropertySetHandle image, char** data, int* rowBytes, OfxRectI* bounds) {
-    void* p = nullptr;
-    g_props->propGetPointer(image, kOfxImagePropData, 0, &p);
-    *data = static_cast<char*>(p);
-    g_props->propGetInt(image, kOfxImagePropRowBytes, 0, rowBytes);
-    g_props->propGetIntN(image, kOfxImagePropBounds, 4, &bounds->x1);
 }
 
 OfxStatus render(OfxImageEffectHandle instance, OfxPropertySetHandle inArgs) {
@@ -134,52 +135,37 @@ OfxStatus render(OfxImageEffectHandle instance, OfxPropertySetHandle inArgs) {
     g_effects->getPropertySet(instance, &ip);
     double time = 0;
     RenderJob job{};
-    job.instance = instance;
     g_props->propGetDouble(inArgs, kOfxPropTime, 0, &time);
     g_props->propGetIntN(inArgs, kOfxImageEffectPropRenderWindow, 4, &job.window.x1);
-    // Report the GPU selection as seen (absent on a host without GPU properties).
-    int enabled = -1;
-    void* queue = nullptr;
-    if (g_props->propGetInt(inArgs, kOfxImageEffectPropOpenCLEnabled, 0, &enabled) == kOfxStatOK) {
-        g_props->propGetPointer(inArgs, kOfxImageEffectPropOpenCLCommandQueue, 0, &queue);
-        g_props->propSetInt(ip, "FakeOpenCLEnabled", 0, enabled);
-        g_props->propSetPointer(ip, "FakeOpenCLQueue", 0, queue);
-        g_props->propGetInt(inArgs, kOfxImageEffectPropCudaEnabled, 0, &enabled);
-        g_props->propGetPointer(inArgs, kOfxImageEffectPropCudaStream, 0, &queue);
-        g_props->propSetInt(ip, "FakeCudaEnabled", 0, enabled);
-        g_props->propSetPointer(ip, "FakeCudaStream", 0, queue);
-    } else {
-        g_props->propSetInt(ip, "FakeOpenCLEnabled", 0, -1);
+    // The GPU selection as sent, under "seen " + its name: -1 and null where the host sent none.
+    for (const char* flag : {kOfxImageEffectPropOpenCLEnabled, kOfxImageEffectPropCudaEnabled}) {
+        int value = -1;
+        g_props->propGetInt(inArgs, flag, 0, &value);
+        g_props->propSetInt(ip, (std::string("seen ") + flag).c_str(), 0, value);
+    }
+    for (const char* queue : {kOfxImageEffectPropOpenCLCommandQueue, kOfxImageEffectPropCudaStream}) {
+        void* value = nullptr;
+        g_props->propGetPointer(inArgs, queue, 0, &value);
+        g_props->propSetPointer(ip, (std::string("seen ") + queue).c_str(), 0, value);
     }
 
     double gain = 0;
     g_params->paramGetValueAtTime(param(instance, "gain"), time, &gain);
     job.gain = static_cast<float>(gain);
 
-    OfxPropertySetHandle src = nullptr, dst = nullptr;
-    if (fetchImage(instance, "Output", time, &dst) != kOfxStatOK) return kOfxStatFailed;
-    if (fetchImage(instance, "Source", time, &src) != kOfxStatOK) {
-        g_effects->clipReleaseImage(dst);
+    if (fetchImage(instance, "Output", time, job.dst) != kOfxStatOK) return kOfxStatFailed;
+    if (fetchImage(instance, "Source", time, job.src) != kOfxStatOK) {
+        g_effects->clipReleaseImage(job.dst.handle);
         g_messages->message(instance, kOfxMessageError, "fake.nosource", "no source image at %g", time);
         return kOfxStatFailed;
     }
-    readImage(src, &job.src, &job.srcRowBytes, &job.srcBounds);
-    readImage(dst, &job.dst, &job.dstRowBytes, &job.dstBounds);
-    char* depth = nullptr;
-    g_props->propGetString(dst, kOfxImageEffectPropPixelDepth, 0, &depth);
-    OfxStatus st = kOfxStatOK;
-    if (!is(depth, kOfxBitDepthFloat)) {
-        st = kOfxStatErrImageFormat;
-    } else {
-        // Fetched through the host pointer at render time, as some effects do.
-        auto* threads = static_cast<const OfxMultiThreadSuiteV1*>(
-            g_host->fetchSuite(g_host->host, kOfxMultiThreadSuite, 1));
-        unsigned cpus = 1;
-        threads->multiThreadNumCPUs(&cpus);
-        st = threads->multiThread(renderRows, cpus, &job);
-    }
-    g_effects->clipReleaseImage(src);
-    g_effects->clipReleaseImage(dst);
+    // Fetched through the host pointer at render time, as some effects do.
+    auto* threads = fetch<OfxMultiThreadSuiteV1>(kOfxMultiThreadSuite);
+    unsigned cpus = 1;
+    threads->multiThreadNumCPUs(&cpus);
+    const OfxStatus st = threads->multiThread(renderRows, cpus, &job);
+    g_effects->clipReleaseImage(job.src.handle);
+    g_effects->clipReleaseImage(job.dst.handle);
     return st;
 }
 
@@ -199,9 +185,6 @@ OfxStatus instanceChanged(OfxImageEffectHandle instance, OfxPropertySetHandle in
     char* name = nullptr;
     g_props->propGetString(inArgs, kOfxPropType, 0, &type);
     g_props->propGetString(inArgs, kOfxPropName, 0, &name);
-    OfxPropertySetHandle ip;
-    g_effects->getPropertySet(instance, &ip);
-    g_props->propSetString(ip, "FakeLastChange", 0, (std::string(type) + ":" + name).c_str());
     if (is(type, kOfxTypeParameter) && is(name, "gain")) {
         double gain = 0;
         g_params->paramGetValue(param(instance, "gain"), &gain);

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unistd.h>
@@ -12,6 +13,23 @@
 namespace hosttest {
 
 inline std::string fakeBundle() { return std::string(FAKE_PLUGIN_DIR) + "/FakeGain.ofx.bundle"; }
+
+// A suite as a plug-in fetches it from the host.
+template <typename Suite>
+const Suite* fetchSuite(ofxhost::Host& host, const char* name, int version = 1) {
+    OfxHost* h = host.ofxHost();
+    return static_cast<const Suite*>(h->fetchSuite(h->host, name, version));
+}
+
+// The message of the ofxhost::Error that `f` throws.
+inline std::string errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const ofxhost::Error& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
 
 // A fresh directory removed with everything in it at the end of the test.
 class TempDir {
