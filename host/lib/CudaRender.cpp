@@ -130,29 +130,10 @@ OfxStatus CudaRenderer::renderOnDevice(Instance& instance, double time)
     if (!m_src) {
         throw Error("CUDA render: nothing uploaded");
     }
-    const OfxRectI bounds{0, 0, m_width, m_height};
-    ImageDesc src;
-    src.data = m_src;
-    src.rowBytes = m_width * 4 * int(sizeof(float));
-    src.bounds = bounds;
-    ImageDesc dst = src;
-    dst.data = m_dst;
-    instance.setClipImage("Source", src);
-    instance.setClipImage("Output", dst);
-
     GpuRenderArgs gpu;
     gpu.cuda = true;
     gpu.cudaStream = m_stream;
-    OfxStatus status = kOfxStatFailed;
-    try {
-        status = instance.render(time, bounds, gpu);
-    } catch (...) {
-        instance.clearClipImage("Source");
-        instance.clearClipImage("Output");
-        throw;
-    }
-    instance.clearClipImage("Source");
-    instance.clearClipImage("Output");
+    const OfxStatus status = renderWholeFrame(instance, time, m_src, m_dst, m_width, m_height, gpu);
     check(cudaStreamSynchronize(static_cast<cudaStream_t>(m_stream)), "waiting for the render");
     return status;
 }

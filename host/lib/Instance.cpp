@@ -280,6 +280,38 @@ void Instance::clearClipImage(const std::string& clip) {
 
 int Instance::liveImageCount() const { return m_data->object->liveImages.load(); }
 
+namespace {
+
+// Detaches the frame's images however the render ends.
+class AttachedFrame {
+public:
+    explicit AttachedFrame(Instance& instance) : m_instance(instance) {}
+    ~AttachedFrame() {
+        m_instance.clearClipImage("Source");
+        m_instance.clearClipImage("Output");
+    }
+    AttachedFrame(const AttachedFrame&) = delete;
+    AttachedFrame& operator=(const AttachedFrame&) = delete;
+
+private:
+    Instance& m_instance;
+};
+
+}  // namespace
+
+OfxStatus renderWholeFrame(Instance& instance, double time, const void* source, void* output,
+                           int width, int height, const GpuRenderArgs& gpu) {
+    ImageDesc image;
+    image.rowBytes = width * 4 * int(sizeof(float));
+    image.bounds = OfxRectI{0, 0, width, height};
+    AttachedFrame attached(instance);
+    image.data = const_cast<void*>(source);
+    instance.setClipImage("Source", image);
+    image.data = output;
+    instance.setClipImage("Output", image);
+    return instance.render(time, image.bounds, gpu);
+}
+
 // --- actions ---------------------------------------------------------------------------------------
 OfxStatus Instance::render(double time, const OfxRectI& window, const GpuRenderArgs& gpu) {
     PropertySet in(PropertySet::Policy::Closed);

@@ -99,22 +99,6 @@ const FoundDevice& choose_device(const std::vector<FoundDevice>& devices, int in
     return devices[size_t(index)];
 }
 
-// Detaches the frame's images however the render ends.
-class AttachedImages {
-public:
-    explicit AttachedImages(Instance& instance) : m_instance(instance) {}
-    ~AttachedImages()
-    {
-        m_instance.clearClipImage("Source");
-        m_instance.clearClipImage("Output");
-    }
-    AttachedImages(const AttachedImages&) = delete;
-    AttachedImages& operator=(const AttachedImages&) = delete;
-
-private:
-    Instance& m_instance;
-};
-
 }  // namespace
 
 struct OpenClRenderer::Frame {
@@ -288,19 +272,11 @@ void OpenClRenderer::download(float* output)
 
 OfxStatus OpenClRenderer::renderFrame(Instance& instance, double time, Frame& frame, void* queue)
 {
-    ImageDesc image;
-    image.rowBytes = frame.width * 4 * int(sizeof(float));
-    image.bounds = OfxRectI{0, 0, frame.width, frame.height};
-    AttachedImages attached(instance);
-    image.data = frame.src;
-    instance.setClipImage("Source", image);
-    image.data = frame.dst;
-    instance.setClipImage("Output", image);
-
     GpuRenderArgs gpu;
     gpu.openCL = true;
     gpu.clQueue = queue;
-    const OfxStatus status = instance.render(time, image.bounds, gpu);
+    const OfxStatus status =
+        renderWholeFrame(instance, time, frame.src, frame.dst, frame.width, frame.height, gpu);
     // The plug-in only enqueues; its work is done once the queue is.
     check(api_or_throw().clFinish(static_cast<cl_command_queue>(queue)), "waiting for the queue");
     return status;

@@ -45,19 +45,7 @@ public:
     OfxStatus render(ofxhost::Instance& instance, double time, const float* source, float* output,
                      int width, int height) override
     {
-        const OfxRectI bounds{0, 0, width, height};
-        ofxhost::ImageDesc src;
-        src.data = const_cast<float*>(source);
-        src.rowBytes = width * 4 * int(sizeof(float));
-        src.bounds = bounds;
-        ofxhost::ImageDesc dst = src;
-        dst.data = output;
-        instance.setClipImage("Source", src);
-        instance.setClipImage("Output", dst);
-        const OfxStatus status = instance.render(time, bounds);
-        instance.clearClipImage("Source");
-        instance.clearClipImage("Output");
-        return status;
+        return ofxhost::renderWholeFrame(instance, time, source, output, width, height);
     }
 };
 
@@ -222,10 +210,7 @@ zelk::RgbaImage RenderSession::renderFrame(const zelk::RgbaImage& input, double 
     m_instance->setClipImage("Source", src);
     const ofxhost::IdentityResult identity = m_instance->isIdentity(time, src.bounds);
     m_instance->clearClipImage("Source");
-    if (identity.status == kOfxStatOK && identity.clip == "Source") {
-        zelk::RgbaImage result = input;
-        return result;
-    }
+    if (identity.status == kOfxStatOK && identity.clip == "Source") return input;
     if (identity.status != kOfxStatOK && identity.status != kOfxStatReplyDefault)
         throw RenderError(std::string("the plug-in failed the is-identity action (") +
                           ofxhost::statusName(identity.status) + ")");

@@ -79,4 +79,10 @@ private:
     std::unique_ptr<Data> m_data;
 };
 
+// Renders the whole of a width x height RGBA float frame (rows bottom-up, tightly packed).
+// `source` and `output` (host memory, or device buffers of the API `gpu` enables) are the
+// Source and Output clips' images for this render only: detached however it ends.
+OfxStatus renderWholeFrame(Instance& instance, double time, const void* source, void* output,
+                           int width, int height, const GpuRenderArgs& gpu = {});
+
 }  // namespace ofxhost
