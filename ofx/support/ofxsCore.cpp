@@ -1,5 +1,6 @@
 // Exceptions, status names and the string <-> enum mappings of the support layer.
 #include "ofxsCore.h"
+#include "ofxsSupportPrivate.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,18 +10,16 @@ namespace OFX {
 
 const char *Exception::Suite::what() const noexcept { return mapStatusToString(_status); }
 
+bool Private::isSuccessStatus(OfxStatus s) {
+  return s == kOfxStatOK || s == kOfxStatReplyYes || s == kOfxStatReplyNo || s == kOfxStatReplyDefault;
+}
+
 void throwSuiteStatusException(OfxStatus status) {
-  switch (status) {
-  case kOfxStatOK:
-  case kOfxStatReplyYes:
-  case kOfxStatReplyNo:
-  case kOfxStatReplyDefault:
+  if (Private::isSuccessStatus(status))
     return;
-  case kOfxStatErrMemory:
+  if (status == kOfxStatErrMemory)
     throw std::bad_alloc();
-  default:
-    throw Exception::Suite(status);
-  }
+  throw Exception::Suite(status);
 }
 
 void throwHostMissingSuiteException(const std::string &) { throw Exception::Suite(kOfxStatErrUnsupported); }

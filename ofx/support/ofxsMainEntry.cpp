@@ -336,10 +336,6 @@ OfxStatus dispatch(PluginFactory &factory, const char *action, const void *handl
   return dispatchToInstance(action, handle, inArgs, outArgs);
 }
 
-bool isSuccessStatus(OfxStatus s) {
-  return s == kOfxStatOK || s == kOfxStatReplyYes || s == kOfxStatReplyNo || s == kOfxStatReplyDefault;
-}
-
 } // namespace
 
 OfxStatus mainEntryStr(const char *action, const void *handle, OfxPropertySetHandle inArgs,

@@ -12,13 +12,9 @@ namespace {
 std::atomic<int> gLoggingCounter{1};
 std::atomic<bool> gThrowOnUnsupported{true};
 
-bool isSuccess(OfxStatus s) {
-  return s == kOfxStatOK || s == kOfxStatReplyYes || s == kOfxStatReplyNo || s == kOfxStatReplyDefault;
-}
-
 // Throws for a failed call, or logs it when the caller asked not to throw.
 void check(OfxStatus status, const char *what, const char *property, bool throwOnFailure) {
-  if (isSuccess(status))
+  if (Private::isSuccessStatus(status))
     return;
   if (throwOnFailure) {
     Private::throwPropertyException(status, property);
@@ -31,12 +27,9 @@ void check(OfxStatus status, const char *what, const char *property, bool throwO
 
 namespace Private {
 void throwPropertyException(OfxStatus status, const char *propName) {
-  switch (status) {
-  case kOfxStatOK:
-  case kOfxStatReplyYes:
-  case kOfxStatReplyNo:
-  case kOfxStatReplyDefault:
+  if (isSuccessStatus(status))
     return;
+  switch (status) {
   case kOfxStatErrUnknown:
   case kOfxStatErrUnsupported:
     if (gThrowOnUnsupported)
@@ -82,7 +75,7 @@ int PropertySet::propGetDimension(const char *property, bool throwOnFailure) con
   int dim = 0;
   OfxStatus s = Private::propSuite().propGetDimension(_propHandle, property, &dim);
   check(s, "propGetDimension", property, throwOnFailure);
-  return isSuccess(s) ? dim : 0;
+  return Private::isSuccessStatus(s) ? dim : 0;
 }
 
 void PropertySet::propReset(const char *property) {
@@ -118,28 +111,28 @@ void *PropertySet::propGetPointer(const char *property, int idx, bool throwOnFai
   void *value = nullptr;
   OfxStatus s = Private::propSuite().propGetPointer(_propHandle, property, idx, &value);
   check(s, "propGetPointer", property, throwOnFailure);
-  return isSuccess(s) ? value : nullptr;
+  return Private::isSuccessStatus(s) ? value : nullptr;
 }
 
 std::string PropertySet::propGetString(const char *property, int idx, bool throwOnFailure) const {
   char *value = nullptr;
   OfxStatus s = Private::propSuite().propGetString(_propHandle, property, idx, &value);
   check(s, "propGetString", property, throwOnFailure);
-  return (isSuccess(s) && value) ? std::string(value) : std::string();
+  return (Private::isSuccessStatus(s) && value) ? std::string(value) : std::string();
 }
 
 double PropertySet::propGetDouble(const char *property, int idx, bool throwOnFailure) const {
   double value = 0;
   OfxStatus s = Private::propSuite().propGetDouble(_propHandle, property, idx, &value);
   check(s, "propGetDouble", property, throwOnFailure);
-  return isSuccess(s) ? value : 0.0;
+  return Private::isSuccessStatus(s) ? value : 0.0;
 }
 
 int PropertySet::propGetInt(const char *property, int idx, bool throwOnFailure) const {
   int value = 0;
   OfxStatus s = Private::propSuite().propGetInt(_propHandle, property, idx, &value);
   check(s, "propGetInt", property, throwOnFailure);
-  return isSuccess(s) ? value : 0;
+  return Private::isSuccessStatus(s) ? value : 0;
 }
 
 std::list<std::string> PropertySet::propGetNString(const char *property, bool throwOnFailure) const {

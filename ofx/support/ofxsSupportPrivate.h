@@ -42,6 +42,9 @@ void unloadAction();
 OfxStatus mainEntryStr(const char *action, const void *handle, OfxPropertySetHandle inArgs,
                        OfxPropertySetHandle outArgs, const char *pluginUid);
 
+// OK and the three replies: what a suite call or an action may answer on success.
+bool isSuccessStatus(OfxStatus status);
+
 // Property errors: OK and replies pass; unknown -> PropertyUnknownToHost (when
 // enabled); ErrMemory -> bad_alloc; ErrValue -> PropertyValueIllegalToHost;
 // others -> Exception::Suite.
