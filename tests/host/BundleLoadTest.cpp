@@ -72,7 +72,7 @@ TEST(BundleLoad, ReportsDlerrorAndMalformedBundlesClearly) {
     EXPECT_TRUE(host.bundles().empty()) << "failed loads keep nothing";
 }
 
-TEST(BundleLoad, DescribesInEachSharedContextAndKeepsTheDescriptors) {
+TEST(BundleLoad, DescribesInEachSharedContextAndCreatesInThoseOnly) {
     ofxhost::Host host;
     ofxhost::Bundle& bundle = host.loadBundle(hosttest::fakeBundle());
     ASSERT_EQ(bundle.effects().size(), 1u) << "the plug-in of another API is skipped";
@@ -88,6 +88,17 @@ TEST(BundleLoad, DescribesInEachSharedContextAndKeepsTheDescriptors) {
             << "each context has its own descriptor";
     EXPECT_EQ(effect->contextDescriptor(kOfxImageEffectContextGenerator), nullptr);
     EXPECT_THROW(effect->createInstance(kOfxImageEffectContextGenerator), ofxhost::Error);
+    {
+        // The effect fails its creation on request: the error names the status.
+        ScopedEnv fail("FAKE_FAIL_CREATE", "1");
+        try {
+            effect->createInstance();
+            ADD_FAILURE() << "creation should fail";
+        } catch (const ofxhost::Error& e) {
+            EXPECT_EQ(e.status(), kOfxStatErrMemory);
+            EXPECT_NE(std::string(e.what()).find("kOfxStatErrMemory"), std::string::npos) << e.what();
+        }
+    }
 
     std::ostringstream text;
     ofxhost::printDescription(text, bundle);
@@ -115,19 +126,6 @@ TEST(BundleLoad, AnOlderHostRendersAfterANewerOneOfTheSameBinaryIsGone) {
     instance->setParam("gain", 1.5);
     EXPECT_EQ(instance->render(0, OfxRectI{0, 0, 3, 3}), kOfxStatOK);
     EXPECT_EQ(dst.at(2, 2, 0), 3.0f);
-}
-
-TEST(BundleLoad, FailedCreateInstanceIsAnErrorNamingTheStatus) {
-    ofxhost::Host host;
-    ofxhost::Effect* effect = host.loadBundle(hosttest::fakeBundle()).effects().at(0);
-    ScopedEnv fail("FAKE_FAIL_CREATE", "1");
-    try {
-        effect->createInstance();
-        FAIL() << "creation should fail";
-    } catch (const ofxhost::Error& e) {
-        EXPECT_EQ(e.status(), kOfxStatErrMemory);
-        EXPECT_NE(std::string(e.what()).find("kOfxStatErrMemory"), std::string::npos) << e.what();
-    }
 }
 
 }  // namespace
