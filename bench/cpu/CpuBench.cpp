@@ -40,6 +40,18 @@ struct Options {
 const int kLutSizes[] = {33, 65};
 const unsigned kThreadCounts[] = {1, 2};
 
+// The row paths this machine runs, narrowest first.
+std::vector<LookRowPath> availablePaths()
+{
+    std::vector<LookRowPath> paths;
+    for (int i = 0; i < zelk::kLookRowPathCount; ++i) {
+        if (zelk::lookRowFunction(LookRowPath(i)) != nullptr) {
+            paths.push_back(LookRowPath(i));
+        }
+    }
+    return paths;
+}
+
 // Splits the rows into one contiguous band per thread, as the processor does.
 template <class Band> void runBands(unsigned threads, int height, Band&& band)
 {
@@ -256,10 +268,9 @@ int main(int argc, char** argv)
                 opt.height, opt.runs);
     std::printf("CPU: %s, %u hardware threads; row paths here:", cpuModel().c_str(),
                 std::thread::hardware_concurrency());
-    for (int i = 0; i < zelk::kLookRowPathCount; ++i) {
-        if (zelk::lookRowFunction(LookRowPath(i)) != nullptr) {
-            std::printf(" %s", zelk::lookRowPathName(LookRowPath(i)));
-        }
+    const std::vector<LookRowPath> paths = availablePaths();
+    for (LookRowPath path : paths) {
+        std::printf(" %s", zelk::lookRowPathName(path));
     }
     std::printf("\n");
     std::fflush(stdout);
@@ -277,17 +288,14 @@ int main(int argc, char** argv)
         const zelk::LookRowParams params{lut.data(), n, mix, 1.0f - mix};
         for (unsigned t : kThreadCounts) {
             mpps["copy (memcpy)"][{n, t}] = megapixels / copySeconds(opt, t, src, dst);
-            for (int i = 0; i < zelk::kLookRowPathCount; ++i) {
-                const zelk::LookRowFn fn = zelk::lookRowFunction(LookRowPath(i));
-                if (fn != nullptr) {
-                    const std::string row = std::string("row ") + zelk::lookRowPathName(LookRowPath(i));
-                    mpps[row][{n, t}] = megapixels / rowSeconds(fn, params, opt, t, src, dst);
-                }
+            for (LookRowPath path : paths) {
+                mpps[std::string("row ") + zelk::lookRowPathName(path)][{n, t}] =
+                    megapixels / rowSeconds(zelk::lookRowFunction(path), params, opt, t, src, dst);
             }
         }
     }
-    for (int i = 0; i < zelk::kLookRowPathCount; ++i) {
-        order.push_back(std::string("row ") + zelk::lookRowPathName(LookRowPath(i)));
+    for (LookRowPath path : paths) {
+        order.push_back(std::string("row ") + zelk::lookRowPathName(path));
     }
 
 #if defined(ZELK_BENCH_HOST)
@@ -296,11 +304,8 @@ int main(int argc, char** argv)
             const std::string dir = (std::filesystem::temp_directory_path() /
                                      ("zelk-bench-" + std::to_string(getpid()))).string();
             const std::string bundle = zelkbench::makeBenchBundle(opt.bundle, dir);
-            for (int i = 0; i < zelk::kLookRowPathCount; ++i) {
-                if (zelk::lookRowFunction(LookRowPath(i)) == nullptr) {
-                    continue;
-                }
-                const char* path = zelk::lookRowPathName(LookRowPath(i));
+            for (LookRowPath rowPath : paths) {
+                const char* path = zelk::lookRowPathName(rowPath);
                 const std::string row = std::string("host ") + path;
                 order.push_back(row);
                 for (int n : kLutSizes) {
