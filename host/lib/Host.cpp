@@ -30,14 +30,24 @@ std::string withoutTrailingSlashes(std::string path) {
     return path;
 }
 
+// Throws naming the effect and the action (with what it acted on) when the action failed.
+void requireSuccess(const Effect::Data& d, const std::string& action, OfxStatus st) {
+    if (!succeeded(st)) throw Error(d.identifier + ": " + action + " failed with " + statusName(st), st);
+}
+
+// A fresh descriptor of the effect carrying the host's default properties.
+std::shared_ptr<EffectDescriptor::Data> newDescriptor(const Effect::Data& d, bool gpuProperties) {
+    auto descriptor = std::make_shared<EffectDescriptor::Data>();
+    descriptor->object = std::make_unique<EffectObject>();
+    descriptor->object->core = d.core;
+    initEffectDescriptorProps(descriptor->object->props, d.bundlePath, gpuProperties);
+    return descriptor;
+}
+
 void describeEffect(Effect::Data& d, bool gpuProperties) {
-    auto described = std::make_shared<EffectDescriptor::Data>();
-    described->object = std::make_unique<EffectObject>();
-    described->object->core = d.core;
-    initEffectDescriptorProps(described->object->props, d.bundlePath, gpuProperties);
-    const OfxStatus st = d.call(kOfxActionDescribe, described->object->handle(), nullptr, nullptr);
-    if (!succeeded(st))
-        throw Error(d.identifier + ": " + kOfxActionDescribe + " failed with " + statusName(st), st);
+    auto described = newDescriptor(d, gpuProperties);
+    requireSuccess(d, kOfxActionDescribe,
+                   d.call(kOfxActionDescribe, described->object->handle(), nullptr, nullptr));
     d.described = true;
     d.descriptor = std::make_unique<EffectDescriptor>(described);
 
@@ -45,18 +55,12 @@ void describeEffect(Effect::Data& d, bool gpuProperties) {
     const auto hostContexts = d.core->hostProperties().getStrings(kOfxImageEffectPropSupportedContexts);
     for (const auto& context : props.getStrings(kOfxImageEffectPropSupportedContexts)) {
         if (std::find(hostContexts.begin(), hostContexts.end(), context) == hostContexts.end()) continue;
-        auto inContext = std::make_shared<EffectDescriptor::Data>();
-        inContext->object = std::make_unique<EffectObject>();
-        inContext->object->core = d.core;
-        initEffectDescriptorProps(inContext->object->props, d.bundlePath, gpuProperties);
+        auto inContext = newDescriptor(d, gpuProperties);
         PropertySet inArgs(PropertySet::Policy::Closed);
         inArgs.defineString(kOfxImageEffectPropContext, {context}, 1);
-        const OfxStatus cst =
+        const OfxStatus st =
             d.call(kOfxImageEffectActionDescribeInContext, inContext->object->handle(), &inArgs, nullptr);
-        if (!succeeded(cst))
-            throw Error(d.identifier + ": " + kOfxImageEffectActionDescribeInContext + " (" + context +
-                            ") failed with " + statusName(cst),
-                        cst);
+        requireSuccess(d, std::string(kOfxImageEffectActionDescribeInContext) + " (" + context + ")", st);
         d.contexts.emplace_back(context, std::make_unique<EffectDescriptor>(inContext));
     }
 }
@@ -72,9 +76,7 @@ std::unique_ptr<Effect> loadEffect(HostCore& core, OfxPlugin* plugin, const std:
     d->bundlePath = bundlePath;
     auto effect = std::make_unique<Effect>(std::move(data));  // from here on, failures unload
     plugin->setHost(core.ofxHost());
-    const OfxStatus st = d->call(kOfxActionLoad, nullptr, nullptr, nullptr);
-    if (!succeeded(st))
-        throw Error(d->identifier + ": " + kOfxActionLoad + " failed with " + statusName(st), st);
+    requireSuccess(*d, kOfxActionLoad, d->call(kOfxActionLoad, nullptr, nullptr, nullptr));
     describeEffect(*d, core.options().gpuProperties);
     return effect;
 }
@@ -156,9 +158,8 @@ std::unique_ptr<Instance> Effect::createInstance(const std::string& context) {
     data->context = context;
     data->object = makeInstanceObject(*described->data()->object, context, m_data->core->options().gpuProperties);
     // A failed create leaves no plug-in instance behind, so it must not be destroyed either.
-    const OfxStatus st = m_data->call(kOfxActionCreateInstance, data->object->handle(), nullptr, nullptr);
-    if (!succeeded(st))
-        throw Error(m_data->identifier + ": " + kOfxActionCreateInstance + " failed with " + statusName(st), st);
+    requireSuccess(*m_data, kOfxActionCreateInstance,
+                   m_data->call(kOfxActionCreateInstance, data->object->handle(), nullptr, nullptr));
     data->created = true;
     return std::make_unique<Instance>(std::move(data));
 }
