@@ -85,7 +85,9 @@ void report(benchmark::State& state, const Session& s)
     state.SetLabel(s.renderer->deviceName());
 }
 
-void BM_CudaRenderCall(benchmark::State& state)
+// Runs `render` once per iteration and reports; skips without a device or as
+// soon as a render fails.
+template <typename Render> void time_renders(benchmark::State& state, Render render)
 {
     Session& s = session();
     if (!s.renderer) {
@@ -93,7 +95,7 @@ void BM_CudaRenderCall(benchmark::State& state)
         return;
     }
     for (auto _ : state) {
-        if (s.renderer->renderOnDevice(*s.instance, 0.0) != kOfxStatOK) {
+        if (render(s) != kOfxStatOK) {
             state.SkipWithError("the render action failed");
             return;
         }
@@ -101,21 +103,17 @@ void BM_CudaRenderCall(benchmark::State& state)
     report(state, s);
 }
 
+void BM_CudaRenderCall(benchmark::State& state)
+{
+    time_renders(state, [](Session& s) { return s.renderer->renderOnDevice(*s.instance, 0.0); });
+}
+
 void BM_CudaRenderWithHostCopies(benchmark::State& state)
 {
-    Session& s = session();
-    if (!s.renderer) {
-        state.SkipWithError(s.error.c_str());
-        return;
-    }
-    for (auto _ : state) {
-        if (s.renderer->render(*s.instance, 0.0, s.source.data(), s.output.data(), kWidth, kHeight) !=
-            kOfxStatOK) {
-            state.SkipWithError("the render action failed");
-            return;
-        }
-    }
-    report(state, s);
+    time_renders(state, [](Session& s) {
+        return s.renderer->render(*s.instance, 0.0, s.source.data(), s.output.data(), kWidth,
+                                  kHeight);
+    });
 }
 
 } // namespace
