@@ -174,6 +174,13 @@ RenderSession::RenderSession(const Options& options)
 
 RenderSession::~RenderSession()
 {
+    // A frame that failed mid-sequence still ends the sequence the plug-in began.
+    if (m_sequenceOpen) {
+        try {
+            m_instance->endSequenceRender();
+        } catch (...) {
+        }
+    }
     m_instance.reset();  // destroyed before the host unloads the bundle
 }
 
@@ -183,10 +190,12 @@ void RenderSession::beginSequence(long first, long last)
     if (status != kOfxStatOK && status != kOfxStatReplyDefault)
         throw RenderError(std::string("the plug-in failed to begin the sequence render (") +
                           ofxhost::statusName(status) + ")");
+    m_sequenceOpen = true;
 }
 
 void RenderSession::endSequence()
 {
+    m_sequenceOpen = false;
     const OfxStatus status = m_instance->endSequenceRender();
     if (status != kOfxStatOK && status != kOfxStatReplyDefault)
         throw RenderError(std::string("the plug-in failed to end the sequence render (") +

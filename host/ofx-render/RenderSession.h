@@ -56,6 +56,7 @@ private:
     ofxhost::Effect* m_effect = nullptr;
     std::unique_ptr<ofxhost::Instance> m_instance;
     std::unique_ptr<RenderBackend> m_backend;
+    bool m_sequenceOpen = false;
 };
 
 // The bundle directory that --bundle names: a path as given, or a bundle name

@@ -12,8 +12,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
 namespace fs = std::filesystem;
 using tooltest::RunResult;
@@ -184,6 +186,18 @@ TEST_F(OfxRenderTest, SequencesRenderEachFrameOfThePattern)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(contains(r.err, "in.0006.exr"));
     EXPECT_EQ(listing(), before);
+
+    // A frame that fails mid-sequence still ends the sequence render.
+    std::ofstream(file("in.0006.exr")) << "not an image";
+    const std::string log = file("plugin.log");
+    ::setenv("OFX_PLUGIN_LOGFILE", log.c_str(), 1);
+    r = renderWithBundle({"--frames", "4-6", "in.####.exr", "bad.####.exr"});
+    ::unsetenv("OFX_PLUGIN_LOGFILE");
+    EXPECT_EQ(r.exitCode, 1);
+    std::ifstream logFile(log);
+    const std::string logText((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(contains(logText, "START OfxImageEffectActionBeginSequenceRender"));
+    EXPECT_TRUE(contains(logText, "START OfxImageEffectActionEndSequenceRender")) << logText;
 }
 
 TEST_F(OfxRenderTest, DescribeFindsTheBundleByPathNameOrSearchPath)
