@@ -22,7 +22,10 @@ std::string directoryOf(const std::string& path)
     return parent.empty() ? std::string(".") : parent.string();
 }
 
-std::string systemReason() { return std::strerror(errno); }
+std::string systemReason()
+{
+    return std::strerror(errno);
+}
 
 // Creates and fills a hidden temporary file; returns its path.
 std::string writeTemporary(const std::string& target, std::string_view bytes,
@@ -85,8 +88,8 @@ void writeFilesAtomic(const PendingFile* files, int count, const std::string& te
             const std::string reason = systemReason();
             for (std::size_t j = static_cast<std::size_t>(i); j < temps.size(); ++j)
                 ::unlink(temps[j].c_str());
-            throw LutError(where(files[i].path) + "cannot rename the finished file into place: " +
-                           reason);
+            throw LutError(where(files[i].path) +
+                           "cannot rename the finished file into place: " + reason);
         }
     }
 }

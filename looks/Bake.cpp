@@ -23,7 +23,10 @@ float interpolate1d(const std::vector<float>& table, int size, int channel, doub
     return static_cast<float>(a + (b - a) * f);
 }
 
-std::string sizeText(int n) { return std::to_string(n); }
+std::string sizeText(int n)
+{
+    return std::to_string(n);
+}
 
 std::string triple(const float v[3])
 {

@@ -13,7 +13,7 @@
 namespace zelk::lut {
 
 struct BakePlan {
-    int size = 0;      // lattice of the result
+    int size = 0;       // lattice of the result
     bool baked = false; // resampled rather than transposed
     std::string note;   // one line for the user: what happens and why
 };

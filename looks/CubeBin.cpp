@@ -162,7 +162,10 @@ LatticeLut parseCubeBin(std::string_view bytes, const std::string& name, std::st
         const float v = loadF32(bytes.data() + kHeaderBytes + 4 * i);
         if (!std::isfinite(v))
             throw LutError(where(name) + "entry " + std::to_string(i / 3) + " holds a non-finite " +
-                           (i % 3 == 0 ? "red" : i % 3 == 1 ? "green" : "blue") + " value");
+                           (i % 3 == 0   ? "red"
+                            : i % 3 == 1 ? "green"
+                                         : "blue") +
+                           " value");
         lut.values[i] = v;
     }
     return lut;

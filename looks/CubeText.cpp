@@ -15,7 +15,10 @@ namespace zelk::lut {
 
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t'; }
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 std::vector<std::string_view> splitWords(std::string_view line)
 {
@@ -265,14 +268,16 @@ private:
                  std::max(laterOf("DOMAIN_MIN", "DOMAIN_MAX"),
                           laterOf("LUT_1D_INPUT_RANGE", "LUT_3D_INPUT_RANGE")));
         if (m_seen.count("LUT_1D_INPUT_RANGE") && !m_cube.size1d)
-            fail("LUT_1D_INPUT_RANGE without a 1D table (LUT_1D_SIZE)", m_seen["LUT_1D_INPUT_RANGE"]);
+            fail("LUT_1D_INPUT_RANGE without a 1D table (LUT_1D_SIZE)",
+                 m_seen["LUT_1D_INPUT_RANGE"]);
         if (m_seen.count("LUT_3D_INPUT_RANGE") && !m_cube.size3d)
-            fail("LUT_3D_INPUT_RANGE without a 3D table (LUT_3D_SIZE)", m_seen["LUT_3D_INPUT_RANGE"]);
+            fail("LUT_3D_INPUT_RANGE without a 3D table (LUT_3D_SIZE)",
+                 m_seen["LUT_3D_INPUT_RANGE"]);
         static const char* const channel[3] = {"red", "green", "blue"};
         for (int c = 0; c < 3; ++c)
             if (!(m_cube.domainMin[c] < m_cube.domainMax[c])) {
-                const int line = m_seen.count("DOMAIN_MAX") ? m_seen["DOMAIN_MAX"]
-                                                            : m_seen["DOMAIN_MIN"];
+                const int line =
+                    m_seen.count("DOMAIN_MAX") ? m_seen["DOMAIN_MAX"] : m_seen["DOMAIN_MIN"];
                 fail(std::string("DOMAIN_MIN must be below DOMAIN_MAX (") + channel[c] + ")", line);
             }
         const std::uint64_t n3 = static_cast<std::uint64_t>(m_cube.size3d);
@@ -295,8 +300,9 @@ private:
         float v[3];
         for (int i = 0; i < 3; ++i)
             number(words[static_cast<std::size_t>(i)], v[i]);
-        std::vector<float>& table =
-            m_rowsSeen < static_cast<std::uint64_t>(m_cube.size1d) ? m_cube.table1d : m_cube.table3d;
+        std::vector<float>& table = m_rowsSeen < static_cast<std::uint64_t>(m_cube.size1d)
+                                        ? m_cube.table1d
+                                        : m_cube.table3d;
         table.insert(table.end(), v, v + 3);
         ++m_rowsSeen;
     }

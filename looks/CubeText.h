@@ -14,17 +14,17 @@ namespace zelk::lut {
 
 struct CubeText {
     std::string title;
-    int size3d = 0;                     // 0: no 3D table
-    int size1d = 0;                     // 0: no 1D table
-    float domainMin[3] = {0, 0, 0};     // DOMAIN_MIN, or an input range on all channels
+    int size3d = 0;                 // 0: no 3D table
+    int size1d = 0;                 // 0: no 1D table
+    float domainMin[3] = {0, 0, 0}; // DOMAIN_MIN, or an input range on all channels
     float domainMax[3] = {1, 1, 1};
-    bool hasDomain = false;             // DOMAIN_MIN or DOMAIN_MAX given
-    bool shaper = false;                // LUT_1D_INPUT_RANGE or LUT_3D_INPUT_RANGE given
-    float range1d[2] = {0, 1};          // the shaper's input range
-    float range3d[2] = {0, 1};          // the 3D table's input range in the shaper dialect
-    std::vector<float> table1d;         // 3 * size1d values
-    std::vector<float> table3d;         // 3 * size3d^3 values, red fastest as in the file
-    std::vector<std::string> warnings;  // each already names the file
+    bool hasDomain = false;            // DOMAIN_MIN or DOMAIN_MAX given
+    bool shaper = false;               // LUT_1D_INPUT_RANGE or LUT_3D_INPUT_RANGE given
+    float range1d[2] = {0, 1};         // the shaper's input range
+    float range3d[2] = {0, 1};         // the 3D table's input range in the shaper dialect
+    std::vector<float> table1d;        // 3 * size1d values
+    std::vector<float> table3d;        // 3 * size3d^3 values, red fastest as in the file
+    std::vector<std::string> warnings; // each already names the file
 
     // True when the 3D table maps the 0..1 cube directly: no 1D table, no
     // shaper and the default domain.

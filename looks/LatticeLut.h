@@ -16,11 +16,15 @@ struct LatticeLut {
     std::size_t index(int ir, int ig, int ib) const
     {
         return (static_cast<std::size_t>(ir) * static_cast<std::size_t>(size) +
-                static_cast<std::size_t>(ig)) * static_cast<std::size_t>(size) +
+                static_cast<std::size_t>(ig)) *
+                   static_cast<std::size_t>(size) +
                static_cast<std::size_t>(ib);
     }
     float* entry(int ir, int ig, int ib) { return values.data() + 3 * index(ir, ig, ib); }
-    const float* entry(int ir, int ig, int ib) const { return values.data() + 3 * index(ir, ig, ib); }
+    const float* entry(int ir, int ig, int ib) const
+    {
+        return values.data() + 3 * index(ir, ig, ib);
+    }
 };
 
 LatticeLut makeLattice(int size);

@@ -93,8 +93,8 @@ public:
     // more than the host's CPUs, at least one.
     static unsigned int cpuThreadCount(const OfxRectI& window, unsigned int numCPUs)
     {
-        const std::int64_t width = std::min<std::int64_t>(
-            static_cast<std::int64_t>(window.x2) - window.x1, 4096);
+        const std::int64_t width =
+            std::min<std::int64_t>(static_cast<std::int64_t>(window.x2) - window.x1, 4096);
         const std::int64_t pixels = width * (static_cast<std::int64_t>(window.y2) - window.y1);
         const std::int64_t perPixels = std::max<std::int64_t>(pixels / 4096, 0);
         const unsigned int wanted =
@@ -111,8 +111,8 @@ public:
             return false;
         }
         const unsigned int rows = static_cast<unsigned int>(window.y2 - window.y1);
-        unsigned int chunk = static_cast<unsigned int>(
-            (static_cast<std::uint64_t>(rows) + count - 1) / count);
+        unsigned int chunk =
+            static_cast<unsigned int>((static_cast<std::uint64_t>(rows) + count - 1) / count);
         if (chunk == 0) {
             chunk = 1;
         }

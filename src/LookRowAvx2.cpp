@@ -85,10 +85,9 @@ struct Avx2Lanes {
     {
         const __m128i lo = _mm256_castsi256_si128(v);
         const __m128i hi = _mm256_extracti128_si256(v, 1);
-        const std::uint64_t pairs[4] = {std::uint64_t(_mm_cvtsi128_si64(lo)),
-                                        std::uint64_t(_mm_extract_epi64(lo, 1)),
-                                        std::uint64_t(_mm_cvtsi128_si64(hi)),
-                                        std::uint64_t(_mm_extract_epi64(hi, 1))};
+        const std::uint64_t pairs[4] = {
+            std::uint64_t(_mm_cvtsi128_si64(lo)), std::uint64_t(_mm_extract_epi64(lo, 1)),
+            std::uint64_t(_mm_cvtsi128_si64(hi)), std::uint64_t(_mm_extract_epi64(hi, 1))};
         Offsets o;
         for (int i = 0; i < 4; ++i) {
             o.lane[2 * i] = std::uint32_t(pairs[i]);

@@ -78,10 +78,12 @@ ActiveRow choose_at_load()
     // A vector path that does not reproduce the scalar rule here is passed over
     // for the next narrower one.
     int path = int(choice.path);
-    while (path > 0 && !(available[path] && rowAgreesWithScalar(lookRowFunction(LookRowPath(path))))) {
+    while (path > 0 &&
+           !(available[path] && rowAgreesWithScalar(lookRowFunction(LookRowPath(path))))) {
         if (available[path]) {
-            std::fprintf(stderr, "ZELK CPU path %s differs from the scalar rule on this machine; "
-                                 "not using it\n",
+            std::fprintf(stderr,
+                         "ZELK CPU path %s differs from the scalar rule on this machine; "
+                         "not using it\n",
                          kPathNames[path]);
         }
         --path;
@@ -117,8 +119,8 @@ CpuVectorSupport detectCpuVectorSupport()
         return support; // XGETBV itself is only there with OSXSAVE
     }
     const std::uint64_t xcr0 = read_xcr0();
-    const bool ymmSaved = (xcr0 & 0x6) == 0x6;    // SSE and AVX state
-    const bool zmmSaved = (xcr0 & 0xe6) == 0xe6;  // plus opmask, ZMM0-15 upper, ZMM16-31
+    const bool ymmSaved = (xcr0 & 0x6) == 0x6;   // SSE and AVX state
+    const bool zmmSaved = (xcr0 & 0xe6) == 0xe6; // plus opmask, ZMM0-15 upper, ZMM16-31
     if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) {
         return support;
     }

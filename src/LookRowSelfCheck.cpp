@@ -52,9 +52,17 @@ bool same_output(const std::vector<float>& want, const std::vector<float>& got, 
 std::vector<float> probe_values()
 {
     const float inf = std::numeric_limits<float>::infinity();
-    std::vector<float> v = {0.0f, -0.0f, std::numeric_limits<float>::quiet_NaN(), inf, -inf,
-                            std::numeric_limits<float>::denorm_min(), 1.0f,
-                            std::nextafter(1.0f, 0.0f), std::nextafter(1.0f, 2.0f), 2.0f, -0.5f};
+    std::vector<float> v = {0.0f,
+                            -0.0f,
+                            std::numeric_limits<float>::quiet_NaN(),
+                            inf,
+                            -inf,
+                            std::numeric_limits<float>::denorm_min(),
+                            1.0f,
+                            std::nextafter(1.0f, 0.0f),
+                            std::nextafter(1.0f, 2.0f),
+                            2.0f,
+                            -0.5f};
     const float scale = float(kProbeLutSize - 1);
     for (int k = 0; k < kProbeLutSize; ++k) {
         const float p = float(k) / scale;

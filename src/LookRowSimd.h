@@ -52,15 +52,15 @@ template <class V> struct BlockLookup {
 };
 
 template <class V>
-__attribute__((always_inline)) inline void setUpBlock(const LookRowConstants<V>& k, const float* src,
-                                                     BlockLookup<V>& blk)
+__attribute__((always_inline)) inline void setUpBlock(const LookRowConstants<V>& k,
+                                                      const float* src, BlockLookup<V>& blk)
 {
     using F = typename V::F;
     using I = typename V::I;
     using M = typename V::M;
 
     // Kept as loaded for the blend; as planes for the look-up arithmetic.
-    F (&px)[4] = blk.px;
+    F(&px)[4] = blk.px;
     V::loadGroups(src, px);
     F r, g, b;
     V::toPlanes(px, r, g, b);
@@ -123,7 +123,7 @@ __attribute__((always_inline)) inline void setUpBlock(const LookRowConstants<V>&
 // blend, two rounded products and a rounded sum; then the source alpha.
 template <class V>
 __attribute__((always_inline)) inline void finishBlock(const LookRowConstants<V>& k,
-                                                      const BlockLookup<V>& blk, float* dst)
+                                                       const BlockLookup<V>& blk, float* dst)
 {
     using F = typename V::F;
     for (int q = 0; q < 4; ++q) {

@@ -47,11 +47,23 @@ typedef struct ZelkTetra {
 } ZelkTetra;
 
 /* Below 0 -> 0, above 1 -> 1, NaN -> 0 (every comparison with NaN is false). */
-ZELK_FN float zelk_clamp01(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
+ZELK_FN float zelk_clamp01(float x)
+{
+    return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f;
+}
 
-ZELK_FN float zelk_minf(float a, float b) { return b < a ? b : a; }
-ZELK_FN float zelk_maxf(float a, float b) { return a < b ? b : a; }
-ZELK_FN int zelk_mini(int a, int b) { return b < a ? b : a; }
+ZELK_FN float zelk_minf(float a, float b)
+{
+    return b < a ? b : a;
+}
+ZELK_FN float zelk_maxf(float a, float b)
+{
+    return a < b ? b : a;
+}
+ZELK_FN int zelk_mini(int a, int b)
+{
+    return b < a ? b : a;
+}
 
 ZELK_FN int zelk_lut_index(int ir, int ig, int ib, int n, int last)
 {

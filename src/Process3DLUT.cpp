@@ -12,8 +12,7 @@
 
 Process3DLUT::Process3DLUT(OFX::ImageEffect& effect, const std::vector<zelk_vec3<float>>& lut,
                            int lutSize)
-    : OFX::ImageProcessor(effect),
-      m_LutSize(lutSize),
+    : OFX::ImageProcessor(effect), m_LutSize(lutSize),
       m_LutUsable(zelk::lutIsUsable(lut.size(), lutSize))
 {
     m_Lut.reserve(lut.size() + 1);
@@ -71,8 +70,8 @@ void Process3DLUT::multiThreadProcessImages(OfxRectI window)
     if (window.y1 >= window.y2 || !m_LutUsable || m_SrcImg == nullptr || m_DstImg == nullptr) {
         return;
     }
-    const zelk::LookRowParams params{reinterpret_cast<const float*>(m_Lut.data()), m_LutSize,
-                                     m_Mix, 1.0f - m_Mix};
+    const zelk::LookRowParams params{reinterpret_cast<const float*>(m_Lut.data()), m_LutSize, m_Mix,
+                                     1.0f - m_Mix};
     const zelk::LookRowFn lookRow = zelk::lookRow();
     const int width = window.x2 > window.x1 ? window.x2 - window.x1 : 0;
 

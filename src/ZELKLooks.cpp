@@ -38,7 +38,7 @@ class ZELKLooksFactory : public OFX::PluginFactoryHelper<ZELKLooksFactory> {
 public:
     ZELKLooksFactory()
         : OFX::PluginFactoryHelper<ZELKLooksFactory>(kPluginIdentifier, kPluginVersionMajor,
-                                                      kPluginVersionMinor)
+                                                     kPluginVersionMinor)
     {
     }
 

@@ -115,7 +115,8 @@ using Table = std::map<std::string, std::map<Column, double>>;
 void printTable(const Table& mpps, const std::vector<std::string>& order,
                 const std::vector<std::string>& notes)
 {
-    std::printf("\nmedian megapixels per second (times the scalar row function, share of the copy)\n");
+    std::printf(
+        "\nmedian megapixels per second (times the scalar row function, share of the copy)\n");
     std::printf("%-22s", "");
     for (int n : kLutSizes) {
         for (unsigned t : kThreadCounts) {
@@ -229,7 +230,8 @@ bool hostSeconds(const std::string& bundle, const char* path, int n, unsigned th
 
 int usage()
 {
-    std::fprintf(stderr, "usage: zelk_bench_cpu [--runs K] [--size WxH] [--bundle DIR] [--no-host]\n");
+    std::fprintf(stderr,
+                 "usage: zelk_bench_cpu [--runs K] [--size WxH] [--bundle DIR] [--no-host]\n");
     return 2;
 }
 
@@ -302,7 +304,8 @@ int main(int argc, char** argv)
     if (opt.host && !opt.bundle.empty() && std::filesystem::exists(opt.bundle)) {
         try {
             const std::string dir = (std::filesystem::temp_directory_path() /
-                                     ("zelk-bench-" + std::to_string(getpid()))).string();
+                                     ("zelk-bench-" + std::to_string(getpid())))
+                                        .string();
             const std::string bundle = zelkbench::makeBenchBundle(opt.bundle, dir);
             for (LookRowPath rowPath : paths) {
                 const char* path = zelk::lookRowPathName(rowPath);

@@ -58,9 +58,11 @@ DeviceFrame& frame()
         cudaMalloc(&f.dst, pixels * sizeof(float4));
         cudaMalloc(&f.lut, f.hostLut.size() * sizeof(float3));
         cudaMemcpy(f.src, host.data(), pixels * sizeof(float4), cudaMemcpyHostToDevice);
-        cudaMemcpy(f.lut, f.hostLut.data(), f.hostLut.size() * sizeof(float3), cudaMemcpyHostToDevice);
+        cudaMemcpy(f.lut, f.hostLut.data(), f.hostLut.size() * sizeof(float3),
+                   cudaMemcpyHostToDevice);
         const cudaError_t setup = cudaGetLastError();
-        if (setup != cudaSuccess) f.error = std::string("CUDA set-up failed: ") + cudaGetErrorString(setup);
+        if (setup != cudaSuccess)
+            f.error = std::string("CUDA set-up failed: ") + cudaGetErrorString(setup);
         return f;
     }();
     return f;
@@ -89,8 +91,8 @@ void BM_CudaLookKernel(benchmark::State& state)
     const dim3 grid = CUDA::LaunchGrid(kWidth, kHeight);
     for (auto _ : state) {
         cudaEventRecord(start, f.stream);
-        Process3DLUT<<<grid, CUDA::LaunchBlock(), 0, f.stream>>>(f.src, f.dst, f.lut, kWidth, kHeight,
-                                                                 kLutSize, 0.5f);
+        Process3DLUT<<<grid, CUDA::LaunchBlock(), 0, f.stream>>>(f.src, f.dst, f.lut, kWidth,
+                                                                 kHeight, kLutSize, 0.5f);
         cudaEventRecord(stop, f.stream);
         cudaEventSynchronize(stop);
         float ms = 0.0f;
@@ -98,7 +100,8 @@ void BM_CudaLookKernel(benchmark::State& state)
         state.SetIterationTime(ms / 1000.0);
     }
     const cudaError_t err = cudaGetLastError();
-    if (err != cudaSuccess) state.SkipWithError(cudaGetErrorString(err));
+    if (err != cudaSuccess)
+        state.SkipWithError(cudaGetErrorString(err));
     cudaEventDestroy(start);
     cudaEventDestroy(stop);
     report(state, f);

@@ -49,7 +49,8 @@ Session& session()
 {
     static Session s = [] {
         Session s;
-        if (!ofxhost::cudaDeviceAvailable(&s.error)) return s;
+        if (!ofxhost::cudaDeviceAvailable(&s.error))
+            return s;
         try {
             s.host = std::make_unique<ofxhost::Host>();
             ofxhost::Effect* effect = s.host->loadBundle(bundle_dir()).effects().at(0);
@@ -60,7 +61,8 @@ Session& session()
             s.lutSize = look_size(look);
             s.renderer = std::make_unique<ofxhost::CudaRenderer>();
             s.source.resize(size_t(kWidth) * kHeight * 4);
-            for (size_t i = 0; i < s.source.size(); ++i) s.source[i] = float(i % 4099) / 4096.0f;
+            for (size_t i = 0; i < s.source.size(); ++i)
+                s.source[i] = float(i % 4099) / 4096.0f;
             s.output.assign(s.source.size(), 0.0f);
             s.renderer->upload(s.source.data(), s.output.data(), kWidth, kHeight);
         } catch (const std::exception& e) {

@@ -66,8 +66,8 @@ struct DeviceBuffers {
         src = cl.clCreateBuffer(context, copy, frameBytes, const_cast<float*>(s.source.data()),
                                 nullptr);
         dst = cl.clCreateBuffer(context, CL_MEM_READ_WRITE, frameBytes, nullptr, nullptr);
-        lut = cl.clCreateBuffer(context, copy, lutData.size() * sizeof(lutData[0]),
-                                lutData.data(), nullptr);
+        lut = cl.clCreateBuffer(context, copy, lutData.size() * sizeof(lutData[0]), lutData.data(),
+                                nullptr);
     }
     ~DeviceBuffers()
     {
@@ -100,8 +100,8 @@ void BM_OpenClRenderWithHostCopies(benchmark::State& state)
         return;
     auto instance = s->instance(int(state.range(0)));
     if (time_renders(state, [&] {
-            return s->renderer->render(*instance, 0.0, s->source.data(), s->output.data(),
-                                       kWidth, kHeight);
+            return s->renderer->render(*instance, 0.0, s->source.data(), s->output.data(), kWidth,
+                                       kHeight);
         }))
         report(state);
 }
@@ -185,7 +185,11 @@ void BM_CpuRenderCall(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_OpenClRenderCall)->Arg(33)->Arg(65)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_OpenClRenderWithHostCopies)->Arg(33)->Arg(65)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenClRenderWithHostCopies)
+    ->Arg(33)
+    ->Arg(65)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_OpenClLauncher)->Arg(33)->Arg(65)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenClKernelOnly)->Arg(33)->Arg(65)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CpuRenderCall)->Arg(33)->Arg(65)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -75,15 +75,17 @@ const Glyph& glyphFor(char c)
 {
     const char wanted = char(std::toupper(static_cast<unsigned char>(c)));
     for (const Glyph& g : kGlyphs)
-        if (g.character == wanted) return g;
+        if (g.character == wanted)
+            return g;
     return kUnknown;
 }
 
-}  // namespace
+} // namespace
 
 int textWidth(const std::string& text, int scale)
 {
-    if (text.empty()) return 0;
+    if (text.empty())
+        return 0;
     return (int(text.size()) * kGlyphAdvance - 1) * scale;
 }
 
@@ -95,11 +97,13 @@ void drawText(zelk::RgbaImage& image, int x, int y, const std::string& text, int
         const int left = x + int(i) * kGlyphAdvance * scale;
         for (int gy = 0; gy < kGlyphHeight; ++gy)
             for (int gx = 0; gx < kGlyphWidth; ++gx) {
-                if (glyph.rows[gy][gx] != '#') continue;
+                if (glyph.rows[gy][gx] != '#')
+                    continue;
                 for (int sy = 0; sy < scale; ++sy)
                     for (int sx = 0; sx < scale; ++sx) {
                         const int px = left + gx * scale + sx, py = y + gy * scale + sy;
-                        if (px < 0 || py < 0 || px >= image.width || py >= image.height) continue;
+                        if (px < 0 || py < 0 || px >= image.width || py >= image.height)
+                            continue;
                         float* p = image.row(py) + 4 * px;
                         p[0] = rgb[0];
                         p[1] = rgb[1];
@@ -110,4 +114,4 @@ void drawText(zelk::RgbaImage& image, int x, int y, const std::string& text, int
     }
 }
 
-}  // namespace zelkdemo
+} // namespace zelkdemo

@@ -11,7 +11,7 @@ namespace zelkdemo {
 
 constexpr int kGlyphWidth = 5;
 constexpr int kGlyphHeight = 7;
-constexpr int kGlyphAdvance = 6;  // one column of space between letters
+constexpr int kGlyphAdvance = 6; // one column of space between letters
 
 // Width in pixels of `text` drawn at `scale`.
 int textWidth(const std::string& text, int scale);
@@ -21,4 +21,4 @@ int textWidth(const std::string& text, int scale);
 void drawText(zelk::RgbaImage& image, int x, int y, const std::string& text, int scale,
               const float rgb[3]);
 
-}  // namespace zelkdemo
+} // namespace zelkdemo

@@ -29,7 +29,7 @@ const float kPatches[24][3] = {
 
 // Skin tones from pale to deep.
 const float kSkin[8][3] = {
-    {0.72f, 0.52f, 0.42f}, {0.62f, 0.42f, 0.33f}, {0.54f, 0.35f, 0.26f}, {0.45f, 0.27f, 0.19f},
+    {0.72f, 0.52f, 0.42f}, {0.62f, 0.42f, 0.33f}, {0.54f, 0.35f, 0.26f},  {0.45f, 0.27f, 0.19f},
     {0.36f, 0.21f, 0.14f}, {0.27f, 0.15f, 0.10f}, {0.18f, 0.10f, 0.065f}, {0.11f, 0.06f, 0.04f},
 };
 
@@ -40,14 +40,18 @@ ChartSample grey(double value, bool isCode = false)
     return {{float(value), float(value), float(value)}, isCode};
 }
 
-ChartSample colour(const float rgb[3]) { return {{rgb[0], rgb[1], rgb[2]}, false}; }
+ChartSample colour(const float rgb[3])
+{
+    return {{rgb[0], rgb[1], rgb[2]}, false};
+}
 
 // Position within a row of `count` patches with a thin gap around each; -1 in the gap.
 int patchIndex(double u, int count, double gap)
 {
     const double cell = u * count;
     const double within = cell - std::floor(cell);
-    if (within < gap || within > 1.0 - gap) return -1;
+    if (within < gap || within > 1.0 - gap)
+        return -1;
     return std::min(count - 1, int(cell));
 }
 
@@ -63,11 +67,12 @@ ChartSample hueSweep(double u, double t)
     return s;
 }
 
-}  // namespace
+} // namespace
 
 ChartSample chartSceneAt(double u, double v)
 {
-    if (v < kRampEnd) return grey(-0.1 + 1.2 * u, true);
+    if (v < kRampEnd)
+        return grey(-0.1 + 1.2 * u, true);
     if (v < kStepsEnd) {
         const int step = patchIndex(u, 17, 0.0);
         // Below black first, then -7 to +8 stops around mid grey.
@@ -76,13 +81,15 @@ ChartSample chartSceneAt(double u, double v)
     if (v < kPatchesEnd) {
         const double rowPos = (v - kStepsEnd) / (kPatchesEnd - kStepsEnd);
         const int col = patchIndex(u, 6, 0.04), row = patchIndex(rowPos, 4, 0.06);
-        if (col < 0 || row < 0) return grey(kBackground);
+        if (col < 0 || row < 0)
+            return grey(kBackground);
         return colour(kPatches[row * 6 + col]);
     }
     if (v < kSkinEnd) {
         const double rowPos = (v - kPatchesEnd) / (kSkinEnd - kPatchesEnd);
         const int col = patchIndex(u, 8, 0.04);
-        if (col < 0 || patchIndex(rowPos, 1, 0.08) < 0) return grey(kBackground);
+        if (col < 0 || patchIndex(rowPos, 1, 0.08) < 0)
+            return grey(kBackground);
         return colour(kSkin[col]);
     }
     return hueSweep(u, (v - kSkinEnd) / (1.0 - kSkinEnd));
@@ -96,7 +103,8 @@ zelk::RgbaImage makeChart(zelk::lut::TransferCurve curve, int width, int height)
         for (int x = 0; x < width; ++x) {
             const ChartSample s = chartSceneAt((x + 0.5) / width, (y + 0.5) / height);
             for (int c = 0; c < 3; ++c)
-                row[4 * x + c] = s.isCode ? s.rgb[c] : float(zelk::lut::encodeCurve(curve, s.rgb[c]));
+                row[4 * x + c] =
+                    s.isCode ? s.rgb[c] : float(zelk::lut::encodeCurve(curve, s.rgb[c]));
             row[4 * x + 3] = 1.0f;
         }
     }
@@ -104,4 +112,4 @@ zelk::RgbaImage makeChart(zelk::lut::TransferCurve curve, int width, int height)
     return image;
 }
 
-}  // namespace zelkdemo
+} // namespace zelkdemo

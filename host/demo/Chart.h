@@ -22,4 +22,4 @@ ChartSample chartSceneAt(double u, double v);
 
 zelk::RgbaImage makeChart(zelk::lut::TransferCurve curve, int width, int height);
 
-}  // namespace zelkdemo
+} // namespace zelkdemo

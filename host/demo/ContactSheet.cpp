@@ -29,7 +29,8 @@ int tileHeightFor(const zelk::RgbaImage& image, int tileWidth)
 // Shortens `text` until it fits `width` at `scale`.
 std::string fitText(std::string text, int width, int scale)
 {
-    while (!text.empty() && textWidth(text, scale) > width) text.pop_back();
+    while (!text.empty() && textWidth(text, scale) > width)
+        text.pop_back();
     return text;
 }
 
@@ -39,11 +40,12 @@ void paste(zelk::RgbaImage& sheet, const zelk::RgbaImage& tile, int left, int to
         const float* in = tile.row(y);
         float* out = sheet.row(top + y);
         for (int x = 0; x < tile.width && left + x < sheet.width; ++x)
-            for (int c = 0; c < 4; ++c) out[4 * (left + x) + c] = c == 3 ? 1.0f : in[4 * x + c];
+            for (int c = 0; c < 4; ++c)
+                out[4 * (left + x) + c] = c == 3 ? 1.0f : in[4 * x + c];
     }
 }
 
-}  // namespace
+} // namespace
 
 zelk::RgbaImage resizeImage(const zelk::RgbaImage& image, int width, int height)
 {
@@ -58,15 +60,18 @@ zelk::RgbaImage resizeImage(const zelk::RgbaImage& image, int width, int height)
             double sum[4] = {};
             for (int iy = y0; iy < y1; ++iy)
                 for (int ix = x0; ix < x1; ++ix)
-                    for (int c = 0; c < 4; ++c) sum[c] += image.row(iy)[4 * ix + c];
+                    for (int c = 0; c < 4; ++c)
+                        sum[c] += image.row(iy)[4 * ix + c];
             const double n = double(y1 - y0) * (x1 - x0);
-            for (int c = 0; c < 4; ++c) out.row(y)[4 * x + c] = float(sum[c] / n);
+            for (int c = 0; c < 4; ++c)
+                out.row(y)[4 * x + c] = float(sum[c] / n);
         }
     }
     return out;
 }
 
-zelk::RgbaImage makeContactSheet(const SheetLayout& layout, const std::vector<SheetSection>& sections)
+zelk::RgbaImage makeContactSheet(const SheetLayout& layout,
+                                 const std::vector<SheetSection>& sections)
 {
     if (layout.columns < 1 || layout.tileWidth < 8)
         throw std::invalid_argument("contact sheet needs at least one column of 8 pixels");
@@ -75,7 +80,8 @@ zelk::RgbaImage makeContactSheet(const SheetLayout& layout, const std::vector<Sh
     for (const SheetSection& s : sections)
         if (!s.tiles.empty() && tileHeight == 0)
             tileHeight = tileHeightFor(s.tiles.front().image, layout.tileWidth);
-    if (tileHeight == 0) throw std::invalid_argument("contact sheet has no images");
+    if (tileHeight == 0)
+        throw std::invalid_argument("contact sheet has no images");
 
     const int width = 2 * kMargin + layout.columns * layout.tileWidth + (layout.columns - 1) * kGap;
     const int titleHeight = layout.title.empty() ? 0 : kGlyphHeight * kTitleScale + kGap;
@@ -89,7 +95,8 @@ zelk::RgbaImage makeContactSheet(const SheetLayout& layout, const std::vector<Sh
 
     zelk::RgbaImage sheet{width, height};
     for (std::size_t i = 0; i < sheet.pixels.size(); i += 4) {
-        for (int c = 0; c < 3; ++c) sheet.pixels[i + c] = kBackground[c];
+        for (int c = 0; c < 3; ++c)
+            sheet.pixels[i + c] = kBackground[c];
         sheet.pixels[i + 3] = 1.0f;
     }
 
@@ -107,7 +114,8 @@ zelk::RgbaImage makeContactSheet(const SheetLayout& layout, const std::vector<Sh
             const int col = int(i) % layout.columns, row = int(i) / layout.columns;
             const int left = kMargin + col * (layout.tileWidth + kGap);
             const int tileTop = top + row * rowHeight;
-            paste(sheet, resizeImage(s.tiles[i].image, layout.tileWidth, tileHeight), left, tileTop);
+            paste(sheet, resizeImage(s.tiles[i].image, layout.tileWidth, tileHeight), left,
+                  tileTop);
             drawText(sheet, left, tileTop + tileHeight + 6,
                      fitText(s.tiles[i].label, layout.tileWidth, kLabelScale), kLabelScale,
                      kLabelColour);
@@ -117,4 +125,4 @@ zelk::RgbaImage makeContactSheet(const SheetLayout& layout, const std::vector<Sh
     return sheet;
 }
 
-}  // namespace zelkdemo
+} // namespace zelkdemo

@@ -21,12 +21,13 @@ struct SheetSection {
 struct SheetLayout {
     std::string title;
     int columns = 4;
-    int tileWidth = 256;  // tiles keep their image's aspect ratio
+    int tileWidth = 256; // tiles keep their image's aspect ratio
 };
 
 // Area-average resize (for shrinking; enlarging repeats pixels).
 zelk::RgbaImage resizeImage(const zelk::RgbaImage& image, int width, int height);
 
-zelk::RgbaImage makeContactSheet(const SheetLayout& layout, const std::vector<SheetSection>& sections);
+zelk::RgbaImage makeContactSheet(const SheetLayout& layout,
+                                 const std::vector<SheetSection>& sections);
 
-}  // namespace zelkdemo
+} // namespace zelkdemo

@@ -18,7 +18,7 @@ namespace {
 
 const char* const kRgba[4] = {"R", "G", "B", "A"};
 
-}  // namespace
+} // namespace
 
 RgbaImage readExr(const std::string& path)
 {
@@ -31,16 +31,20 @@ RgbaImage readExr(const std::string& path)
 
         const Imf::ChannelList& channels = file.header().channels();
         const Imf::Channel* found[4] = {};
-        for (int c = 0; c < 4; ++c) found[c] = channels.findChannel(kRgba[c]);
+        for (int c = 0; c < 4; ++c)
+            found[c] = channels.findChannel(kRgba[c]);
         const Imf::Channel* luminance = channels.findChannel("Y");
         const bool hasColour = found[0] || found[1] || found[2];
-        if (!hasColour && !luminance) fail(path, "EXR image has no R, G, B or Y channel");
+        if (!hasColour && !luminance)
+            fail(path, "EXR image has no R, G, B or Y channel");
 
         RgbaImage image{int(width), int(height)};
         image.hadAlpha = found[3] != nullptr;
         bool allHalf = true;
-        for (const Imf::Channel* ch : {found[0], found[1], found[2], hasColour ? nullptr : luminance})
-            if (ch && ch->type != Imf::HALF) allHalf = false;
+        for (const Imf::Channel* ch :
+             {found[0], found[1], found[2], hasColour ? nullptr : luminance})
+            if (ch && ch->type != Imf::HALF)
+                allHalf = false;
         image.storedAs = allHalf ? SampleType::Half : SampleType::Float;
 
         const std::size_t xStride = 4 * sizeof(float);
@@ -49,7 +53,8 @@ RgbaImage readExr(const std::string& path)
         // value, so alpha defaults to 1. A grey file reads Y into R, copied after.
         Imf::FrameBuffer frame;
         for (int c = 0; c < 4; ++c) {
-            if (!hasColour && (c == 1 || c == 2)) continue;
+            if (!hasColour && (c == 1 || c == 2))
+                continue;
             const char* name = (!hasColour && c == 0) ? "Y" : kRgba[c];
             frame.insert(name, Imf::Slice::Make(Imf::FLOAT, image.pixels.data() + c, window,
                                                 xStride, yStride, 1, 1, c == 3 ? 1.0 : 0.0));
@@ -73,7 +78,8 @@ void writeExr(const std::string& path, const RgbaImage& image, SampleType sample
         const Imf::PixelType type = sample == SampleType::Half ? Imf::HALF : Imf::FLOAT;
         Imf::Header header(image.width, image.height);
         header.compression() = Imf::ZIP_COMPRESSION;
-        for (const char* name : kRgba) header.channels().insert(name, Imf::Channel(type));
+        for (const char* name : kRgba)
+            header.channels().insert(name, Imf::Channel(type));
 
         // The library converts between sample types only on reading; a half file
         // is written from a half buffer.
@@ -99,4 +105,4 @@ void writeExr(const std::string& path, const RgbaImage& image, SampleType sample
     }
 }
 
-}  // namespace zelk::detail
+} // namespace zelk::detail

@@ -25,9 +25,11 @@ void checkDimensions(const std::string& path, long long width, long long height)
 // Float to an integer sample: clamped to [0, 1], NaN to 0, rounded to nearest.
 inline std::uint32_t quantize(float value, std::uint32_t maxValue)
 {
-    if (!(value > 0.0f)) return 0;  // also NaN
-    if (value >= 1.0f) return maxValue;
+    if (!(value > 0.0f))
+        return 0; // also NaN
+    if (value >= 1.0f)
+        return maxValue;
     return std::uint32_t(double(value) * maxValue + 0.5);
 }
 
-}  // namespace zelk::detail
+} // namespace zelk::detail

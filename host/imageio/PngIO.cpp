@@ -53,19 +53,25 @@ struct PngHeader {
 // Reads the header and sets the transforms that give RGBA rows of 8 or 16 bits.
 bool readPngHeader(png_structp png, png_infop info, std::FILE* file, PngHeader* header)
 {
-    if (setjmp(png_jmpbuf(png))) return false;
+    if (setjmp(png_jmpbuf(png)))
+        return false;
     png_init_io(png, file);
     png_set_user_limits(png, 1u << 24, 1u << 24);
     png_read_info(png, info);
     const int colourType = png_get_color_type(png, info);
     header->bitDepth = png_get_bit_depth(png, info) == 16 ? 16 : 8;
-    header->hadAlpha = (colourType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
-    if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    header->hadAlpha =
+        (colourType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
+    if (colourType == PNG_COLOR_TYPE_PALETTE)
+        png_set_palette_to_rgb(png);
     if (colourType == PNG_COLOR_TYPE_GRAY && png_get_bit_depth(png, info) < 8)
         png_set_expand_gray_1_2_4_to_8(png);
-    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
-    if (!(colourType & PNG_COLOR_MASK_COLOR)) png_set_gray_to_rgb(png);
-    if (!header->hadAlpha) png_set_add_alpha(png, 0xffff, PNG_FILLER_AFTER);
+    if (png_get_valid(png, info, PNG_INFO_tRNS))
+        png_set_tRNS_to_alpha(png);
+    if (!(colourType & PNG_COLOR_MASK_COLOR))
+        png_set_gray_to_rgb(png);
+    if (!header->hadAlpha)
+        png_set_add_alpha(png, 0xffff, PNG_FILLER_AFTER);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
     header->width = png_get_image_width(png, info);
@@ -75,7 +81,8 @@ bool readPngHeader(png_structp png, png_infop info, std::FILE* file, PngHeader* 
 
 bool readPngRows(png_structp png, png_infop info, png_bytepp rows)
 {
-    if (setjmp(png_jmpbuf(png))) return false;
+    if (setjmp(png_jmpbuf(png)))
+        return false;
     png_read_image(png, rows);
     png_read_end(png, info);
     return true;
@@ -84,7 +91,8 @@ bool readPngRows(png_structp png, png_infop info, png_bytepp rows)
 bool writePngRows(png_structp png, png_infop info, std::FILE* file, png_uint_32 width,
                   png_uint_32 height, int bitDepth, png_bytepp rows)
 {
-    if (setjmp(png_jmpbuf(png))) return false;
+    if (setjmp(png_jmpbuf(png)))
+        return false;
     png_init_io(png, file);
     png_set_IHDR(png, info, width, height, bitDepth, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -94,13 +102,14 @@ bool writePngRows(png_structp png, png_infop info, std::FILE* file, png_uint_32 
     return true;
 }
 
-}  // namespace
+} // namespace
 
 RgbaImage readPng(const std::string& path)
 {
     FilePtr file = openFile(path, "rb");
     PngError error;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, onPngError, onPngWarning);
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, onPngError, onPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_read_struct(&png, nullptr, nullptr);
@@ -118,11 +127,13 @@ RgbaImage readPng(const std::string& path)
     checkDimensions(path, header.width, header.height);
     const std::size_t bytesPerSample = header.bitDepth / 8;
     const std::size_t rowBytes = std::size_t(header.width) * 4 * bytesPerSample;
-    if (png_get_rowbytes(png, info) != rowBytes) fail(path, "unexpected PNG row layout");
+    if (png_get_rowbytes(png, info) != rowBytes)
+        fail(path, "unexpected PNG row layout");
 
     std::vector<unsigned char> data(rowBytes * header.height);
     std::vector<png_bytep> rows(header.height);
-    for (png_uint_32 y = 0; y < header.height; ++y) rows[y] = data.data() + y * rowBytes;
+    for (png_uint_32 y = 0; y < header.height; ++y)
+        rows[y] = data.data() + y * rowBytes;
     if (!readPngRows(png, info, rows.data()))
         fail(path, std::string("cannot read PNG: ") + error.message);
 
@@ -134,7 +145,8 @@ RgbaImage readPng(const std::string& path)
         for (std::size_t i = 0; i < samples; ++i)
             image.pixels[i] = float((data[2 * i] << 8) | data[2 * i + 1]) / 65535.0f;
     } else {
-        for (std::size_t i = 0; i < samples; ++i) image.pixels[i] = float(data[i]) / 255.0f;
+        for (std::size_t i = 0; i < samples; ++i)
+            image.pixels[i] = float(data[i]) / 255.0f;
     }
     return image;
 }
@@ -155,11 +167,13 @@ void writePng(const std::string& path, const RgbaImage& image, SampleType sample
     }
     const std::size_t rowBytes = std::size_t(image.width) * 4 * (wide ? 2 : 1);
     std::vector<png_bytep> rows(image.height);
-    for (int y = 0; y < image.height; ++y) rows[y] = data.data() + y * rowBytes;
+    for (int y = 0; y < image.height; ++y)
+        rows[y] = data.data() + y * rowBytes;
 
     FilePtr file = openFile(path, "wb");
     PngError error;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, onPngError, onPngWarning);
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, onPngError, onPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
@@ -168,11 +182,12 @@ void writePng(const std::string& path, const RgbaImage& image, SampleType sample
     const bool ok = writePngRows(png, info, file.get(), png_uint_32(image.width),
                                  png_uint_32(image.height), wide ? 16 : 8, rows.data());
     png_destroy_write_struct(&png, &info);
-    if (!ok) fail(path, std::string("cannot write PNG: ") + error.message);
+    if (!ok)
+        fail(path, std::string("cannot write PNG: ") + error.message);
     if (std::fflush(file.get()) != 0 || std::ferror(file.get())) {
         const int err = errno;
         fail(path, std::string("cannot write PNG: ") + std::strerror(err));
     }
 }
 
-}  // namespace zelk::detail
+} // namespace zelk::detail

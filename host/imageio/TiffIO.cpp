@@ -21,7 +21,7 @@ struct TiffError {
 int onTiffError(TIFF*, void* userData, const char* module, const char* format, va_list args)
 {
     auto* error = static_cast<TiffError*>(userData);
-    if (error->message[0] == '\0') {  // the first error is the cause; keep it
+    if (error->message[0] == '\0') { // the first error is the cause; keep it
         char text[200];
         std::vsnprintf(text, sizeof text, format, args);
         std::snprintf(error->message, sizeof error->message, "%s%s%s", module ? module : "",
@@ -30,7 +30,10 @@ int onTiffError(TIFF*, void* userData, const char* module, const char* format, v
     return 1;
 }
 
-int onTiffWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+int onTiffWarning(TIFF*, void*, const char*, const char*, va_list)
+{
+    return 1;
+}
 
 struct TiffCloser {
     void operator()(TIFF* tif) const { TIFFClose(tif); }
@@ -58,7 +61,8 @@ TiffPtr openTiff(const std::string& path, const char* mode, TiffError* error)
 float sampleToFloat(const unsigned char* p, int bits, std::uint32_t i)
 {
     switch (bits) {
-    case 8: return float(p[i]) / 255.0f;
+    case 8:
+        return float(p[i]) / 255.0f;
     case 16: {
         std::uint16_t v;
         std::memcpy(&v, p + 2 * std::size_t(i), sizeof v);
@@ -86,7 +90,7 @@ void readViaRgba(const std::string& path, TIFF* tif, RgbaImage& image, const Tif
     }
 }
 
-}  // namespace
+} // namespace
 
 RgbaImage readTiff(const std::string& path)
 {
@@ -95,10 +99,12 @@ RgbaImage readTiff(const std::string& path)
     TIFF* tif = owner.get();
 
     std::uint32_t width = 0, height = 0;
-    std::uint16_t spp = 1, bits = 1, format = SAMPLEFORMAT_UINT, photometric = PHOTOMETRIC_MINISBLACK,
-                  planar = PLANARCONFIG_CONTIG, extraCount = 0;
+    std::uint16_t spp = 1, bits = 1, format = SAMPLEFORMAT_UINT,
+                  photometric = PHOTOMETRIC_MINISBLACK, planar = PLANARCONFIG_CONTIG,
+                  extraCount = 0;
     std::uint16_t* extraTypes = nullptr;
-    if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height))
+    if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) ||
+        !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height))
         failTiff(path, "TIFF has no image size", error);
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
     TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
@@ -126,8 +132,8 @@ RgbaImage readTiff(const std::string& path)
         readViaRgba(path, tif, image, error);
         return image;
     }
-    image.storedAs = floatSamples ? SampleType::Float
-                                  : (bits == 16 ? SampleType::UInt16 : SampleType::UInt8);
+    image.storedAs =
+        floatSamples ? SampleType::Float : (bits == 16 ? SampleType::UInt16 : SampleType::UInt8);
 
     // Samples used from each pixel: the colours, then alpha when there is one.
     const int used = colours + (image.hadAlpha ? 1 : 0);
@@ -144,14 +150,17 @@ RgbaImage readTiff(const std::string& path)
             float* out = image.row(int(y));
             for (std::uint32_t x = 0; x < width; ++x) {
                 for (int s = 0; s < used; ++s) {
-                    if (planes > 1 && s != plane) continue;
+                    if (planes > 1 && s != plane)
+                        continue;
                     const std::uint32_t index = x * stride + (planes > 1 ? 0 : s);
                     const float v = sampleToFloat(line.data(), bits, index);
                     const int channel = s < colours ? s : 3;
                     out[4 * x + channel] = v;
                 }
-                if (grey && (planes == 1 || plane == 0)) out[4 * x + 1] = out[4 * x + 2] = out[4 * x];
-                if (!image.hadAlpha) out[4 * x + 3] = 1.0f;
+                if (grey && (planes == 1 || plane == 0))
+                    out[4 * x + 1] = out[4 * x + 2] = out[4 * x];
+                if (!image.hadAlpha)
+                    out[4 * x + 3] = 1.0f;
             }
         }
     }
@@ -193,7 +202,8 @@ void writeTiff(const std::string& path, const RgbaImage& image, SampleType sampl
         if (TIFFWriteScanline(tif, line.data(), std::uint32_t(y), 0) < 0)
             failTiff(path, "cannot write TIFF", error);
     }
-    if (!TIFFFlush(tif)) failTiff(path, "cannot write TIFF", error);
+    if (!TIFFFlush(tif))
+        failTiff(path, "cannot write TIFF", error);
 }
 
-}  // namespace zelk::detail
+} // namespace zelk::detail

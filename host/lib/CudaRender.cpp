@@ -30,7 +30,7 @@ size_t frame_bytes(int width, int height)
     return size_t(width) * size_t(height) * 4 * sizeof(float);
 }
 
-}  // namespace
+} // namespace
 
 bool cudaDeviceAvailable(std::string* reason)
 {
@@ -65,8 +65,10 @@ CudaRenderer::CudaRenderer(int device) : m_device(device)
     check(cudaGetDeviceProperties(&props, device), "reading the device properties");
     m_deviceName = props.name;
     int memoryClockKHz = 0, busWidthBits = 0;
-    if (cudaDeviceGetAttribute(&memoryClockKHz, cudaDevAttrMemoryClockRate, device) == cudaSuccess &&
-        cudaDeviceGetAttribute(&busWidthBits, cudaDevAttrGlobalMemoryBusWidth, device) == cudaSuccess) {
+    if (cudaDeviceGetAttribute(&memoryClockKHz, cudaDevAttrMemoryClockRate, device) ==
+            cudaSuccess &&
+        cudaDeviceGetAttribute(&busWidthBits, cudaDevAttrGlobalMemoryBusWidth, device) ==
+            cudaSuccess) {
         // Double data rate: two transfers per clock.
         m_peakBandwidth = 2.0 * memoryClockKHz * 1000.0 * (busWidthBits / 8.0);
     }
@@ -120,8 +122,10 @@ void CudaRenderer::upload(const float* source, const float* output, int width, i
     reserve(width, height);
     cudaStream_t stream = static_cast<cudaStream_t>(m_stream);
     const size_t bytes = frame_bytes(width, height);
-    check(cudaMemcpyAsync(m_src, source, bytes, cudaMemcpyHostToDevice, stream), "uploading the source");
-    check(cudaMemcpyAsync(m_dst, output, bytes, cudaMemcpyHostToDevice, stream), "uploading the output");
+    check(cudaMemcpyAsync(m_src, source, bytes, cudaMemcpyHostToDevice, stream),
+          "uploading the source");
+    check(cudaMemcpyAsync(m_dst, output, bytes, cudaMemcpyHostToDevice, stream),
+          "uploading the output");
     check(cudaStreamSynchronize(stream), "waiting for the upload");
 }
 
@@ -144,7 +148,8 @@ void CudaRenderer::download(float* output)
         throw Error("CUDA render: nothing rendered");
     }
     cudaStream_t stream = static_cast<cudaStream_t>(m_stream);
-    check(cudaMemcpyAsync(output, m_dst, frame_bytes(m_width, m_height), cudaMemcpyDeviceToHost, stream),
+    check(cudaMemcpyAsync(output, m_dst, frame_bytes(m_width, m_height), cudaMemcpyDeviceToHost,
+                          stream),
           "downloading the output");
     check(cudaStreamSynchronize(stream), "waiting for the download");
 }
@@ -158,4 +163,4 @@ OfxStatus CudaRenderer::render(Instance& instance, double time, const float* sou
     return status;
 }
 
-}  // namespace ofxhost
+} // namespace ofxhost

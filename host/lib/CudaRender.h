@@ -59,4 +59,4 @@ private:
     int m_height = 0;
 };
 
-}  // namespace ofxhost
+} // namespace ofxhost

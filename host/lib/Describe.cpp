@@ -9,28 +9,36 @@ namespace ofxhost {
 namespace {
 
 // "absent" keeps a property the plug-in never set apart from one it set to "false".
-std::string valueOrAbsent(const PropertySet& props, const std::string& name) {
+std::string valueOrAbsent(const PropertySet& props, const std::string& name)
+{
     return props.has(name) ? props.valueText(name) : "absent";
 }
 
-void line(std::ostream& out, int indent, const std::string& label, const std::string& value) {
+void line(std::ostream& out, int indent, const std::string& label, const std::string& value)
+{
     out << std::string(static_cast<size_t>(indent) * 2, ' ') << label << ": " << value << '\n';
 }
 
 void printIfSet(std::ostream& out, int indent, const PropertySet& props, const std::string& label,
-                const std::string& name) {
-    if (props.has(name)) line(out, indent, label, props.valueText(name));
+                const std::string& name)
+{
+    if (props.has(name))
+        line(out, indent, label, props.valueText(name));
 }
 
-void printClip(std::ostream& out, const std::string& name, const PropertySet& props) {
+void printClip(std::ostream& out, const std::string& name, const PropertySet& props)
+{
     out << "    clip \"" << name << "\"\n";
     for (const auto& prop : props.names()) {
-        if (prop == kOfxPropType || prop == kOfxPropName) continue;
+        if (prop == kOfxPropType || prop == kOfxPropName)
+            continue;
         line(out, 3, prop, props.valueText(prop));
     }
 }
 
-void printParam(std::ostream& out, const std::string& name, const std::string& type, const PropertySet& props) {
+void printParam(std::ostream& out, const std::string& name, const std::string& type,
+                const PropertySet& props)
+{
     out << "    param \"" << name << "\" " << type << '\n';
     printIfSet(out, 3, props, "label", kOfxPropLabel);
     printIfSet(out, 3, props, "short label", kOfxPropShortLabel);
@@ -40,10 +48,12 @@ void printParam(std::ostream& out, const std::string& name, const std::string& t
     printIfSet(out, 3, props, "parent", kOfxParamPropParent);
     printIfSet(out, 3, props, "default", kOfxParamPropDefault);
     if (props.has(kOfxParamPropMin) && props.has(kOfxParamPropMax))
-        line(out, 3, "range", props.valueText(kOfxParamPropMin) + " to " + props.valueText(kOfxParamPropMax));
+        line(out, 3, "range",
+             props.valueText(kOfxParamPropMin) + " to " + props.valueText(kOfxParamPropMax));
     if (props.has(kOfxParamPropDisplayMin) && props.has(kOfxParamPropDisplayMax))
         line(out, 3, "display range",
-             props.valueText(kOfxParamPropDisplayMin) + " to " + props.valueText(kOfxParamPropDisplayMax));
+             props.valueText(kOfxParamPropDisplayMin) + " to " +
+                 props.valueText(kOfxParamPropDisplayMax));
     printIfSet(out, 3, props, "increment", kOfxParamPropIncrement);
     printIfSet(out, 3, props, "digits", kOfxParamPropDigits);
     printIfSet(out, 3, props, "double type", kOfxParamPropDoubleType);
@@ -57,15 +67,17 @@ void printParam(std::ostream& out, const std::string& name, const std::string& t
             out << "        [" << i << "] \"" << options[i] << "\"\n";
     }
     printIfSet(out, 3, props, "option order", kOfxParamPropChoiceOrder);
-    if (props.has(kOfxParamPropPageChild)) line(out, 3, "children", props.valueText(kOfxParamPropPageChild));
+    if (props.has(kOfxParamPropPageChild))
+        line(out, 3, "children", props.valueText(kOfxParamPropPageChild));
 }
 
-}  // namespace
+} // namespace
 
-void printDescription(std::ostream& out, const Effect& effect, const std::string& context) {
+void printDescription(std::ostream& out, const Effect& effect, const std::string& context)
+{
     const PropertySet& p = effect.descriptor().properties();
-    out << "effect " << effect.identifier() << " version " << effect.versionMajor() << '.' << effect.versionMinor()
-        << '\n';
+    out << "effect " << effect.identifier() << " version " << effect.versionMajor() << '.'
+        << effect.versionMinor() << '\n';
     line(out, 1, "bundle", effect.bundlePath());
     line(out, 1, "label", valueOrAbsent(p, kOfxPropLabel));
     line(out, 1, "short label", valueOrAbsent(p, kOfxPropShortLabel));
@@ -77,13 +89,16 @@ void printDescription(std::ostream& out, const Effect& effect, const std::string
     line(out, 1, "contexts", valueOrAbsent(p, kOfxImageEffectPropSupportedContexts));
     line(out, 1, "bit depths", valueOrAbsent(p, kOfxImageEffectPropSupportedPixelDepths));
     line(out, 1, "single instance", valueOrAbsent(p, kOfxImageEffectPluginPropSingleInstance));
-    line(out, 1, "host frame threading", valueOrAbsent(p, kOfxImageEffectPluginPropHostFrameThreading));
+    line(out, 1, "host frame threading",
+         valueOrAbsent(p, kOfxImageEffectPluginPropHostFrameThreading));
     line(out, 1, "render thread safety", valueOrAbsent(p, kOfxImageEffectPluginRenderThreadSafety));
     line(out, 1, "multi-resolution", valueOrAbsent(p, kOfxImageEffectPropSupportsMultiResolution));
     line(out, 1, "tiles", valueOrAbsent(p, kOfxImageEffectPropSupportsTiles));
     line(out, 1, "temporal clip access", valueOrAbsent(p, kOfxImageEffectPropTemporalClipAccess));
-    line(out, 1, "render twice always", valueOrAbsent(p, kOfxImageEffectPluginPropFieldRenderTwiceAlways));
-    line(out, 1, "multiple clip PARs", valueOrAbsent(p, kOfxImageEffectPropSupportsMultipleClipPARs));
+    line(out, 1, "render twice always",
+         valueOrAbsent(p, kOfxImageEffectPluginPropFieldRenderTwiceAlways));
+    line(out, 1, "multiple clip PARs",
+         valueOrAbsent(p, kOfxImageEffectPropSupportsMultipleClipPARs));
     line(out, 1, "OpenCL buffers", valueOrAbsent(p, kOfxImageEffectPropOpenCLRenderSupported));
     line(out, 1, "OpenCL images", valueOrAbsent(p, kOfxImageEffectPropOpenCLSupported));
     line(out, 1, "CUDA", valueOrAbsent(p, kOfxImageEffectPropCudaRenderSupported));
@@ -92,21 +107,27 @@ void printDescription(std::ostream& out, const Effect& effect, const std::string
 
     const auto contexts = effect.contexts();
     std::string contextList;
-    for (const auto& c : contexts) contextList += (contextList.empty() ? "" : ", ") + c;
+    for (const auto& c : contexts)
+        contextList += (contextList.empty() ? "" : ", ") + c;
     line(out, 1, "described in", contextList.empty() ? "(no context)" : contextList);
     const std::string shown = context.empty() && !contexts.empty() ? contexts.front() : context;
     const EffectDescriptor* d = effect.contextDescriptor(shown);
-    if (!d) return;
+    if (!d)
+        return;
     out << "  in context " << shown << '\n';
-    for (const auto& clip : d->clipNames()) printClip(out, clip, *d->clip(clip));
-    for (const auto& param : d->paramNames()) printParam(out, param, d->paramType(param), *d->param(param));
+    for (const auto& clip : d->clipNames())
+        printClip(out, clip, *d->clip(clip));
+    for (const auto& param : d->paramNames())
+        printParam(out, param, d->paramType(param), *d->param(param));
     if (d->paramSetProperties().dimension(kOfxPluginPropParamPageOrder) > 0)
         line(out, 2, "page order", d->paramSetProperties().valueText(kOfxPluginPropParamPageOrder));
 }
 
-void printDescription(std::ostream& out, const Bundle& bundle) {
+void printDescription(std::ostream& out, const Bundle& bundle)
+{
     out << "bundle " << bundle.path() << '\n';
-    for (const Effect* e : bundle.effects()) printDescription(out, *e);
+    for (const Effect* e : bundle.effects())
+        printDescription(out, *e);
 }
 
-}  // namespace ofxhost
+} // namespace ofxhost

@@ -15,9 +15,10 @@ namespace ofxhost {
 namespace {
 
 std::mutex g_hostsMutex;
-std::vector<HostCore*> g_hosts;  // live hosts, oldest first
+std::vector<HostCore*> g_hosts; // live hosts, oldest first
 
-void defineHostProperties(PropertySet& p, bool gpuProperties) {
+void defineHostProperties(PropertySet& p, bool gpuProperties)
+{
     p.defineString(kOfxPropType, {kOfxTypeImageEffectHost}, 1);
     p.defineString(kOfxPropName, {"org.zelk.ofxhost"}, 1);
     p.defineString(kOfxPropLabel, {"ZELK ofxhost"}, 1);
@@ -71,13 +72,14 @@ struct SharedHost {
     OfxHost host{};
 };
 
-SharedHost& sharedHost(bool gpuProperties) {
+SharedHost& sharedHost(bool gpuProperties)
+{
     static std::mutex mutex;
     static SharedHost* hosts[2] = {nullptr, nullptr};
     std::lock_guard<std::mutex> lock(mutex);
     SharedHost*& h = hosts[gpuProperties ? 1 : 0];
     if (!h) {
-        h = new SharedHost;  // lives until the process ends, like the plug-ins' copies of it
+        h = new SharedHost; // lives until the process ends, like the plug-ins' copies of it
         defineHostProperties(h->props, gpuProperties);
         h->host.host = h->props.handle();
         h->host.fetchSuite = &HostCore::fetchSuite;
@@ -85,48 +87,64 @@ SharedHost& sharedHost(bool gpuProperties) {
     return *h;
 }
 
-}  // namespace
+} // namespace
 
-HostCore::HostCore(HostOptions options) : m_options(std::move(options)) {
+HostCore::HostCore(HostOptions options) : m_options(std::move(options))
+{
     SharedHost& shared = sharedHost(m_options.gpuProperties);
     m_hostProps = &shared.props;
     m_ofxHost = &shared.host;
-    ThreadPool::instance();  // the pool exists before any plug-in asks for it
+    ThreadPool::instance(); // the pool exists before any plug-in asks for it
     setReportedCPUCount(m_options.reportedCPUs);
     std::lock_guard<std::mutex> lock(g_hostsMutex);
     g_hosts.push_back(this);
 }
 
-HostCore::~HostCore() {
+HostCore::~HostCore()
+{
     std::lock_guard<std::mutex> lock(g_hostsMutex);
     g_hosts.erase(std::remove(g_hosts.begin(), g_hosts.end(), this), g_hosts.end());
 }
 
-HostCore* HostCore::fallback() {
+HostCore* HostCore::fallback()
+{
     std::lock_guard<std::mutex> lock(g_hostsMutex);
     return g_hosts.empty() ? nullptr : g_hosts.back();
 }
 
-const void* HostCore::fetchSuite(OfxPropertySetHandle host, const char* name, int version) {
-    if (!PropertySet::fromHandle(host) || !name) return nullptr;
+const void* HostCore::fetchSuite(OfxPropertySetHandle host, const char* name, int version)
+{
+    if (!PropertySet::fromHandle(host) || !name)
+        return nullptr;
     const std::string n = name;
     if (version == 1) {
-        if (n == kOfxPropertySuite) return propertySuite();
-        if (n == kOfxImageEffectSuite) return imageEffectSuite();
-        if (n == kOfxParameterSuite) return parameterSuite();
-        if (n == kOfxMemorySuite) return memorySuite();
-        if (n == kOfxMultiThreadSuite) return multiThreadSuite();
-        if (n == kOfxMessageSuite) return messageSuiteV1();
-        if (n == kOfxProgressSuite) return progressSuiteV1();
-        if (n == kOfxTimeLineSuite) return timeLineSuite();
+        if (n == kOfxPropertySuite)
+            return propertySuite();
+        if (n == kOfxImageEffectSuite)
+            return imageEffectSuite();
+        if (n == kOfxParameterSuite)
+            return parameterSuite();
+        if (n == kOfxMemorySuite)
+            return memorySuite();
+        if (n == kOfxMultiThreadSuite)
+            return multiThreadSuite();
+        if (n == kOfxMessageSuite)
+            return messageSuiteV1();
+        if (n == kOfxProgressSuite)
+            return progressSuiteV1();
+        if (n == kOfxTimeLineSuite)
+            return timeLineSuite();
     } else if (version == 2) {
-        if (n == kOfxMessageSuite) return messageSuiteV2();
-        if (n == kOfxProgressSuite) return progressSuiteV2();
+        if (n == kOfxMessageSuite)
+            return messageSuiteV2();
+        if (n == kOfxProgressSuite)
+            return progressSuiteV2();
     }
     return nullptr;
 }
 
-void HostCore::addMessage(Message message) {
+void HostCore::addMessage(Message message)
+{
     std::fprintf(stderr, "ofxhost: %s%s [%s] %s\n", message.persistent ? "persistent " : "",
                  message.type.c_str(), message.id.c_str(), message.text.c_str());
     std::fflush(stderr);
@@ -134,14 +152,16 @@ void HostCore::addMessage(Message message) {
     m_messages.push_back(std::move(message));
 }
 
-std::vector<Message> HostCore::messages() const {
+std::vector<Message> HostCore::messages() const
+{
     std::lock_guard<std::mutex> lock(m_messageMutex);
     return m_messages;
 }
 
-void HostCore::clearMessages() {
+void HostCore::clearMessages()
+{
     std::lock_guard<std::mutex> lock(m_messageMutex);
     m_messages.clear();
 }
 
-}  // namespace ofxhost
+} // namespace ofxhost

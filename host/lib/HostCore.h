@@ -21,7 +21,7 @@ public:
     PropertySet& hostProperties() { return *m_hostProps; }
     OfxHost* ofxHost() { return m_ofxHost; }
 
-    void addMessage(Message message);  // records it and prints it to stderr
+    void addMessage(Message message); // records it and prints it to stderr
     std::vector<Message> messages() const;
     void clearMessages();
 
@@ -31,7 +31,6 @@ public:
     static const void* fetchSuite(OfxPropertySetHandle host, const char* name, int version);
 
 private:
-
     HostOptions m_options;
     // Shared by every Host of the same kind and never freed: a plug-in binary keeps the OfxHost
     // pointer it was given, which must stay valid even after the Host that gave it is gone.
@@ -41,4 +40,4 @@ private:
     std::vector<Message> m_messages;
 };
 
-}  // namespace ofxhost
+} // namespace ofxhost

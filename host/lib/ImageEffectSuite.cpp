@@ -16,30 +16,40 @@ namespace {
 
 std::atomic<unsigned long long> g_imageSerial{0};
 
-OfxStatus getPropertySet(OfxImageEffectHandle h, OfxPropertySetHandle* props) {
+OfxStatus getPropertySet(OfxImageEffectHandle h, OfxPropertySetHandle* props)
+{
     EffectObject* e = EffectObject::fromHandle(h);
-    if (!e) return kOfxStatErrBadHandle;
-    if (!props) return kOfxStatErrValue;
+    if (!e)
+        return kOfxStatErrBadHandle;
+    if (!props)
+        return kOfxStatErrValue;
     *props = e->props.handle();
     return kOfxStatOK;
 }
 
-OfxStatus getParamSet(OfxImageEffectHandle h, OfxParamSetHandle* paramSet) {
+OfxStatus getParamSet(OfxImageEffectHandle h, OfxParamSetHandle* paramSet)
+{
     EffectObject* e = EffectObject::fromHandle(h);
-    if (!e) return kOfxStatErrBadHandle;
-    if (!paramSet) return kOfxStatErrValue;
+    if (!e)
+        return kOfxStatErrBadHandle;
+    if (!paramSet)
+        return kOfxStatErrValue;
     *paramSet = reinterpret_cast<OfxParamSetHandle>(&e->paramSet);
     return kOfxStatOK;
 }
 
-OfxStatus clipDefine(OfxImageEffectHandle h, const char* name, OfxPropertySetHandle* props) {
+OfxStatus clipDefine(OfxImageEffectHandle h, const char* name, OfxPropertySetHandle* props)
+{
     EffectObject* e = EffectObject::fromHandle(h);
-    if (!e || e->isInstance) return kOfxStatErrBadHandle;
-    if (!name || !*name) return kOfxStatErrValue;
+    if (!e || e->isInstance)
+        return kOfxStatErrBadHandle;
+    if (!name || !*name)
+        return kOfxStatErrValue;
     std::lock_guard<std::mutex> lock(e->clipMutex);
     for (const auto& c : e->clips) {
         if (c->name == name) {
-            if (props) *props = c->props.handle();
+            if (props)
+                *props = c->props.handle();
             return kOfxStatErrExists;
         }
     }
@@ -47,32 +57,42 @@ OfxStatus clipDefine(OfxImageEffectHandle h, const char* name, OfxPropertySetHan
     clip->name = name;
     clip->effect = e;
     initClipDescriptorProps(clip->props, name);
-    if (props) *props = clip->props.handle();
+    if (props)
+        *props = clip->props.handle();
     e->clips.push_back(std::move(clip));
     return kOfxStatOK;
 }
 
 OfxStatus clipGetHandle(OfxImageEffectHandle h, const char* name, OfxImageClipHandle* clip,
-                        OfxPropertySetHandle* props) {
+                        OfxPropertySetHandle* props)
+{
     EffectObject* e = EffectObject::fromHandle(h);
-    if (!e) return kOfxStatErrBadHandle;
-    if (!name || !clip) return kOfxStatErrValue;
+    if (!e)
+        return kOfxStatErrBadHandle;
+    if (!name || !clip)
+        return kOfxStatErrValue;
     ClipObject* c = e->findClip(name);
-    if (!c) return kOfxStatErrUnknown;
+    if (!c)
+        return kOfxStatErrUnknown;
     *clip = reinterpret_cast<OfxImageClipHandle>(c);
-    if (props) *props = c->props.handle();
+    if (props)
+        *props = c->props.handle();
     return kOfxStatOK;
 }
 
-OfxStatus clipGetPropertySet(OfxImageClipHandle h, OfxPropertySetHandle* props) {
+OfxStatus clipGetPropertySet(OfxImageClipHandle h, OfxPropertySetHandle* props)
+{
     ClipObject* c = ClipObject::fromHandle(h);
-    if (!c) return kOfxStatErrBadHandle;
-    if (!props) return kOfxStatErrValue;
+    if (!c)
+        return kOfxStatErrBadHandle;
+    if (!props)
+        return kOfxStatErrValue;
     *props = c->props.handle();
     return kOfxStatOK;
 }
 
-std::unique_ptr<PropertySet> makeImageProps(const ImageDesc& d) {
+std::unique_ptr<PropertySet> makeImageProps(const ImageDesc& d)
+{
     auto p = std::make_unique<PropertySet>(PropertySet::Policy::Closed);
     const OfxRectI rod = d.regionOfDefinition.value_or(d.bounds);
     p->defineString(kOfxPropType, {kOfxTypeImage}, 1);
@@ -85,41 +105,55 @@ std::unique_ptr<PropertySet> makeImageProps(const ImageDesc& d) {
     p->defineString(kOfxImageEffectPropPreMultiplication, {d.preMultiplication}, 1);
     p->defineDouble(kOfxImagePropPixelAspectRatio, {d.pixelAspectRatio}, 1);
     p->defineString(kOfxImagePropField, {kOfxImageFieldNone}, 1);
-    p->defineString(kOfxImagePropUniqueIdentifier, {"ofxhost-image-" + std::to_string(++g_imageSerial)}, 1);
+    p->defineString(kOfxImagePropUniqueIdentifier,
+                    {"ofxhost-image-" + std::to_string(++g_imageSerial)}, 1);
     p->defineDouble(kOfxImageEffectPropRenderScale, {1.0, 1.0}, 2);
     return p;
 }
 
-OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime, const OfxRectD*, OfxPropertySetHandle* image) {
+OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime, const OfxRectD*, OfxPropertySetHandle* image)
+{
     ClipObject* c = ClipObject::fromHandle(h);
-    if (!c || !c->effect || !c->effect->isInstance) return kOfxStatErrBadHandle;
-    if (!image) return kOfxStatErrValue;
+    if (!c || !c->effect || !c->effect->isInstance)
+        return kOfxStatErrBadHandle;
+    if (!image)
+        return kOfxStatErrValue;
     std::unique_ptr<PropertySet> props;
     {
         std::lock_guard<std::mutex> lock(c->imageMutex);
-        if (!c->hasImage) return kOfxStatFailed;  // no image: the plug-in sees a null fetch
+        if (!c->hasImage)
+            return kOfxStatFailed; // no image: the plug-in sees a null fetch
         props = makeImageProps(c->image);
     }
     *image = registerImage(std::move(props), c->effect)->handle();
     return kOfxStatOK;
 }
 
-OfxStatus clipReleaseImage(OfxPropertySetHandle image) { return releaseImage(image); }
+OfxStatus clipReleaseImage(OfxPropertySetHandle image)
+{
+    return releaseImage(image);
+}
 
-OfxStatus clipGetRegionOfDefinition(OfxImageClipHandle h, OfxTime, OfxRectD* bounds) {
+OfxStatus clipGetRegionOfDefinition(OfxImageClipHandle h, OfxTime, OfxRectD* bounds)
+{
     ClipObject* c = ClipObject::fromHandle(h);
-    if (!c || !c->effect || !c->effect->isInstance) return kOfxStatErrBadHandle;
-    if (!bounds) return kOfxStatErrValue;
+    if (!c || !c->effect || !c->effect->isInstance)
+        return kOfxStatErrBadHandle;
+    if (!bounds)
+        return kOfxStatErrValue;
     std::lock_guard<std::mutex> lock(c->imageMutex);
-    if (!c->hasImage) return kOfxStatFailed;
+    if (!c->hasImage)
+        return kOfxStatFailed;
     const OfxRectI r = c->image.regionOfDefinition.value_or(c->image.bounds);
     *bounds = OfxRectD{double(r.x1), double(r.y1), double(r.x2), double(r.y2)};
     return kOfxStatOK;
 }
 
-int abortRender(OfxImageEffectHandle h) {
+int abortRender(OfxImageEffectHandle h)
+{
     EffectObject* e = EffectObject::fromHandle(h);
-    if (!e) return 0;
+    if (!e)
+        return 0;
     std::function<bool()> hook;
     {
         std::lock_guard<std::mutex> lock(e->abortMutex);
@@ -128,55 +162,71 @@ int abortRender(OfxImageEffectHandle h) {
     return hook && hook() ? 1 : 0;
 }
 
-OfxStatus imageMemoryAlloc(OfxImageEffectHandle, size_t nBytes, OfxImageMemoryHandle* memory) {
-    if (!memory) return kOfxStatErrValue;
+OfxStatus imageMemoryAlloc(OfxImageEffectHandle, size_t nBytes, OfxImageMemoryHandle* memory)
+{
+    if (!memory)
+        return kOfxStatErrValue;
     *memory = nullptr;
     const size_t rounded = ((nBytes ? nBytes : 1) + 15) / 16 * 16;
-    if (rounded < nBytes) return kOfxStatErrMemory;
+    if (rounded < nBytes)
+        return kOfxStatErrMemory;
     void* data = std::aligned_alloc(16, rounded);
-    if (!data) return kOfxStatErrMemory;
+    if (!data)
+        return kOfxStatErrMemory;
     *memory = new OfxImageMemoryStruct{kMemoryMagic, data, 0};
     return kOfxStatOK;
 }
 
-OfxImageMemoryStruct* memoryOf(OfxImageMemoryHandle h) {
+OfxImageMemoryStruct* memoryOf(OfxImageMemoryHandle h)
+{
     return h && h->magic == kMemoryMagic ? h : nullptr;
 }
 
-OfxStatus imageMemoryFree(OfxImageMemoryHandle h) {
+OfxStatus imageMemoryFree(OfxImageMemoryHandle h)
+{
     OfxImageMemoryStruct* m = memoryOf(h);
-    if (!m) return kOfxStatErrBadHandle;
+    if (!m)
+        return kOfxStatErrBadHandle;
     std::free(m->data);
     m->magic = kDeadObject;
     delete m;
     return kOfxStatOK;
 }
 
-OfxStatus imageMemoryLock(OfxImageMemoryHandle h, void** ptr) {
+OfxStatus imageMemoryLock(OfxImageMemoryHandle h, void** ptr)
+{
     OfxImageMemoryStruct* m = memoryOf(h);
-    if (!m) return kOfxStatErrBadHandle;
-    if (!ptr) return kOfxStatErrValue;
+    if (!m)
+        return kOfxStatErrBadHandle;
+    if (!ptr)
+        return kOfxStatErrValue;
     ++m->locks;
     *ptr = m->data;
     return kOfxStatOK;
 }
 
-OfxStatus imageMemoryUnlock(OfxImageMemoryHandle h) {
+OfxStatus imageMemoryUnlock(OfxImageMemoryHandle h)
+{
     OfxImageMemoryStruct* m = memoryOf(h);
-    if (!m) return kOfxStatErrBadHandle;
-    if (m->locks > 0) --m->locks;
+    if (!m)
+        return kOfxStatErrBadHandle;
+    if (m->locks > 0)
+        --m->locks;
     return kOfxStatOK;
 }
 
 const OfxImageEffectSuiteV1 kSuite = {
-    getPropertySet,   getParamSet,       clipDefine,        clipGetHandle,
-    clipGetPropertySet, clipGetImage,    clipReleaseImage,  clipGetRegionOfDefinition,
-    abortRender,      imageMemoryAlloc,  imageMemoryFree,   imageMemoryLock,
+    getPropertySet,     getParamSet,      clipDefine,       clipGetHandle,
+    clipGetPropertySet, clipGetImage,     clipReleaseImage, clipGetRegionOfDefinition,
+    abortRender,        imageMemoryAlloc, imageMemoryFree,  imageMemoryLock,
     imageMemoryUnlock,
 };
 
-}  // namespace
+} // namespace
 
-const void* imageEffectSuite() { return &kSuite; }
+const void* imageEffectSuite()
+{
+    return &kSuite;
+}
 
-}  // namespace ofxhost
+} // namespace ofxhost

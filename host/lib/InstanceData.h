@@ -19,7 +19,7 @@ struct Effect::Data {
     unsigned versionMajor = 0;
     unsigned versionMinor = 0;
     std::string bundlePath;
-    bool described = false;  // Unload is sent only to a described plug-in
+    bool described = false; // Unload is sent only to a described plug-in
     std::unique_ptr<EffectDescriptor> descriptor;
     std::vector<std::pair<std::string, std::unique_ptr<EffectDescriptor>>> contexts;
 
@@ -40,4 +40,4 @@ struct Instance::Data {
     bool created = false;
 };
 
-}  // namespace ofxhost
+} // namespace ofxhost

@@ -21,18 +21,18 @@ class HostCore;
 struct EffectObject;
 
 enum ObjectMagic : std::uint32_t {
-    kEffectMagic = 0x45464354u,    // "EFCT"
-    kClipMagic = 0x434c4950u,      // "CLIP"
-    kParamMagic = 0x5041524du,     // "PARM"
-    kParamSetMagic = 0x50534554u,  // "PSET"
-    kMemoryMagic = 0x4d454d4fu,    // "MEMO"
+    kEffectMagic = 0x45464354u,   // "EFCT"
+    kClipMagic = 0x434c4950u,     // "CLIP"
+    kParamMagic = 0x5041524du,    // "PARM"
+    kParamSetMagic = 0x50534554u, // "PSET"
+    kMemoryMagic = 0x4d454d4fu,   // "MEMO"
     kDeadObject = 0u
 };
 
 struct ParamObject {
     std::uint32_t magic = kParamMagic;
     std::string name;
-    std::string type;  // OfxParamType... string
+    std::string type; // OfxParamType... string
     PropertySet props{PropertySet::Policy::Open};
     EffectObject* effect = nullptr;
 
@@ -50,7 +50,7 @@ struct ParamSetObject {
     std::uint32_t magic = kParamSetMagic;
     EffectObject* effect = nullptr;
     std::mutex mutex;
-    std::vector<std::unique_ptr<ParamObject>> params;  // definition order
+    std::vector<std::unique_ptr<ParamObject>> params; // definition order
 
     ParamObject* find(const std::string& name) const;
     ~ParamSetObject() { magic = kDeadObject; }
@@ -78,7 +78,7 @@ struct EffectObject {
     PropertySet props{PropertySet::Policy::Open};
     ParamSetObject paramSet;
     std::mutex clipMutex;
-    std::vector<std::unique_ptr<ClipObject>> clips;  // definition order
+    std::vector<std::unique_ptr<ClipObject>> clips; // definition order
 
     // Instance only.
     std::mutex abortMutex;
@@ -95,7 +95,8 @@ struct EffectObject {
 };
 
 // Default property values the host puts on new objects.
-void initEffectDescriptorProps(PropertySet& props, const std::string& bundlePath, bool gpuProperties);
+void initEffectDescriptorProps(PropertySet& props, const std::string& bundlePath,
+                               bool gpuProperties);
 void initClipDescriptorProps(PropertySet& props, const std::string& name);
 void initParamDescriptorProps(PropertySet& props, const std::string& name, const std::string& type);
 // The value of a parameter type: how many components, numbers or text, whole numbers or not.
@@ -109,8 +110,8 @@ const ParamTypeInfo* findParamType(const std::string& type);
 // The same for a defined parameter's type; an unknown type reads as one without a value.
 const ParamTypeInfo& valueShape(const std::string& type);
 // Makes an instance (props, params with default values, clips) from a context descriptor.
-std::unique_ptr<EffectObject> makeInstanceObject(EffectObject& descriptor, const std::string& context,
-                                                 bool gpuProperties);
+std::unique_ptr<EffectObject> makeInstanceObject(EffectObject& descriptor,
+                                                 const std::string& context, bool gpuProperties);
 
 // Names of the GPU capability properties a host without GPU support refuses.
 const std::vector<std::string>& gpuCapabilityProperties();
@@ -133,4 +134,4 @@ const void* progressSuiteV1();
 const void* progressSuiteV2();
 const void* timeLineSuite();
 
-}  // namespace ofxhost
+} // namespace ofxhost

@@ -14,19 +14,24 @@ namespace ofxhost {
 namespace {
 
 // --- memory -----------------------------------------------------------------------------------
-OfxStatus memoryAlloc(void*, size_t nBytes, void** allocatedData) {
-    if (!allocatedData) return kOfxStatErrValue;
+OfxStatus memoryAlloc(void*, size_t nBytes, void** allocatedData)
+{
+    if (!allocatedData)
+        return kOfxStatErrValue;
     *allocatedData = nullptr;
     // 16-byte aligned like image memory; a zero-byte request still gets a unique pointer.
     const size_t rounded = ((nBytes ? nBytes : 1) + 15) / 16 * 16;
-    if (rounded < nBytes) return kOfxStatErrMemory;
+    if (rounded < nBytes)
+        return kOfxStatErrMemory;
     void* p = std::aligned_alloc(16, rounded);
-    if (!p) return kOfxStatErrMemory;
+    if (!p)
+        return kOfxStatErrMemory;
     *allocatedData = p;
     return kOfxStatOK;
 }
 
-OfxStatus memoryFree(void* allocatedData) {
+OfxStatus memoryFree(void* allocatedData)
+{
     std::free(allocatedData);
     return kOfxStatOK;
 }
@@ -34,26 +39,32 @@ OfxStatus memoryFree(void* allocatedData) {
 const OfxMemorySuiteV1 kMemorySuite = {memoryAlloc, memoryFree};
 
 // --- messages ---------------------------------------------------------------------------------
-std::string formatText(const char* format, va_list args) {
-    if (!format) return "";
+std::string formatText(const char* format, va_list args)
+{
+    if (!format)
+        return "";
     va_list copy;
     va_copy(copy, args);
     const int n = std::vsnprintf(nullptr, 0, format, copy);
     va_end(copy);
-    if (n < 0) return format;
+    if (n < 0)
+        return format;
     std::vector<char> buffer(static_cast<size_t>(n) + 1);
     std::vsnprintf(buffer.data(), buffer.size(), format, args);
     return std::string(buffer.data(), static_cast<size_t>(n));
 }
 
-HostCore* coreFor(void* handle) {
+HostCore* coreFor(void* handle)
+{
     EffectObject* effect = EffectObject::fromVoid(handle);
     return effect && effect->core ? effect->core : HostCore::fallback();
 }
 
 OfxStatus record(void* handle, const char* type, const char* id, const char* format, va_list args,
-                 bool persistent) {
-    if (!type) return kOfxStatErrValue;
+                 bool persistent)
+{
+    if (!type)
+        return kOfxStatErrValue;
     Message m;
     m.type = type;
     m.id = id ? id : "";
@@ -67,7 +78,8 @@ OfxStatus record(void* handle, const char* type, const char* id, const char* for
     return std::string(type) == kOfxMessageQuestion ? kOfxStatReplyYes : kOfxStatOK;
 }
 
-OfxStatus message(void* handle, const char* type, const char* id, const char* format, ...) {
+OfxStatus message(void* handle, const char* type, const char* id, const char* format, ...)
+{
     va_list args;
     va_start(args, format);
     const OfxStatus st = record(handle, type, id, format, args, false);
@@ -75,7 +87,9 @@ OfxStatus message(void* handle, const char* type, const char* id, const char* fo
     return st;
 }
 
-OfxStatus setPersistentMessage(void* handle, const char* type, const char* id, const char* format, ...) {
+OfxStatus setPersistentMessage(void* handle, const char* type, const char* id, const char* format,
+                               ...)
+{
     va_list args;
     va_start(args, format);
     const OfxStatus st = record(handle, type, id, format, args, true);
@@ -83,52 +97,93 @@ OfxStatus setPersistentMessage(void* handle, const char* type, const char* id, c
     return st;
 }
 
-OfxStatus clearPersistentMessage(void*) { return kOfxStatOK; }
+OfxStatus clearPersistentMessage(void*)
+{
+    return kOfxStatOK;
+}
 
 const OfxMessageSuiteV2 kMessageSuite = {message, setPersistentMessage, clearPersistentMessage};
 
 // --- progress (accepted, nothing shown) --------------------------------------------------------
-OfxStatus progressStartV1(void*, const char*) { return kOfxStatOK; }
-OfxStatus progressStartV2(void*, const char*, const char*) { return kOfxStatOK; }
-OfxStatus progressUpdate(void*, double) { return kOfxStatOK; }
-OfxStatus progressEnd(void*) { return kOfxStatOK; }
+OfxStatus progressStartV1(void*, const char*)
+{
+    return kOfxStatOK;
+}
+OfxStatus progressStartV2(void*, const char*, const char*)
+{
+    return kOfxStatOK;
+}
+OfxStatus progressUpdate(void*, double)
+{
+    return kOfxStatOK;
+}
+OfxStatus progressEnd(void*)
+{
+    return kOfxStatOK;
+}
 
 const OfxProgressSuiteV1 kProgressV1 = {progressStartV1, progressUpdate, progressEnd};
 const OfxProgressSuiteV2 kProgressV2 = {progressStartV2, progressUpdate, progressEnd};
 
 // --- time line: the instance's current time is the time of its last action -------------------
-OfxStatus getTime(void* instance, double* time) {
+OfxStatus getTime(void* instance, double* time)
+{
     EffectObject* e = EffectObject::fromVoid(instance);
-    if (!e) return kOfxStatErrBadHandle;
-    if (!time) return kOfxStatErrValue;
+    if (!e)
+        return kOfxStatErrBadHandle;
+    if (!time)
+        return kOfxStatErrValue;
     *time = e->currentTime.load();
     return kOfxStatOK;
 }
 
-OfxStatus gotoTime(void* instance, double time) {
+OfxStatus gotoTime(void* instance, double time)
+{
     EffectObject* e = EffectObject::fromVoid(instance);
-    if (!e) return kOfxStatErrBadHandle;
+    if (!e)
+        return kOfxStatErrBadHandle;
     e->currentTime.store(time);
     return kOfxStatOK;
 }
 
-OfxStatus getTimeBounds(void* instance, double* firstTime, double* lastTime) {
+OfxStatus getTimeBounds(void* instance, double* firstTime, double* lastTime)
+{
     EffectObject* e = EffectObject::fromVoid(instance);
-    if (!e) return kOfxStatErrBadHandle;
-    if (!firstTime || !lastTime) return kOfxStatErrValue;
+    if (!e)
+        return kOfxStatErrBadHandle;
+    if (!firstTime || !lastTime)
+        return kOfxStatErrValue;
     *firstTime = *lastTime = e->currentTime.load();
     return kOfxStatOK;
 }
 
 const OfxTimeLineSuiteV1 kTimeLine = {getTime, gotoTime, getTimeBounds};
 
-}  // namespace
+} // namespace
 
-const void* memorySuite() { return &kMemorySuite; }
-const void* messageSuiteV1() { return &kMessageSuite; }  // V2 starts with V1's only member
-const void* messageSuiteV2() { return &kMessageSuite; }
-const void* progressSuiteV1() { return &kProgressV1; }
-const void* progressSuiteV2() { return &kProgressV2; }
-const void* timeLineSuite() { return &kTimeLine; }
+const void* memorySuite()
+{
+    return &kMemorySuite;
+}
+const void* messageSuiteV1()
+{
+    return &kMessageSuite;
+} // V2 starts with V1's only member
+const void* messageSuiteV2()
+{
+    return &kMessageSuite;
+}
+const void* progressSuiteV1()
+{
+    return &kProgressV1;
+}
+const void* progressSuiteV2()
+{
+    return &kProgressV2;
+}
+const void* timeLineSuite()
+{
+    return &kTimeLine;
+}
 
-}  // namespace ofxhost
+} // namespace ofxhost

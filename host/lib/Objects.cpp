@@ -11,44 +11,54 @@
 
 namespace ofxhost {
 
-ParamObject* ParamObject::fromHandle(OfxParamHandle h) {
+ParamObject* ParamObject::fromHandle(OfxParamHandle h)
+{
     auto* p = reinterpret_cast<ParamObject*>(h);
     return p && p->magic == kParamMagic ? p : nullptr;
 }
 
-ParamSetObject* ParamSetObject::fromHandle(OfxParamSetHandle h) {
+ParamSetObject* ParamSetObject::fromHandle(OfxParamSetHandle h)
+{
     auto* p = reinterpret_cast<ParamSetObject*>(h);
     return p && p->magic == kParamSetMagic ? p : nullptr;
 }
 
-ParamObject* ParamSetObject::find(const std::string& name) const {
+ParamObject* ParamSetObject::find(const std::string& name) const
+{
     for (const auto& p : params)
-        if (p->name == name) return p.get();
+        if (p->name == name)
+            return p.get();
     return nullptr;
 }
 
-ClipObject* ClipObject::fromHandle(OfxImageClipHandle h) {
+ClipObject* ClipObject::fromHandle(OfxImageClipHandle h)
+{
     auto* c = reinterpret_cast<ClipObject*>(h);
     return c && c->magic == kClipMagic ? c : nullptr;
 }
 
-ClipObject* EffectObject::findClip(const std::string& name) {
+ClipObject* EffectObject::findClip(const std::string& name)
+{
     std::lock_guard<std::mutex> lock(clipMutex);
     for (const auto& c : clips)
-        if (c->name == name) return c.get();
+        if (c->name == name)
+            return c.get();
     return nullptr;
 }
 
-EffectObject* EffectObject::fromHandle(OfxImageEffectHandle h) {
+EffectObject* EffectObject::fromHandle(OfxImageEffectHandle h)
+{
     auto* e = reinterpret_cast<EffectObject*>(h);
     return e && e->magic == kEffectMagic ? e : nullptr;
 }
 
-EffectObject* EffectObject::fromVoid(const void* h) {
+EffectObject* EffectObject::fromVoid(const void* h)
+{
     return fromHandle(reinterpret_cast<OfxImageEffectHandle>(const_cast<void*>(h)));
 }
 
-const std::vector<std::string>& gpuCapabilityProperties() {
+const std::vector<std::string>& gpuCapabilityProperties()
+{
     static const std::vector<std::string> names = {
         kOfxImageEffectPropOpenCLRenderSupported, kOfxImageEffectPropOpenCLSupported,
         kOfxImageEffectPropCudaRenderSupported, kOfxImageEffectPropCudaStreamSupported,
@@ -56,7 +66,8 @@ const std::vector<std::string>& gpuCapabilityProperties() {
     return names;
 }
 
-const std::vector<std::string>& gpuRenderArgumentProperties() {
+const std::vector<std::string>& gpuRenderArgumentProperties()
+{
     static const std::vector<std::string> names = {
         kOfxImageEffectPropOpenCLEnabled, kOfxImageEffectPropOpenCLCommandQueue,
         kOfxImageEffectPropCudaEnabled,   kOfxImageEffectPropCudaStream,
@@ -65,7 +76,8 @@ const std::vector<std::string>& gpuRenderArgumentProperties() {
     return names;
 }
 
-void initEffectDescriptorProps(PropertySet& p, const std::string& bundlePath, bool gpuProperties) {
+void initEffectDescriptorProps(PropertySet& p, const std::string& bundlePath, bool gpuProperties)
+{
     p.defineString(kOfxPropType, {kOfxTypeImageEffect}, 1);
     p.defineString(kOfxPluginPropFilePath, {bundlePath}, 1);
     p.defineString(kOfxPropLabel, {""}, 1);
@@ -86,10 +98,12 @@ void initEffectDescriptorProps(PropertySet& p, const std::string& bundlePath, bo
     p.defineString(kOfxImageEffectPropClipPreferencesSlaveParam, {});
     p.defineString(kOfxPluginPropParamPageOrder, {});
     if (!gpuProperties)
-        for (const auto& name : gpuCapabilityProperties()) p.refuse(name);
+        for (const auto& name : gpuCapabilityProperties())
+            p.refuse(name);
 }
 
-void initClipDescriptorProps(PropertySet& p, const std::string& name) {
+void initClipDescriptorProps(PropertySet& p, const std::string& name)
+{
     p.defineString(kOfxPropType, {kOfxTypeClip}, 1);
     p.defineString(kOfxPropName, {name}, 1);
     p.defineString(kOfxPropLabel, {name}, 1);
@@ -103,34 +117,38 @@ void initClipDescriptorProps(PropertySet& p, const std::string& name) {
 
 namespace {
 
-const std::unordered_map<std::string, ParamTypeInfo>& paramTypes() {
+const std::unordered_map<std::string, ParamTypeInfo>& paramTypes()
+{
     static const std::unordered_map<std::string, ParamTypeInfo> types = {
-        {kOfxParamTypeInteger, {1, true, true}},    {kOfxParamTypeDouble, {1, true, false}},
-        {kOfxParamTypeBoolean, {1, true, true}},    {kOfxParamTypeChoice, {1, true, true}},
-        {kOfxParamTypeRGBA, {4, true, false}},      {kOfxParamTypeRGB, {3, true, false}},
-        {kOfxParamTypeDouble2D, {2, true, false}},  {kOfxParamTypeInteger2D, {2, true, true}},
-        {kOfxParamTypeDouble3D, {3, true, false}},  {kOfxParamTypeInteger3D, {3, true, true}},
-        {kOfxParamTypeString, {1, false, false}},   {kOfxParamTypeCustom, {1, false, false}},
+        {kOfxParamTypeInteger, {1, true, true}},     {kOfxParamTypeDouble, {1, true, false}},
+        {kOfxParamTypeBoolean, {1, true, true}},     {kOfxParamTypeChoice, {1, true, true}},
+        {kOfxParamTypeRGBA, {4, true, false}},       {kOfxParamTypeRGB, {3, true, false}},
+        {kOfxParamTypeDouble2D, {2, true, false}},   {kOfxParamTypeInteger2D, {2, true, true}},
+        {kOfxParamTypeDouble3D, {3, true, false}},   {kOfxParamTypeInteger3D, {3, true, true}},
+        {kOfxParamTypeString, {1, false, false}},    {kOfxParamTypeCustom, {1, false, false}},
         {kOfxParamTypeStrChoice, {1, false, false}}, {kOfxParamTypeGroup, {0, false, false}},
-        {kOfxParamTypePage, {0, false, false}},     {kOfxParamTypePushButton, {0, false, false}},
+        {kOfxParamTypePage, {0, false, false}},      {kOfxParamTypePushButton, {0, false, false}},
     };
     return types;
 }
 
-}  // namespace
+} // namespace
 
-const ParamTypeInfo* findParamType(const std::string& type) {
+const ParamTypeInfo* findParamType(const std::string& type)
+{
     auto it = paramTypes().find(type);
     return it == paramTypes().end() ? nullptr : &it->second;
 }
 
-const ParamTypeInfo& valueShape(const std::string& type) {
+const ParamTypeInfo& valueShape(const std::string& type)
+{
     static const ParamTypeInfo none;
     const ParamTypeInfo* info = findParamType(type);
     return info ? *info : none;
 }
 
-void initParamDescriptorProps(PropertySet& p, const std::string& name, const std::string& type) {
+void initParamDescriptorProps(PropertySet& p, const std::string& name, const std::string& type)
+{
     const auto [n, numeric, integral] = valueShape(type);
     p.defineString(kOfxPropType, {kOfxTypeParameter}, 1);
     p.defineString(kOfxPropName, {name}, 1);
@@ -151,7 +169,8 @@ void initParamDescriptorProps(PropertySet& p, const std::string& name, const std
         p.defineInt(kOfxParamPropGroupOpen, {1}, 1);
         return;
     }
-    if (type == kOfxParamTypePushButton) return;
+    if (type == kOfxParamTypePushButton)
+        return;
 
     // Value parameters.
     const bool animates = numeric && type != kOfxParamTypeBoolean && type != kOfxParamTypeChoice;
@@ -208,7 +227,8 @@ void initParamDescriptorProps(PropertySet& p, const std::string& name, const std
 namespace {
 
 // The parameter's default as its first value; a missing or mistyped default leaves zeros.
-void seedValue(ParamObject& param) {
+void seedValue(ParamObject& param)
+{
     const auto [n, numeric, integral] = valueShape(param.type);
     if (!numeric) {
         if (param.props.has(kOfxParamPropDefault) &&
@@ -218,7 +238,8 @@ void seedValue(ParamObject& param) {
         return;
     }
     param.numbers.assign(static_cast<size_t>(n), 0.0);
-    if (!param.props.has(kOfxParamPropDefault)) return;
+    if (!param.props.has(kOfxParamPropDefault))
+        return;
     const PropType t = param.props.type(kOfxParamPropDefault);
     const int dim = std::min(n, param.props.dimension(kOfxParamPropDefault));
     for (int i = 0; i < dim; ++i) {
@@ -229,19 +250,26 @@ void seedValue(ParamObject& param) {
     }
 }
 
-}  // namespace
+} // namespace
 
-std::unique_ptr<EffectObject> makeInstanceObject(EffectObject& descriptor, const std::string& context,
-                                                 bool gpuProperties) {
+std::unique_ptr<EffectObject> makeInstanceObject(EffectObject& descriptor,
+                                                 const std::string& context, bool gpuProperties)
+{
     auto inst = std::make_unique<EffectObject>();
     inst->isInstance = true;
     inst->core = descriptor.core;
     // The instance carries what was described plus the instance properties.
     for (const auto& name : descriptor.props.names()) {
         switch (descriptor.props.type(name)) {
-        case PropType::Int: inst->props.defineInt(name, descriptor.props.getInts(name)); break;
-        case PropType::Double: inst->props.defineDouble(name, descriptor.props.getDoubles(name)); break;
-        case PropType::String: inst->props.defineString(name, descriptor.props.getStrings(name)); break;
+        case PropType::Int:
+            inst->props.defineInt(name, descriptor.props.getInts(name));
+            break;
+        case PropType::Double:
+            inst->props.defineDouble(name, descriptor.props.getDoubles(name));
+            break;
+        case PropType::String:
+            inst->props.defineString(name, descriptor.props.getStrings(name));
+            break;
         case PropType::Pointer: {
             std::vector<void*> v;
             for (int i = 0; i < descriptor.props.dimension(name); ++i)
@@ -266,7 +294,8 @@ std::unique_ptr<EffectObject> makeInstanceObject(EffectObject& descriptor, const
     p.defineInt(kOfxImageEffectInstancePropSequentialRender, {0}, 1);
     p.defineString(kOfxImageEffectPropOpenGLRenderSupported, {"false"}, 1);
     if (!gpuProperties)
-        for (const auto& name : gpuCapabilityProperties()) p.refuse(name);
+        for (const auto& name : gpuCapabilityProperties())
+            p.refuse(name);
 
     for (const auto& dp : descriptor.paramSet.params) {
         auto param = std::make_unique<ParamObject>();
@@ -275,12 +304,19 @@ std::unique_ptr<EffectObject> makeInstanceObject(EffectObject& descriptor, const
         param->effect = inst.get();
         for (const auto& name : dp->props.names()) {
             switch (dp->props.type(name)) {
-            case PropType::Int: param->props.defineInt(name, dp->props.getInts(name)); break;
-            case PropType::Double: param->props.defineDouble(name, dp->props.getDoubles(name)); break;
-            case PropType::String: param->props.defineString(name, dp->props.getStrings(name)); break;
+            case PropType::Int:
+                param->props.defineInt(name, dp->props.getInts(name));
+                break;
+            case PropType::Double:
+                param->props.defineDouble(name, dp->props.getDoubles(name));
+                break;
+            case PropType::String:
+                param->props.defineString(name, dp->props.getStrings(name));
+                break;
             case PropType::Pointer: {
                 std::vector<void*> v;
-                for (int i = 0; i < dp->props.dimension(name); ++i) v.push_back(dp->props.getPointer(name, i));
+                for (int i = 0; i < dp->props.dimension(name); ++i)
+                    v.push_back(dp->props.getPointer(name, i));
                 param->props.definePointer(name, v);
                 break;
             }
@@ -297,10 +333,17 @@ std::unique_ptr<EffectObject> makeInstanceObject(EffectObject& descriptor, const
         clip->effect = inst.get();
         for (const auto& name : dc->props.names()) {
             switch (dc->props.type(name)) {
-            case PropType::Int: clip->props.defineInt(name, dc->props.getInts(name)); break;
-            case PropType::Double: clip->props.defineDouble(name, dc->props.getDoubles(name)); break;
-            case PropType::String: clip->props.defineString(name, dc->props.getStrings(name)); break;
-            case PropType::Pointer: break;
+            case PropType::Int:
+                clip->props.defineInt(name, dc->props.getInts(name));
+                break;
+            case PropType::Double:
+                clip->props.defineDouble(name, dc->props.getDoubles(name));
+                break;
+            case PropType::String:
+                clip->props.defineString(name, dc->props.getStrings(name));
+                break;
+            case PropType::Pointer:
+                break;
             }
         }
         PropertySet& c = clip->props;
@@ -334,9 +377,10 @@ struct LiveImage {
 std::mutex g_imageMutex;
 std::unordered_map<PropertySet*, LiveImage> g_images;
 
-}  // namespace
+} // namespace
 
-PropertySet* registerImage(std::unique_ptr<PropertySet> image, EffectObject* owner) {
+PropertySet* registerImage(std::unique_ptr<PropertySet> image, EffectObject* owner)
+{
     PropertySet* raw = image.get();
     std::lock_guard<std::mutex> lock(g_imageMutex);
     g_images.emplace(raw, LiveImage{std::move(image), owner});
@@ -344,12 +388,14 @@ PropertySet* registerImage(std::unique_ptr<PropertySet> image, EffectObject* own
     return raw;
 }
 
-OfxStatus releaseImage(OfxPropertySetHandle handle) {
+OfxStatus releaseImage(OfxPropertySetHandle handle)
+{
     std::unique_ptr<PropertySet> doomed;
     {
         std::lock_guard<std::mutex> lock(g_imageMutex);
         auto it = g_images.find(reinterpret_cast<PropertySet*>(handle));
-        if (it == g_images.end()) return kOfxStatErrBadHandle;
+        if (it == g_images.end())
+            return kOfxStatErrBadHandle;
         doomed = std::move(it->second.props);
         --it->second.owner->liveImages;
         g_images.erase(it);
@@ -357,7 +403,8 @@ OfxStatus releaseImage(OfxPropertySetHandle handle) {
     return kOfxStatOK;
 }
 
-void releaseImagesOf(EffectObject* owner) {
+void releaseImagesOf(EffectObject* owner)
+{
     std::lock_guard<std::mutex> lock(g_imageMutex);
     for (auto it = g_images.begin(); it != g_images.end();) {
         if (it->second.owner == owner) {
@@ -369,4 +416,4 @@ void releaseImagesOf(EffectObject* owner) {
     }
 }
 
-}  // namespace ofxhost
+} // namespace ofxhost

@@ -10,7 +10,7 @@ namespace ofxhost {
 
 namespace {
 
-std::mutex g_queueMutex;  // guards m_extraQueues of every renderer
+std::mutex g_queueMutex; // guards m_extraQueues of every renderer
 
 const OpenCl::Api& api_or_throw()
 {
@@ -60,7 +60,7 @@ std::vector<FoundDevice> find_devices(const OpenCl::Api& cl)
         if (cl.clGetDeviceIDs(platform, CL_DEVICE_TYPE_ALL, 0, nullptr, &deviceCount) !=
                 CL_SUCCESS ||
             deviceCount == 0) {
-            continue;  // a platform without devices is no error
+            continue; // a platform without devices is no error
         }
         std::vector<cl_device_id> devices(deviceCount);
         check(cl.clGetDeviceIDs(platform, CL_DEVICE_TYPE_ALL, deviceCount, devices.data(), nullptr),
@@ -99,7 +99,7 @@ const FoundDevice& choose_device(const std::vector<FoundDevice>& devices, int in
     return devices[size_t(index)];
 }
 
-}  // namespace
+} // namespace
 
 struct OpenClRenderer::Frame {
     cl_mem src = nullptr;
@@ -128,7 +128,8 @@ struct OpenClRenderer::Frame {
     void reserve(cl_context context, int w, int h)
     {
         if (w <= 0 || h <= 0) {
-            throw Error("OpenCL render: empty frame " + std::to_string(w) + "x" + std::to_string(h));
+            throw Error("OpenCL render: empty frame " + std::to_string(w) + "x" +
+                        std::to_string(h));
         }
         if (src && w == width && h == height) {
             return;
@@ -282,4 +283,4 @@ OfxStatus OpenClRenderer::renderFrame(Instance& instance, double time, Frame& fr
     return status;
 }
 
-}  // namespace ofxhost
+} // namespace ofxhost

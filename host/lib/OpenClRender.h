@@ -28,7 +28,7 @@ bool openClDeviceAvailable(std::string* reason = nullptr);
 
 class OpenClRenderer {
 public:
-    static constexpr int kDefaultDevice = -1;  // the first GPU, else the first device
+    static constexpr int kDefaultDevice = -1; // the first GPU, else the first device
 
     // One context on the chosen device and one in-order command queue. Throws Error
     // with a one-line reason when there is no such device or no OpenCL at all.
@@ -38,7 +38,7 @@ public:
     OpenClRenderer& operator=(const OpenClRenderer&) = delete;
 
     const OpenClDeviceInfo& device() const { return m_device; }
-    void* queue() const { return m_queue; }  // cl_command_queue
+    void* queue() const { return m_queue; } // cl_command_queue
     // A further command queue on the same context, released with the renderer.
     void* createQueue();
 
@@ -59,7 +59,7 @@ public:
     OfxStatus renderOnDevice(Instance& instance, double time);
     void download(float* output);
 
-    struct Frame;  // a pair of device buffers for one frame
+    struct Frame; // a pair of device buffers for one frame
 
 private:
     OfxStatus renderFrame(Instance& instance, double time, Frame& frame, void* queue);
@@ -71,4 +71,4 @@ private:
     std::unique_ptr<Frame> m_frame;
 };
 
-}  // namespace ofxhost
+} // namespace ofxhost

@@ -21,7 +21,7 @@ struct Job {
     OfxThreadFunctionV1* func;
     unsigned count;
     void* arg;
-    unsigned next = 0;  // next index to hand out; guarded by the pool's queue mutex
+    unsigned next = 0; // next index to hand out; guarded by the pool's queue mutex
     std::mutex doneMutex;
     std::condition_variable doneCv;
     unsigned done = 0;
@@ -29,7 +29,8 @@ struct Job {
 
 // Runs one index of a job as a spawned call, then counts it done. The job may be destroyed by its
 // owner as soon as the last count is published, so nothing touches it after the notify.
-void runIndex(Job& job, unsigned index) {
+void runIndex(Job& job, unsigned index)
+{
     const bool wasInCall = t_inCall;
     const unsigned oldIndex = t_index;
     t_inCall = true;
@@ -38,10 +39,11 @@ void runIndex(Job& job, unsigned index) {
     t_inCall = wasInCall;
     t_index = oldIndex;
     std::lock_guard<std::mutex> lock(job.doneMutex);
-    if (++job.done == job.count) job.doneCv.notify_all();
+    if (++job.done == job.count)
+        job.doneCv.notify_all();
 }
 
-}  // namespace
+} // namespace
 
 struct ThreadPool::Impl {
     std::mutex mutex;
@@ -51,13 +53,15 @@ struct ThreadPool::Impl {
     std::vector<std::thread> workers;
 
     // Hands out the next index of the oldest job with work left; false when the queue is empty.
-    bool claim(Job** job, unsigned* index) {
+    bool claim(Job** job, unsigned* index)
+    {
         while (!queue.empty()) {
             Job* front = queue.front();
             if (front->next < front->count) {
                 *job = front;
                 *index = front->next++;
-                if (front->next == front->count) queue.pop_front();
+                if (front->next == front->count)
+                    queue.pop_front();
                 return true;
             }
             queue.pop_front();
@@ -66,17 +70,21 @@ struct ThreadPool::Impl {
     }
 
     // Hands out the next index of one particular job (the caller helping with its own work).
-    bool claimOwn(Job& job, unsigned* index) {
-        if (job.next >= job.count) return false;
+    bool claimOwn(Job& job, unsigned* index)
+    {
+        if (job.next >= job.count)
+            return false;
         *index = job.next++;
         if (job.next == job.count) {
             auto it = std::find(queue.begin(), queue.end(), &job);
-            if (it != queue.end()) queue.erase(it);
+            if (it != queue.end())
+                queue.erase(it);
         }
         return true;
     }
 
-    void workerLoop() {
+    void workerLoop()
+    {
         for (;;) {
             Job* job = nullptr;
             unsigned index = 0;
@@ -84,7 +92,8 @@ struct ThreadPool::Impl {
                 std::unique_lock<std::mutex> lock(mutex);
                 cv.wait(lock, [&] { return stopping || !queue.empty(); });
                 if (!claim(&job, &index)) {
-                    if (stopping) return;
+                    if (stopping)
+                        return;
                     continue;
                 }
             }
@@ -93,43 +102,55 @@ struct ThreadPool::Impl {
     }
 };
 
-ThreadPool& ThreadPool::instance() {
+ThreadPool& ThreadPool::instance()
+{
     static ThreadPool pool;
     return pool;
 }
 
-ThreadPool::ThreadPool() : m_size(std::max(1u, std::thread::hardware_concurrency())), m_impl(new Impl) {
+ThreadPool::ThreadPool()
+    : m_size(std::max(1u, std::thread::hardware_concurrency())), m_impl(new Impl)
+{
     m_impl->workers.reserve(m_size);
-    for (unsigned i = 0; i < m_size; ++i) m_impl->workers.emplace_back([this] { m_impl->workerLoop(); });
+    for (unsigned i = 0; i < m_size; ++i)
+        m_impl->workers.emplace_back([this] { m_impl->workerLoop(); });
 }
 
-ThreadPool::~ThreadPool() {
+ThreadPool::~ThreadPool()
+{
     {
         std::lock_guard<std::mutex> lock(m_impl->mutex);
         m_impl->stopping = true;
     }
     m_impl->cv.notify_all();
-    for (auto& t : m_impl->workers) t.join();
+    for (auto& t : m_impl->workers)
+        t.join();
     delete m_impl;
 }
 
-OfxStatus ThreadPool::run(OfxThreadFunctionV1* func, unsigned n, void* arg) {
-    if (!func) return kOfxStatErrValue;
-    if (t_inCall) return kOfxStatErrExists;
-    if (n == 0) return kOfxStatOK;
+OfxStatus ThreadPool::run(OfxThreadFunctionV1* func, unsigned n, void* arg)
+{
+    if (!func)
+        return kOfxStatErrValue;
+    if (t_inCall)
+        return kOfxStatErrExists;
+    if (n == 0)
+        return kOfxStatOK;
     Job job(func, n, arg);
     {
         std::lock_guard<std::mutex> lock(m_impl->mutex);
         m_impl->queue.push_back(&job);
     }
-    if (n > 1) m_impl->cv.notify_all();
+    if (n > 1)
+        m_impl->cv.notify_all();
     // The caller works on its own job too: with every worker busy for other instances it still
     // makes progress, so concurrent renders can never wait on each other.
     for (;;) {
         unsigned index = 0;
         {
             std::lock_guard<std::mutex> lock(m_impl->mutex);
-            if (!m_impl->claimOwn(job, &index)) break;
+            if (!m_impl->claimOwn(job, &index))
+                break;
         }
         runIndex(job, index);
     }
@@ -138,13 +159,23 @@ OfxStatus ThreadPool::run(OfxThreadFunctionV1* func, unsigned n, void* arg) {
     return kOfxStatOK;
 }
 
-unsigned currentThreadIndex() { return t_inCall ? t_index : 0; }
-bool isSpawnedThread() { return t_inCall; }
+unsigned currentThreadIndex()
+{
+    return t_inCall ? t_index : 0;
+}
+bool isSpawnedThread()
+{
+    return t_inCall;
+}
 
-void setReportedCPUCount(unsigned count) { g_reportedCPUs.store(count); }
-unsigned reportedCPUCount() {
+void setReportedCPUCount(unsigned count)
+{
+    g_reportedCPUs.store(count);
+}
+unsigned reportedCPUCount()
+{
     const unsigned set = g_reportedCPUs.load();
     return set ? set : ThreadPool::instance().size();
 }
 
-}  // namespace ofxhost
+} // namespace ofxhost

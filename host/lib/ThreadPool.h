@@ -34,4 +34,4 @@ bool isSpawnedThread();
 void setReportedCPUCount(unsigned count);
 unsigned reportedCPUCount();
 
-}  // namespace ofxhost
+} // namespace ofxhost

@@ -12,7 +12,8 @@ constexpr long kMaxFrames = 1000000;
 
 long parseInteger(const std::string& text, const std::string& what)
 {
-    if (text.empty()) throw UsageError(what + ": missing number");
+    if (text.empty())
+        throw UsageError(what + ": missing number");
     errno = 0;
     char* end = nullptr;
     const long value = std::strtol(text.c_str(), &end, 10);
@@ -42,13 +43,16 @@ FrameRange parseFrames(const std::string& text)
 
 GpuMode parseGpu(const std::string& text)
 {
-    if (text == "cpu") return GpuMode::Cpu;
-    if (text == "opencl") return GpuMode::OpenCl;
-    if (text == "cuda") return GpuMode::Cuda;
+    if (text == "cpu")
+        return GpuMode::Cpu;
+    if (text == "opencl")
+        return GpuMode::OpenCl;
+    if (text == "cuda")
+        return GpuMode::Cuda;
     throw UsageError("--gpu: unknown mode '" + text + "' (use cpu, opencl or cuda)");
 }
 
-}  // namespace
+} // namespace
 
 Options parseCommandLine(const std::vector<std::string>& args)
 {
@@ -75,12 +79,15 @@ Options parseCommandLine(const std::vector<std::string>& args)
             }
         }
         auto value = [&]() -> std::string {
-            if (inlineValue) return *inlineValue;
-            if (i + 1 >= args.size()) throw UsageError(arg + ": missing value");
+            if (inlineValue)
+                return *inlineValue;
+            if (i + 1 >= args.size())
+                throw UsageError(arg + ": missing value");
             return args[++i];
         };
         auto noValue = [&] {
-            if (inlineValue) throw UsageError(arg + " takes no value");
+            if (inlineValue)
+                throw UsageError(arg + " takes no value");
         };
 
         if (arg == "-h" || arg == "--help") {
@@ -91,7 +98,8 @@ Options parseCommandLine(const std::vector<std::string>& args)
             options.overwrite = true;
         } else if (arg == "--describe") {
             options.describe = true;
-            if (inlineValue) options.bundle = *inlineValue;
+            if (inlineValue)
+                options.bundle = *inlineValue;
         } else if (arg == "--bundle") {
             options.bundle = value();
         } else if (arg == "--effect") {
@@ -104,7 +112,8 @@ Options parseCommandLine(const std::vector<std::string>& args)
             options.params.emplace_back(assignment.substr(0, eq), assignment.substr(eq + 1));
         } else if (arg == "--threads") {
             const long n = parseInteger(value(), "--threads");
-            if (n < 1 || n > 1024) throw UsageError("--threads: must be between 1 and 1024");
+            if (n < 1 || n > 1024)
+                throw UsageError("--threads: must be between 1 and 1024");
             options.threads = unsigned(n);
         } else if (arg == "--frames") {
             options.frames = parseFrames(value());
@@ -112,7 +121,8 @@ Options parseCommandLine(const std::vector<std::string>& args)
             options.gpu = parseGpu(value());
         } else if (arg == "--device") {
             const long n = parseInteger(value(), "--device");
-            if (n < 0 || n > INT_MAX) throw UsageError("--device: must be 0 or more");
+            if (n < 0 || n > INT_MAX)
+                throw UsageError("--device: must be 0 or more");
             options.device = int(n);
         } else if (arg == "--depth") {
             try {
@@ -125,12 +135,15 @@ Options parseCommandLine(const std::vector<std::string>& args)
         }
     }
 
-    if (options.help) return options;
+    if (options.help)
+        return options;
     if (options.describe) {
         // "--describe [BUNDLE]": the one optional operand names the bundle.
-        if (positional.size() > 1) throw UsageError("--describe takes at most one bundle");
+        if (positional.size() > 1)
+            throw UsageError("--describe takes at most one bundle");
         if (positional.size() == 1) {
-            if (!options.bundle.empty()) throw UsageError("--describe: bundle given twice");
+            if (!options.bundle.empty())
+                throw UsageError("--describe: bundle given twice");
             options.bundle = positional[0];
         }
         return options;
@@ -179,4 +192,4 @@ An output file appears only when its frame rendered completely. Exit status:
 )";
 }
 
-}  // namespace ofxrender
+} // namespace ofxrender

@@ -27,15 +27,15 @@ struct FrameRange {
 struct Options {
     bool help = false;
     bool describe = false;
-    std::string bundle;        // path or bundle name; empty: the default bundle on the search path
-    std::string effect;        // identifier; empty: the bundle's only effect
-    std::vector<std::pair<std::string, std::string>> params;  // --set NAME=VALUE, in order
-    unsigned threads = 0;      // 0: the machine's cores
+    std::string bundle; // path or bundle name; empty: the default bundle on the search path
+    std::string effect; // identifier; empty: the bundle's only effect
+    std::vector<std::pair<std::string, std::string>> params; // --set NAME=VALUE, in order
+    unsigned threads = 0;                                    // 0: the machine's cores
     std::optional<FrameRange> frames;
     bool overwrite = false;
     GpuMode gpu = GpuMode::Cpu;
-    int device = -1;           // -1: the back-end's default device
-    std::optional<zelk::SampleType> depth;  // output samples; default from the input
+    int device = -1;                       // -1: the back-end's default device
+    std::optional<zelk::SampleType> depth; // output samples; default from the input
     std::string input;
     std::string output;
 };
@@ -45,4 +45,4 @@ Options parseCommandLine(const std::vector<std::string>& args);
 
 const char* helpText();
 
-}  // namespace ofxrender
+} // namespace ofxrender

@@ -14,16 +14,16 @@ public:
 
     bool isSequence() const { return m_isSequence; }
     const std::string& path() const { return m_path; }
-    std::string fileForFrame(long frame) const;  // the path itself when not a sequence
+    std::string fileForFrame(long frame) const; // the path itself when not a sequence
     // The frames whose files exist, ascending.
     std::vector<long> existingFrames() const;
 
 private:
     std::string m_path;
-    std::string m_prefix;  // up to the pattern, directory included
+    std::string m_prefix; // up to the pattern, directory included
     std::string m_suffix;
-    int m_width = 0;       // minimum digits (zero-padded)
+    int m_width = 0; // minimum digits (zero-padded)
     bool m_isSequence = false;
 };
 
-}  // namespace ofxrender
+} // namespace ofxrender

@@ -29,20 +29,22 @@ struct TemporaryFile {
     bool keep = false;
     ~TemporaryFile()
     {
-        if (!keep) ::unlink(path.c_str());
+        if (!keep)
+            ::unlink(path.c_str());
     }
 };
 
-}  // namespace
+} // namespace
 
 void writeOutputAtomically(const std::string& path, const zelk::RgbaImage& image,
                            zelk::FileFormat format, zelk::SampleType sample, bool overwrite)
 {
     std::error_code ec;
-    if (!overwrite && std::filesystem::symlink_status(path, ec).type() !=
-                          std::filesystem::file_type::not_found)
+    if (!overwrite &&
+        std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found)
         failWrite(path, "output exists (use -y to replace it)");
-    if (std::filesystem::is_directory(path, ec)) failWrite(path, "output is a directory");
+    if (std::filesystem::is_directory(path, ec))
+        failWrite(path, "output is a directory");
 
     TemporaryFile temp{temporaryNameFor(path)};
     try {
@@ -50,7 +52,8 @@ void writeOutputAtomically(const std::string& path, const zelk::RgbaImage& image
     } catch (const zelk::ImageIOError& e) {
         // Report the name the user gave, not the temporary one.
         std::string message = e.what();
-        for (auto at = message.find(temp.path); at != std::string::npos; at = message.find(temp.path))
+        for (auto at = message.find(temp.path); at != std::string::npos;
+             at = message.find(temp.path))
             message.replace(at, temp.path.size(), path);
         throw zelk::ImageIOError(message);
     }
@@ -74,10 +77,11 @@ void writeOutputAtomically(const std::string& path, const zelk::RgbaImage& image
     }
     if (result != 0) {
         const int err = errno;
-        if (err == EEXIST) failWrite(path, "output exists (use -y to replace it)");
+        if (err == EEXIST)
+            failWrite(path, "output exists (use -y to replace it)");
         failWrite(path, std::string("cannot create: ") + std::strerror(err));
     }
     temp.keep = true;
 }
 
-}  // namespace ofxrender
+} // namespace ofxrender

@@ -14,4 +14,4 @@ namespace ofxrender {
 void writeOutputAtomically(const std::string& path, const zelk::RgbaImage& image,
                            zelk::FileFormat format, zelk::SampleType sample, bool overwrite);
 
-}  // namespace ofxrender
+} // namespace ofxrender

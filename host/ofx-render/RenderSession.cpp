@@ -83,11 +83,12 @@ std::vector<float> flipRows(const std::vector<float>& pixels, int width, int hei
     return flipped;
 }
 
-}  // namespace
+} // namespace
 
 std::string resolveBundlePath(const ofxhost::Host& host, const std::string& bundle)
 {
-    if (bundle.empty()) return host.findBundle(kDefaultBundle);
+    if (bundle.empty())
+        return host.findBundle(kDefaultBundle);
     // Anything that looks like a path is one; a plain name is searched for.
     if (bundle.find('/') != std::string::npos || std::filesystem::exists(bundle)) {
         if (!std::filesystem::is_directory(bundle))
@@ -100,7 +101,8 @@ std::string resolveBundlePath(const ofxhost::Host& host, const std::string& bund
 std::unique_ptr<RenderBackend> makeBackend(GpuMode mode, [[maybe_unused]] int device)
 {
     switch (mode) {
-    case GpuMode::Cpu: return std::make_unique<CpuBackend>();
+    case GpuMode::Cpu:
+        return std::make_unique<CpuBackend>();
     case GpuMode::OpenCl:
 #ifdef OFXHOST_HAVE_OPENCL
         return std::make_unique<DeviceBackend<ofxhost::OpenClRenderer>>(
@@ -140,7 +142,8 @@ RenderSession::RenderSession(const Options& options)
 
     std::string context;
     for (const char* wanted : {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral})
-        if (context.empty() && m_effect->contextDescriptor(wanted)) context = wanted;
+        if (context.empty() && m_effect->contextDescriptor(wanted))
+            context = wanted;
     if (context.empty())
         throw RenderError("effect '" + m_effect->identifier() +
                           "' has neither the filter nor the general context");
@@ -181,7 +184,7 @@ RenderSession::~RenderSession()
         } catch (...) {
         }
     }
-    m_instance.reset();  // destroyed before the host unloads the bundle
+    m_instance.reset(); // destroyed before the host unloads the bundle
 }
 
 void RenderSession::beginSequence(long first, long last)
@@ -219,25 +222,27 @@ zelk::RgbaImage RenderSession::renderFrame(const zelk::RgbaImage& input, double 
     m_instance->setClipImage("Source", src);
     const ofxhost::IdentityResult identity = m_instance->isIdentity(time, src.bounds);
     m_instance->clearClipImage("Source");
-    if (identity.status == kOfxStatOK && identity.clip == "Source") return input;
+    if (identity.status == kOfxStatOK && identity.clip == "Source")
+        return input;
     if (identity.status != kOfxStatOK && identity.status != kOfxStatReplyDefault)
         throw RenderError(std::string("the plug-in failed the is-identity action (") +
                           ofxhost::statusName(identity.status) + ")");
 
-    const OfxStatus status = m_backend->render(*m_instance, time, source.data(), output.data(),
-                                               width, height);
+    const OfxStatus status =
+        m_backend->render(*m_instance, time, source.data(), output.data(), width, height);
     if (status == kOfxStatErrImageFormat)
         throw RenderError("the plug-in refused the image (kOfxStatErrImageFormat)");
     if (status != kOfxStatOK && status != kOfxStatReplyDefault)
-        throw RenderError(std::string("the plug-in failed the render (") + ofxhost::statusName(status) + ")");
+        throw RenderError(std::string("the plug-in failed the render (") +
+                          ofxhost::statusName(status) + ")");
     std::size_t unwritten = 0;
     for (std::size_t i = 0; i < output.size(); i += 4)
         if (isUnwritten(output[i]) || isUnwritten(output[i + 1]) || isUnwritten(output[i + 2]) ||
             isUnwritten(output[i + 3]))
             ++unwritten;
     if (unwritten > 0)
-        throw RenderError("the plug-in did not write the output image (" + std::to_string(unwritten) +
-                          " of " + std::to_string(output.size() / 4) +
+        throw RenderError("the plug-in did not write the output image (" +
+                          std::to_string(unwritten) + " of " + std::to_string(output.size() / 4) +
                           " pixels unwritten; its log may say why)");
 
     zelk::RgbaImage result{width, height};
@@ -247,4 +252,4 @@ zelk::RgbaImage RenderSession::renderFrame(const zelk::RgbaImage& input, double 
     return result;
 }
 
-}  // namespace ofxrender
+} // namespace ofxrender

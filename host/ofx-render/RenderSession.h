@@ -63,4 +63,4 @@ private:
 // looked up in the host's search path; the default is the ZELK-Look-Lib bundle.
 std::string resolveBundlePath(const ofxhost::Host& host, const std::string& bundle);
 
-}  // namespace ofxrender
+} // namespace ofxrender

@@ -20,7 +20,7 @@ constexpr int kExitUsage = 2;
 struct Job {
     FramePattern input;
     FramePattern output;
-    std::vector<long> frames;  // empty for a single image
+    std::vector<long> frames; // empty for a single image
     zelk::FileFormat format;
 };
 
@@ -40,11 +40,13 @@ Job planJob(const Options& options)
     if (job.input.isSequence() != job.output.isSequence())
         throw UsageError("INPUT and OUTPUT must both be frame patterns, or neither");
     if (!job.input.isSequence()) {
-        if (options.frames) throw UsageError("--frames needs frame patterns in INPUT and OUTPUT");
+        if (options.frames)
+            throw UsageError("--frames needs frame patterns in INPUT and OUTPUT");
         return job;
     }
     if (options.frames) {
-        for (long f = options.frames->first; f <= options.frames->last; ++f) job.frames.push_back(f);
+        for (long f = options.frames->first; f <= options.frames->last; ++f)
+            job.frames.push_back(f);
     } else {
         job.frames = job.input.existingFrames();
         if (job.frames.empty())
@@ -109,7 +111,7 @@ int run(const Options& options)
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

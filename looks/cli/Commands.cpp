@@ -135,8 +135,7 @@ int commandGenerate(const Options& o)
     const int written = generateLookSet(o.positional[0], size);
     if (!o.quiet)
         std::printf("%d looks at lattice %d for 2 transfer curves: %d files in %s\n",
-                    static_cast<int>(lookRecipes().size()), size, written,
-                    o.positional[0].c_str());
+                    static_cast<int>(lookRecipes().size()), size, written, o.positional[0].c_str());
     return 0;
 }
 
@@ -317,7 +316,8 @@ int commandAdd(const Options& o)
 const char* usageText()
 {
     return "usage:\n"
-           "  zelk-lut generate OUTDIR [--size N]      write the bundled looks into OUTDIR/looks_bin_tevo{,4}\n"
+           "  zelk-lut generate OUTDIR [--size N]      write the bundled looks into "
+           "OUTDIR/looks_bin_tevo{,4}\n"
            "  zelk-lut convert IN.cube OUT.cube.bin [--size N]\n"
            "  zelk-lut export IN.cube.bin OUT.cube\n"
            "  zelk-lut info FILE [--size N]\n"

@@ -12,20 +12,47 @@ struct Rgb {
     double r, g, b;
 };
 
-inline Rgb operator+(Rgb a, Rgb b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
-inline Rgb operator-(Rgb a, Rgb b) { return {a.r - b.r, a.g - b.g, a.b - b.b}; }
-inline Rgb operator*(Rgb a, double s) { return {a.r * s, a.g * s, a.b * s}; }
-inline Rgb operator*(Rgb a, Rgb b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
-inline Rgb mix(Rgb a, Rgb b, double t) { return a + (b - a) * t; }
-inline Rgb grey(double v) { return {v, v, v}; }
+inline Rgb operator+(Rgb a, Rgb b)
+{
+    return {a.r + b.r, a.g + b.g, a.b + b.b};
+}
+inline Rgb operator-(Rgb a, Rgb b)
+{
+    return {a.r - b.r, a.g - b.g, a.b - b.b};
+}
+inline Rgb operator*(Rgb a, double s)
+{
+    return {a.r * s, a.g * s, a.b * s};
+}
+inline Rgb operator*(Rgb a, Rgb b)
+{
+    return {a.r * b.r, a.g * b.g, a.b * b.b};
+}
+inline Rgb mix(Rgb a, Rgb b, double t)
+{
+    return a + (b - a) * t;
+}
+inline Rgb grey(double v)
+{
+    return {v, v, v};
+}
 
 // Rec. 709 weights: the looks' idea of brightness.
-inline double luminance(Rgb c) { return 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b; }
+inline double luminance(Rgb c)
+{
+    return 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b;
+}
 
-inline Rgb exposure(Rgb c, double stops) { return c * std::exp2(stops); }
+inline Rgb exposure(Rgb c, double stops)
+{
+    return c * std::exp2(stops);
+}
 
 // White balance and tint as per-channel gains.
-inline Rgb gains(Rgb c, double r, double g, double b) { return {c.r * r, c.g * g, c.b * b}; }
+inline Rgb gains(Rgb c, double r, double g, double b)
+{
+    return {c.r * r, c.g * g, c.b * b};
+}
 
 // Colour crosstalk: each output channel a blend of the inputs. Rows that sum
 // to 1 keep neutral greys neutral.
@@ -39,9 +66,15 @@ inline Rgb crosstalk(Rgb c, const Matrix& x)
             x.m[2][0] * c.r + x.m[2][1] * c.g + x.m[2][2] * c.b};
 }
 
-inline Rgb saturation(Rgb c, double amount) { return mix(grey(luminance(c)), c, amount); }
+inline Rgb saturation(Rgb c, double amount)
+{
+    return mix(grey(luminance(c)), c, amount);
+}
 
-inline Rgb monochrome(Rgb c) { return grey(luminance(c)); }
+inline Rgb monochrome(Rgb c)
+{
+    return grey(luminance(c));
+}
 
 inline double smoothstep(double edge0, double edge1, double x)
 {

@@ -10,7 +10,10 @@ namespace {
 
 using namespace ops;
 
-Rgb identityUnused(Rgb c) { return c; }
+Rgb identityUnused(Rgb c)
+{
+    return c;
+}
 
 // A plain S-curve: more contrast, neutral colour.
 Rgb neutralContrast(Rgb c)

@@ -14,7 +14,7 @@ struct LookRecipe {
     const char* name;        // the look's name in the host (its file name, less ".cube.bin")
     const char* description; // one line for README and `zelk-lut generate --list`
     ops::Rgb (*sceneToDisplay)(ops::Rgb scene);
-    bool identity;           // maps every code value to itself, whatever the curve
+    bool identity; // maps every code value to itself, whatever the curve
 };
 
 // Every recipe, in name order.

@@ -3,8 +3,8 @@
 /* Core OFX C ABI: status codes, basic types, the host and plug-in structs, the
  * generic actions and properties, and the plug-in binary's exported entry points. */
 
-#include <stddef.h>
 #include <limits.h>
+#include <stddef.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -16,33 +16,33 @@ extern "C" {
 #define OfxExport extern
 #endif
 
-typedef struct OfxPropertySetStruct *OfxPropertySetHandle;
+typedef struct OfxPropertySetStruct* OfxPropertySetHandle;
 typedef int OfxStatus;
 typedef double OfxTime;
 
 /* Handed to a plug-in by setHost; valid while the binary stays loaded. */
 typedef struct OfxHost {
-  OfxPropertySetHandle host;
-  const void *(*fetchSuite)(OfxPropertySetHandle host, const char *suiteName, int suiteVersion);
+    OfxPropertySetHandle host;
+    const void* (*fetchSuite)(OfxPropertySetHandle host, const char* suiteName, int suiteVersion);
 } OfxHost;
 
-typedef OfxStatus(OfxPluginEntryPoint)(const char *action, const void *handle,
+typedef OfxStatus(OfxPluginEntryPoint)(const char* action, const void* handle,
                                        OfxPropertySetHandle inArgs, OfxPropertySetHandle outArgs);
 
 typedef struct OfxPlugin {
-  const char *pluginApi;
-  int apiVersion;
-  const char *pluginIdentifier;
-  unsigned int pluginVersionMajor;
-  unsigned int pluginVersionMinor;
-  void (*setHost)(OfxHost *host);
-  OfxPluginEntryPoint *mainEntry;
+    const char* pluginApi;
+    int apiVersion;
+    const char* pluginIdentifier;
+    unsigned int pluginVersionMajor;
+    unsigned int pluginVersionMinor;
+    void (*setHost)(OfxHost* host);
+    OfxPluginEntryPoint* mainEntry;
 } OfxPlugin;
 
 /* Exported by every plug-in binary (OfxSetHost is optional and probed). */
 OfxExport int OfxGetNumberOfPlugins(void);
-OfxExport OfxPlugin *OfxGetPlugin(int nth);
-OfxExport OfxStatus OfxSetHost(const OfxHost *host);
+OfxExport OfxPlugin* OfxGetPlugin(int nth);
+OfxExport OfxStatus OfxSetHost(const OfxHost* host);
 
 /* Generic actions */
 #define kOfxActionLoad "OfxActionLoad"
@@ -90,28 +90,28 @@ OfxExport OfxStatus OfxSetHost(const OfxHost *host);
 #define kOfxBitDepthFloat "OfxBitDepthFloat"
 
 typedef struct OfxRangeI {
-  int min, max;
+    int min, max;
 } OfxRangeI;
 
 typedef struct OfxRangeD {
-  double min, max;
+    double min, max;
 } OfxRangeD;
 
 typedef struct OfxPointI {
-  int x, y;
+    int x, y;
 } OfxPointI;
 
 typedef struct OfxPointD {
-  double x, y;
+    double x, y;
 } OfxPointD;
 
 /* Half-open: x1 <= x < x2, y1 <= y < y2. */
 typedef struct OfxRectI {
-  int x1, y1, x2, y2;
+    int x1, y1, x2, y2;
 } OfxRectI;
 
 typedef struct OfxRectD {
-  double x1, y1, x2, y2;
+    double x1, y1, x2, y2;
 } OfxRectD;
 
 #define kOfxFlagInfiniteMax INT_MAX

@@ -25,8 +25,9 @@ extern "C" {
 #define kOfxActionOpenGLContextDetached "kOfxActionOpenGLContextDetached"
 
 /* Describe time, on the plug-in descriptor and the host: "false", "true" or "needed". */
-#define kOfxImageEffectPropOpenCLRenderSupported "OfxImageEffectPropOpenCLRenderSupported" /* buffers */
-#define kOfxImageEffectPropOpenCLSupported "OfxImageEffectPropOpenCLSupported"             /* images */
+#define kOfxImageEffectPropOpenCLRenderSupported                                                   \
+    "OfxImageEffectPropOpenCLRenderSupported"                                  /* buffers */
+#define kOfxImageEffectPropOpenCLSupported "OfxImageEffectPropOpenCLSupported" /* images */
 #define kOfxImageEffectPropCudaRenderSupported "OfxImageEffectPropCudaRenderSupported"
 #define kOfxImageEffectPropCudaStreamSupported "OfxImageEffectPropCudaStreamSupported"
 #define kOfxImageEffectPropMetalRenderSupported "OfxImageEffectPropMetalRenderSupported"
@@ -45,7 +46,7 @@ extern "C" {
 #define kOfxOpenCLProgramSuite "OfxOpenCLProgramSuite"
 
 typedef struct OfxOpenCLProgramSuiteV1 {
-  OfxStatus (*compileProgram)(const char *pszProgramSource, int fOptional, void *pResult);
+    OfxStatus (*compileProgram)(const char* pszProgramSource, int fOptional, void* pResult);
 } OfxOpenCLProgramSuiteV1;
 
 #ifdef __cplusplus

@@ -4,11 +4,11 @@
  * actions and properties, and the image-effect suite. */
 
 #include "ofxCore.h"
-#include "ofxParam.h"
 #include "ofxInteract.h"
-#include "ofxMessage.h"
 #include "ofxMemory.h"
+#include "ofxMessage.h"
 #include "ofxMultiThread.h"
+#include "ofxParam.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -19,9 +19,9 @@ extern "C" {
 
 #define kOfxImageEffectSuite "OfxImageEffectSuite"
 
-typedef struct OfxImageEffectStruct *OfxImageEffectHandle;
-typedef struct OfxImageClipStruct *OfxImageClipHandle;
-typedef struct OfxImageMemoryStruct *OfxImageMemoryHandle;
+typedef struct OfxImageEffectStruct* OfxImageEffectHandle;
+typedef struct OfxImageClipStruct* OfxImageClipHandle;
+typedef struct OfxImageMemoryStruct* OfxImageMemoryHandle;
 
 /* Object types (values of kOfxPropType) */
 #define kOfxTypeImageEffectHost "OfxTypeImageEffectHost"
@@ -83,7 +83,8 @@ typedef struct OfxImageMemoryStruct *OfxImageMemoryHandle;
 #define kOfxImageEffectPropSupportsMultiResolution "OfxImageEffectPropSupportsMultiResolution"
 #define kOfxImageEffectPropSupportsTiles "OfxImageEffectPropSupportsTiles"
 #define kOfxImageEffectPropTemporalClipAccess "OfxImageEffectPropTemporalClipAccess"
-#define kOfxImageEffectPluginPropFieldRenderTwiceAlways "OfxImageEffectPluginPropFieldRenderTwiceAlways"
+#define kOfxImageEffectPluginPropFieldRenderTwiceAlways                                            \
+    "OfxImageEffectPluginPropFieldRenderTwiceAlways"
 #define kOfxImageEffectPropSupportsMultipleClipDepths "OfxImageEffectPropMultipleClipDepths"
 #define kOfxImageEffectPropSupportsMultipleClipPARs "OfxImageEffectPropSupportsMultipleClipPARs"
 #define kOfxImageEffectPropClipPreferencesSlaveParam "OfxImageEffectPropClipPreferencesSlaveParam"
@@ -168,25 +169,26 @@ typedef struct OfxImageMemoryStruct *OfxImageMemoryHandle;
 #define kOfxStatErrImageFormat ((int)1000)
 
 typedef struct OfxImageEffectSuiteV1 {
-  OfxStatus (*getPropertySet)(OfxImageEffectHandle imageEffect, OfxPropertySetHandle *propHandle);
-  OfxStatus (*getParamSet)(OfxImageEffectHandle imageEffect, OfxParamSetHandle *paramSet);
-  OfxStatus (*clipDefine)(OfxImageEffectHandle imageEffect, const char *name, OfxPropertySetHandle *propertySet);
-  /* propertySet may be NULL. */
-  OfxStatus (*clipGetHandle)(OfxImageEffectHandle imageEffect, const char *name, OfxImageClipHandle *clip,
-                             OfxPropertySetHandle *propertySet);
-  OfxStatus (*clipGetPropertySet)(OfxImageClipHandle clip, OfxPropertySetHandle *propHandle);
-  /* region NULL: the default region. kOfxStatFailed: no image at that time. */
-  OfxStatus (*clipGetImage)(OfxImageClipHandle clip, OfxTime time, const OfxRectD *region,
-                            OfxPropertySetHandle *imageHandle);
-  OfxStatus (*clipReleaseImage)(OfxPropertySetHandle imageHandle);
-  OfxStatus (*clipGetRegionOfDefinition)(OfxImageClipHandle clip, OfxTime time, OfxRectD *bounds);
-  /* Non-zero: stop rendering. */
-  int (*abort)(OfxImageEffectHandle imageEffect);
-  OfxStatus (*imageMemoryAlloc)(OfxImageEffectHandle instanceHandle, size_t nBytes,
-                                OfxImageMemoryHandle *memoryHandle);
-  OfxStatus (*imageMemoryFree)(OfxImageMemoryHandle memoryHandle);
-  OfxStatus (*imageMemoryLock)(OfxImageMemoryHandle memoryHandle, void **returnedPtr);
-  OfxStatus (*imageMemoryUnlock)(OfxImageMemoryHandle memoryHandle);
+    OfxStatus (*getPropertySet)(OfxImageEffectHandle imageEffect, OfxPropertySetHandle* propHandle);
+    OfxStatus (*getParamSet)(OfxImageEffectHandle imageEffect, OfxParamSetHandle* paramSet);
+    OfxStatus (*clipDefine)(OfxImageEffectHandle imageEffect, const char* name,
+                            OfxPropertySetHandle* propertySet);
+    /* propertySet may be NULL. */
+    OfxStatus (*clipGetHandle)(OfxImageEffectHandle imageEffect, const char* name,
+                               OfxImageClipHandle* clip, OfxPropertySetHandle* propertySet);
+    OfxStatus (*clipGetPropertySet)(OfxImageClipHandle clip, OfxPropertySetHandle* propHandle);
+    /* region NULL: the default region. kOfxStatFailed: no image at that time. */
+    OfxStatus (*clipGetImage)(OfxImageClipHandle clip, OfxTime time, const OfxRectD* region,
+                              OfxPropertySetHandle* imageHandle);
+    OfxStatus (*clipReleaseImage)(OfxPropertySetHandle imageHandle);
+    OfxStatus (*clipGetRegionOfDefinition)(OfxImageClipHandle clip, OfxTime time, OfxRectD* bounds);
+    /* Non-zero: stop rendering. */
+    int (*abort)(OfxImageEffectHandle imageEffect);
+    OfxStatus (*imageMemoryAlloc)(OfxImageEffectHandle instanceHandle, size_t nBytes,
+                                  OfxImageMemoryHandle* memoryHandle);
+    OfxStatus (*imageMemoryFree)(OfxImageMemoryHandle memoryHandle);
+    OfxStatus (*imageMemoryLock)(OfxImageMemoryHandle memoryHandle, void** returnedPtr);
+    OfxStatus (*imageMemoryUnlock)(OfxImageMemoryHandle memoryHandle);
 } OfxImageEffectSuiteV1;
 
 #ifdef __cplusplus

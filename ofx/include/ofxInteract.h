@@ -11,12 +11,13 @@ extern "C" {
 
 #define kOfxInteractSuite "OfxInteractSuite"
 
-typedef struct OfxInteract *OfxInteractHandle;
+typedef struct OfxInteract* OfxInteractHandle;
 
 typedef struct OfxInteractSuiteV1 {
-  OfxStatus (*interactSwapBuffers)(OfxInteractHandle interactInstance);
-  OfxStatus (*interactRedraw)(OfxInteractHandle interactInstance);
-  OfxStatus (*interactGetPropertySet)(OfxInteractHandle interactInstance, OfxPropertySetHandle *property);
+    OfxStatus (*interactSwapBuffers)(OfxInteractHandle interactInstance);
+    OfxStatus (*interactRedraw)(OfxInteractHandle interactInstance);
+    OfxStatus (*interactGetPropertySet)(OfxInteractHandle interactInstance,
+                                        OfxPropertySetHandle* property);
 } OfxInteractSuiteV1;
 
 #ifdef __cplusplus

@@ -18,15 +18,17 @@ extern "C" {
 #define kOfxMessageQuestion "OfxMessageQuestion"
 
 typedef struct OfxMessageSuiteV1 {
-  OfxStatus (*message)(void *handle, const char *messageType, const char *messageId, const char *format, ...);
+    OfxStatus (*message)(void* handle, const char* messageType, const char* messageId,
+                         const char* format, ...);
 } OfxMessageSuiteV1;
 
 /* A superset of V1: a host may hand this struct out for both versions. */
 typedef struct OfxMessageSuiteV2 {
-  OfxStatus (*message)(void *handle, const char *messageType, const char *messageId, const char *format, ...);
-  OfxStatus (*setPersistentMessage)(void *handle, const char *messageType, const char *messageId,
-                                    const char *format, ...);
-  OfxStatus (*clearPersistentMessage)(void *handle);
+    OfxStatus (*message)(void* handle, const char* messageType, const char* messageId,
+                         const char* format, ...);
+    OfxStatus (*setPersistentMessage)(void* handle, const char* messageType, const char* messageId,
+                                      const char* format, ...);
+    OfxStatus (*clearPersistentMessage)(void* handle);
 } OfxMessageSuiteV2;
 
 #ifdef __cplusplus

@@ -20,11 +20,11 @@ namespace OFX {
 namespace Log {
 
 // The default file name when a log is requested without a name.
-extern const char *const kDefaultFileName;
+extern const char* const kDefaultFileName;
 
 // Overrides the file name (and requests a log even without OFX_PLUGIN_LOGFILE).
 // An empty name means kDefaultFileName. Takes effect at the next open().
-void setFileName(const std::string &name);
+void setFileName(const std::string& name);
 
 // Opens the log if a file name was requested; true when the log is open.
 bool open();
@@ -34,10 +34,10 @@ bool isOpen();
 void indent();
 void outdent();
 
-void print(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void print(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Written only when condition holds, prefixed "WARNING : " / "ERROR : ".
-void warning(bool condition, const char *format, ...) __attribute__((format(printf, 2, 3)));
-void error(bool condition, const char *format, ...) __attribute__((format(printf, 2, 3)));
+void warning(bool condition, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void error(bool condition, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 } // namespace Log
 } // namespace OFX

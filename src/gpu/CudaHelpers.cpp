@@ -8,7 +8,10 @@
 
 namespace {
 
-cudaStream_t as_stream(void* stream) { return static_cast<cudaStream_t>(stream); }
+cudaStream_t as_stream(void* stream)
+{
+    return static_cast<cudaStream_t>(stream);
+}
 
 void sync_stream(cudaStream_t stream)
 {
@@ -23,7 +26,8 @@ void copy_to_device(cudaStream_t stream, void* devicePtr, size_t bytes, const vo
     const cudaError_t err =
         cudaMemcpyAsync(devicePtr, hostData, bytes, cudaMemcpyHostToDevice, stream);
     if (err != cudaSuccess) {
-        OFX::Log::print("Failed to copy from host to CUDA memory! error = %d", static_cast<int>(err));
+        OFX::Log::print("Failed to copy from host to CUDA memory! error = %d",
+                        static_cast<int>(err));
     }
 }
 

@@ -24,6 +24,7 @@ cudaError_t LaunchPerPixel(const void* kernel, int width, int height, void** arg
 // waits for the device, logs any error under `kernelName`, releases the LUT.
 // Never launches without a LUT buffer.
 void RunLookKernel(const void* kernel, const char* kernelName, void* stream, int width, int height,
-                   float mix, const zelk_vec3<float>* lut, int lutSize, const float* src, float* dst);
+                   float mix, const zelk_vec3<float>* lut, int lutSize, const float* src,
+                   float* dst);
 
 } // namespace CUDA

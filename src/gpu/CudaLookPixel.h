@@ -6,7 +6,8 @@
 #include "../LutMath.h"
 
 // Px is any four-float pixel with members x, y, z, w (R, G, B, A), e.g. float4.
-template <typename Px> ZELK_FN Px zelk_look_pixel_gpu(Px s, const float* lut, int lutSize, float mix)
+template <typename Px>
+ZELK_FN Px zelk_look_pixel_gpu(Px s, const float* lut, int lutSize, float mix)
 {
     const ZelkRgb m = zelk_tetra_apply(lut, zelk_tetra_setup(s.x, s.y, s.z, lutSize));
     const float oneMinusMix = 1.0f - mix;

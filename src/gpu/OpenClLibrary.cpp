@@ -68,8 +68,8 @@ cl_kernel build_kernel(const OpenCl::Api& cl, cl_command_queue queue, const char
                        const char* name)
 {
     cl_context context = nullptr;
-    cl_int error = cl.clGetCommandQueueInfo(queue, CL_QUEUE_CONTEXT, sizeof(context), &context,
-                                            nullptr);
+    cl_int error =
+        cl.clGetCommandQueueInfo(queue, CL_QUEUE_CONTEXT, sizeof(context), &context, nullptr);
     if (error != CL_SUCCESS) {
         OFX::Log::print("Couldn't get opencl queue context! error = %d", error);
         return nullptr;
@@ -122,8 +122,8 @@ cl_mem alloc_buffer(const OpenCl::Api& cl, void* queue, size_t bytes, const void
         OFX::Log::print("Unable to get the OpenCL context! error = %d", error);
         return nullptr;
     }
-    const cl_mem_flags flags = hostData ? CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR
-                                        : CL_MEM_READ_WRITE;
+    const cl_mem_flags flags =
+        hostData ? CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR : CL_MEM_READ_WRITE;
     cl_mem buffer = cl.clCreateBuffer(context, flags, bytes, const_cast<void*>(hostData), &error);
     if (error != CL_SUCCESS || !buffer) {
         OFX::Log::print("Couldn't allocate OpenCl device memory! error = %d", error);
@@ -240,9 +240,9 @@ void WriteBuffer(void* queue, void* buffer, size_t bytes, const void* hostData)
     const Api* cl = opencl_or_log();
     if (!cl)
         return;
-    const cl_int error = cl->clEnqueueWriteBuffer(static_cast<cl_command_queue>(queue),
-                                                  static_cast<cl_mem>(buffer), CL_FALSE, 0, bytes,
-                                                  hostData, 0, nullptr, nullptr);
+    const cl_int error =
+        cl->clEnqueueWriteBuffer(static_cast<cl_command_queue>(queue), static_cast<cl_mem>(buffer),
+                                 CL_FALSE, 0, bytes, hostData, 0, nullptr, nullptr);
     if (error != CL_SUCCESS)
         OFX::Log::print("Failed to enqueue OpenCl buffer write! error = %d", error);
 }
@@ -255,8 +255,8 @@ void* LookupKernel(void* queue, const char* programSource, const char* kernelNam
 
 } // namespace OpenCl
 
-void RunOpenClKernel3DLUT(void* queue, int width, int height, float mix, const zelk_vec3<float>* lut,
-                          int lutSize, const float* src, float* dst)
+void RunOpenClKernel3DLUT(void* queue, int width, int height, float mix,
+                          const zelk_vec3<float>* lut, int lutSize, const float* src, float* dst)
 {
     if (!launchable(width, height))
         return;
@@ -301,9 +301,8 @@ struct PlanarLaunch {
 // Shared set-up of the planar launchers: the API, the checks of the RGBA
 // buffers and of the three planes, then the kernel.
 template <typename Plane>
-PlanarLaunch planar_launch(void* queue, const char* source, const char* name, int width,
-                           int height, std::initializer_list<const void*> rgbaBuffers,
-                           Plane* const* planes)
+PlanarLaunch planar_launch(void* queue, const char* source, const char* name, int width, int height,
+                           std::initializer_list<const void*> rgbaBuffers, Plane* const* planes)
 {
     PlanarLaunch launch;
     if (!launchable(width, height))

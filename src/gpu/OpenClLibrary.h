@@ -15,8 +15,8 @@ void* LookupKernel(void* queue, const char* programSource, const char* kernelNam
 } // namespace OpenCl
 
 // Enqueues the look on the host's command queue; returns once it is enqueued.
-void RunOpenClKernel3DLUT(void* queue, int width, int height, float mix, const zelk_vec3<float>* lut,
-                          int lutSize, const float* src, float* dst);
+void RunOpenClKernel3DLUT(void* queue, int width, int height, float mix,
+                          const zelk_vec3<float>* lut, int lutSize, const float* src, float* dst);
 void RunOpenClKernelConvertFromPlanar(void* queue, int width, int height, int unused,
                                       const float* const src[3], float* dst);
 void RunOpenClKernelConvertFromPlanarAlpha(void* queue, int width, int height, int unused,

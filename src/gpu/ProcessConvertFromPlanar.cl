@@ -1,7 +1,7 @@
 // Three colour planes to RGBA with an opaque alpha.
 __kernel void ProcessConvertFromPlanar(__global const float* src0, __global const float* src1,
-                                       __global const float* src2, __global float4* dst,
-                                       int width, int height)
+                                       __global const float* src2, __global float4* dst, int width,
+                                       int height)
 {
     const int x = (int)get_global_id(0);
     const int y = (int)get_global_id(1);

@@ -1,6 +1,5 @@
 // Three colour planes to RGBA, alpha taken from a second RGBA image.
-__kernel void ProcessConvertFromPlanarAlpha(__global const float* src0,
-                                            __global const float* src1,
+__kernel void ProcessConvertFromPlanarAlpha(__global const float* src0, __global const float* src1,
                                             __global const float* src2, __global float4* dst,
                                             __global float4* alpha, int width, int height)
 {

@@ -26,6 +26,6 @@ void RunCudaKernelConvertFromPlanarAlpha(void* stream, int width, int height, in
     const float* src1 = src[1];
     const float* src2 = src[2];
     void* args[] = {&src0, &src1, &src2, &dst, &alpha, &width, &height};
-    (void)CUDA::LaunchPerPixel(reinterpret_cast<const void*>(&ProcessConvertFromPlanarAlpha),
-                               width, height, args, stream);
+    (void)CUDA::LaunchPerPixel(reinterpret_cast<const void*>(&ProcessConvertFromPlanarAlpha), width,
+                               height, args, stream);
 }

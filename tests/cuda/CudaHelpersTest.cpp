@@ -56,13 +56,14 @@ struct LookArgs {
 
 void captureLookArgs(void** a)
 {
-    void* const fields[] = {&g_look.src, &g_look.dst, &g_look.lut, &g_look.width,
+    void* const fields[] = {&g_look.src,    &g_look.dst,     &g_look.lut, &g_look.width,
                             &g_look.height, &g_look.lutSize, &g_look.mix};
     const size_t sizes[] = {8, 8, 8, 4, 4, 4, 4};
     for (int i = 0; i < 7; ++i) {
         std::memcpy(fields[i], a[i], sizes[i]);
     }
-    g_look.lutContents.assign(g_look.lut, g_look.lut + 3 * g_look.lutSize * g_look.lutSize * g_look.lutSize);
+    g_look.lutContents.assign(g_look.lut,
+                              g_look.lut + 3 * g_look.lutSize * g_look.lutSize * g_look.lutSize);
 }
 
 std::vector<zelk_vec3<float>> rampLut(int n)
@@ -80,14 +81,18 @@ TEST_F(CudaFake, AllocAndFreeFallBackOnlyOnNotSupportedAndLogEveryFailure)
     // Only 801 falls back; a failed copy or wait is logged and the stream still synchronised.
     const Case allocs[] = {
         {{{"cudaMallocAsync", cudaErrorNotSupported}},
-         {"cudaMallocAsync", "cudaMalloc", "cudaMemcpyAsync", "cudaStreamSynchronize"}, {}},
+         {"cudaMallocAsync", "cudaMalloc", "cudaMemcpyAsync", "cudaStreamSynchronize"},
+         {}},
         {{{"cudaMallocAsync", cudaErrorNotSupported}, {"cudaMalloc", cudaErrorMemoryAllocation}},
-         {"cudaMallocAsync", "cudaMalloc"}, {kAllocFailed}},
+         {"cudaMallocAsync", "cudaMalloc"},
+         {kAllocFailed}},
         {{{"cudaMallocAsync", cudaErrorMemoryAllocation}}, {"cudaMallocAsync"}, {kAllocFailed}},
         {{{"cudaMemcpyAsync", cudaErrorInvalidValue}},
-         {"cudaMallocAsync", "cudaMemcpyAsync", "cudaStreamSynchronize"}, {kCopyFailed}},
+         {"cudaMallocAsync", "cudaMemcpyAsync", "cudaStreamSynchronize"},
+         {kCopyFailed}},
         {{{"cudaStreamSynchronize", cudaErrorLaunchFailure}},
-         {"cudaMallocAsync", "cudaMemcpyAsync", "cudaStreamSynchronize"}, {kSyncFailed}},
+         {"cudaMallocAsync", "cudaMemcpyAsync", "cudaStreamSynchronize"},
+         {kSyncFailed}},
     };
     for (const Case& c : allocs) {
         start(c.scripts);
@@ -103,10 +108,13 @@ TEST_F(CudaFake, AllocAndFreeFallBackOnlyOnNotSupportedAndLogEveryFailure)
     // 801 on release: wait for queued work, then release at once, even if the wait failed.
     const Case frees[] = {
         {{}, {"cudaFreeAsync"}, {}},
-        {{{"cudaFreeAsync", cudaErrorNotSupported}, {"cudaStreamSynchronize", cudaErrorLaunchFailure}},
-         {"cudaFreeAsync", "cudaStreamSynchronize", "cudaFree"}, {kSyncFailed}},
+        {{{"cudaFreeAsync", cudaErrorNotSupported},
+          {"cudaStreamSynchronize", cudaErrorLaunchFailure}},
+         {"cudaFreeAsync", "cudaStreamSynchronize", "cudaFree"},
+         {kSyncFailed}},
         {{{"cudaFreeAsync", cudaErrorNotSupported}, {"cudaFree", cudaErrorInvalidValue}},
-         {"cudaFreeAsync", "cudaStreamSynchronize", "cudaFree"}, {kReleaseFailed}},
+         {"cudaFreeAsync", "cudaStreamSynchronize", "cudaFree"},
+         {kReleaseFailed}},
         {{{"cudaFreeAsync", cudaErrorInvalidValue}}, {"cudaFreeAsync"}, {kReleaseFailed}},
     };
     void* const p = reinterpret_cast<void*>(0xd00d);
@@ -125,7 +133,8 @@ TEST_F(CudaFake, AllocAndFreeFallBackOnlyOnNotSupportedAndLogEveryFailure)
     EXPECT_EQ(fakecuda::callNames(), (Names{"cudaMallocAsync"}));
 
     // WriteBuffer: both steps always run, both failures reported in order.
-    start({{"cudaMemcpyAsync", cudaErrorInvalidValue}, {"cudaStreamSynchronize", cudaErrorLaunchFailure}});
+    start({{"cudaMemcpyAsync", cudaErrorInvalidValue},
+           {"cudaStreamSynchronize", cudaErrorLaunchFailure}});
     float device[4];
     CUDA::WriteBuffer(kStream, device, sizeof device, host);
     EXPECT_EQ(fakecuda::callNames(), (Names{"cudaMemcpyAsync", "cudaStreamSynchronize"}));
@@ -161,9 +170,10 @@ TEST_F(CudaFake, LookLaunchUploadsRunsWaitsAndReleasesInOrder)
     CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, 70, 2, 0.25f, lut.data(), n, src.data(),
                         dst.data());
 
-    EXPECT_EQ(fakecuda::callNames(),
-              (Names{"cudaMallocAsync", "cudaMemcpyAsync", "cudaStreamSynchronize", "cudaLaunchKernel",
-                     "cudaDeviceSynchronize", "cudaGetLastError", "cudaFreeAsync"}));
+    EXPECT_EQ(
+        fakecuda::callNames(),
+        (Names{"cudaMallocAsync", "cudaMemcpyAsync", "cudaStreamSynchronize", "cudaLaunchKernel",
+               "cudaDeviceSynchronize", "cudaGetLastError", "cudaFreeAsync"}));
     EXPECT_TRUE(fakecuda::log().empty());
     const auto& calls = fakecuda::calls();
     EXPECT_EQ(calls[0].bytes, 27u * 12u);
@@ -195,14 +205,16 @@ TEST_F(CudaFake, LookLaunchNeverRunsWithoutALut)
     const auto lut = rampLut(2);
     float pixels[4] = {};
     start({{"cudaMallocAsync", cudaErrorMemoryAllocation}});
-    CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, 1, 1, 1.0f, lut.data(), 2, pixels, pixels);
+    CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, 1, 1, 1.0f, lut.data(), 2, pixels,
+                        pixels);
     EXPECT_EQ(fakecuda::callNames(), (Names{"cudaMallocAsync"}));
     EXPECT_EQ(fakecuda::log(), (Names{kAllocFailed}));
 
     // Nothing to upload: refused before touching the device.
     fakecuda::reset();
     CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, 1, 1, 1.0f, nullptr, 2, pixels, pixels);
-    CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, 1, 1, 1.0f, lut.data(), 0, pixels, pixels);
+    CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, 1, 1, 1.0f, lut.data(), 0, pixels,
+                        pixels);
     EXPECT_TRUE(fakecuda::calls().empty());
     EXPECT_EQ(fakecuda::log().size(), 2u);
 }
@@ -214,13 +226,13 @@ TEST_F(CudaFake, LaunchGridOfBlocksOf64AndEmptyFramesRefused)
     const struct {
         int width, height;
         unsigned columns;
-    } cases[] = {{1, 7, 1}, {64, 7, 1}, {65, 7, 2}, {1000, 7, 16}, {1920, 7, 30},
-                 {0, 5, 0}, {5, 0, 1},  {-3, 5, 0}};
+    } cases[] = {{1, 7, 1},     {64, 7, 1}, {65, 7, 2}, {1000, 7, 16},
+                 {1920, 7, 30}, {0, 5, 0},  {5, 0, 1},  {-3, 5, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
         fakecuda::reset();
-        CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, c.width, c.height, 1.0f, lut.data(), 2,
-                            pixels, pixels);
+        CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, c.width, c.height, 1.0f, lut.data(),
+                            2, pixels, pixels);
         const auto& launch = fakecuda::calls().at(3);
         ASSERT_EQ(launch.name, "cudaLaunchKernel");
         EXPECT_EQ(launch.grid.x, c.columns);
@@ -230,7 +242,8 @@ TEST_F(CudaFake, LaunchGridOfBlocksOf64AndEmptyFramesRefused)
         EXPECT_EQ(launch.block.y * launch.block.z, 1u);
         // A refused launch is logged with the runtime's code and the LUT still released.
         const bool empty = c.width <= 0 || c.height <= 0;
-        EXPECT_EQ(fakecuda::log(), empty ? Names{"Failed to run Process3DLUT kernel! error = 9"} : Names{});
+        EXPECT_EQ(fakecuda::log(),
+                  empty ? Names{"Failed to run Process3DLUT kernel! error = 9"} : Names{});
         EXPECT_EQ(fakecuda::callNames().back(), "cudaFreeAsync");
     }
 }

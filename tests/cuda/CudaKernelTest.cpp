@@ -84,11 +84,11 @@ TEST(CudaKernel, LookKernelMatchesTheHostRuleAndStaysInsideTheFrame)
                 const Rgba d = zelk_look_pixel_gpu(s, lut.data(), n, 0.3f);
                 std::memcpy(&expected[4 * i], &d, sizeof d);
             }
-            const FrameDiff diff =
-                compareFrames(expected, std::vector<float>(out.begin(), out.begin() + 4 * pixels), 0);
-            EXPECT_EQ(diff.mismatches, 0) << "N " << n << " width " << width << ": sample "
-                                          << diff.firstIndex << " is " << diff.actual
-                                          << ", expected " << diff.expected;
+            const FrameDiff diff = compareFrames(
+                expected, std::vector<float>(out.begin(), out.begin() + 4 * pixels), 0);
+            EXPECT_EQ(diff.mismatches, 0)
+                << "N " << n << " width " << width << ": sample " << diff.firstIndex << " is "
+                << diff.actual << ", expected " << diff.expected;
             for (size_t i = 4 * pixels; i < out.size(); ++i) {
                 ASSERT_TRUE(isUnwritten(out[i])) << "write past the frame, width " << width;
             }

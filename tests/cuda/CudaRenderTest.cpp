@@ -24,12 +24,16 @@ namespace {
 namespace fs = std::filesystem;
 using namespace zelk_cuda_test;
 
-std::string look_name(int n) { return "cuda-test-" + std::to_string(n); }
+std::string look_name(int n)
+{
+    return "cuda-test-" + std::to_string(n);
+}
 
 // A copy of the built bundle whose look folders also hold the test looks.
 fs::path make_test_bundle()
 {
-    const fs::path root = fs::temp_directory_path() / ("zelk-cuda-test-" + std::to_string(::getpid()));
+    const fs::path root =
+        fs::temp_directory_path() / ("zelk-cuda-test-" + std::to_string(::getpid()));
     const fs::path bundle = root / "ZELK-Look-Lib.ofx.bundle";
     fs::remove_all(root);
     fs::create_directories(root);
@@ -57,7 +61,8 @@ protected:
     static void SetUpTestSuite()
     {
         std::string why;
-        if (!deviceAvailable(&why)) return;
+        if (!deviceAvailable(&why))
+            return;
         s_bundleDir = make_test_bundle();
         s_host = std::make_unique<ofxhost::Host>();
         ofxhost::Bundle& bundle = s_host->loadBundle(s_bundleDir.string());
@@ -68,7 +73,8 @@ protected:
     {
         s_renderer.reset();
         s_host.reset();
-        if (!s_bundleDir.empty()) fs::remove_all(s_bundleDir.parent_path());
+        if (!s_bundleDir.empty())
+            fs::remove_all(s_bundleDir.parent_path());
     }
 
     static std::vector<float> render_cpu(ofxhost::Instance& instance, const std::vector<float>& src,
@@ -122,7 +128,8 @@ TEST_F(CudaRender, MatchesTheCpuRender)
                 long unwrittenCount = 0, alphaChanged = 0;
                 for (size_t i = 0; i < gpu.size(); ++i) {
                     unwrittenCount += isUnwritten(gpu[i]);
-                    if (i % 4 == 3) alphaChanged += std::memcmp(&gpu[i], &src[i], 4) != 0;
+                    if (i % 4 == 3)
+                        alphaChanged += std::memcmp(&gpu[i], &src[i], 4) != 0;
                 }
                 EXPECT_EQ(unwrittenCount, 0) << "N " << n << " width " << width;
                 EXPECT_EQ(alphaChanged, 0) << "N " << n << " width " << width;

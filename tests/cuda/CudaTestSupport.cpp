@@ -37,7 +37,8 @@ std::vector<float> testFrame(int width, int height)
             p[1] = 1.0f - t * u;
             p[2] = 0.5f * t + u;
             p[3] = float(i % 17) / 16.0f;
-            if (i % 97 == 13) p[i % 3] = specials[(i / 97) % 3];
+            if (i % 97 == 13)
+                p[i % 3] = specials[(i / 97) % 3];
         }
     return px;
 }
@@ -80,7 +81,8 @@ FrameDiff compareFrames(const std::vector<float>& expected, const std::vector<fl
             d.actual = a;
         }
     }
-    if (expected.size() != actual.size()) d.mismatches += 1;
+    if (expected.size() != actual.size())
+        d.mismatches += 1;
     return d;
 }
 

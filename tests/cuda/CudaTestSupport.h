@@ -10,11 +10,11 @@
 #include <vector>
 
 // Skips the calling test, with the reason, where no CUDA device can be used.
-#define ZELK_REQUIRE_CUDA()                                                         \
-    do {                                                                            \
-        std::string zelkWhy_;                                                       \
-        if (!zelk_cuda_test::deviceAvailable(&zelkWhy_))                            \
-            GTEST_SKIP() << zelkWhy_;                                               \
+#define ZELK_REQUIRE_CUDA()                                                                        \
+    do {                                                                                           \
+        std::string zelkWhy_;                                                                      \
+        if (!zelk_cuda_test::deviceAvailable(&zelkWhy_))                                           \
+            GTEST_SKIP() << zelkWhy_;                                                              \
     } while (0)
 
 namespace zelk_cuda_test {
@@ -30,7 +30,10 @@ inline float unwritten()
     std::memcpy(&f, &kUnwrittenBits, sizeof f);
     return f;
 }
-inline bool isUnwritten(float v) { return std::memcmp(&v, &kUnwrittenBits, sizeof v) == 0; }
+inline bool isUnwritten(float v)
+{
+    return std::memcmp(&v, &kUnwrittenBits, sizeof v) == 0;
+}
 
 // width x height RGBA: ramps from -1 to 2 that differ per channel, every
 // 97th pixel carrying a NaN or an infinity, alpha varying per pixel.

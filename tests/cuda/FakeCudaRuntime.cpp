@@ -61,11 +61,26 @@ cudaError_t allocate(const char* name, void** devPtr, size_t size, cudaStream_t 
 
 } // namespace
 
-void script(const std::string& function, cudaError_t code) { state().scripted[function].push_back(code); }
-void reset() { state() = State(); }
-const std::vector<Call>& calls() { return state().calls; }
-const std::vector<std::string>& log() { return state().log; }
-void onLaunch(void (*hook)(void** args)) { state().launchHook = hook; }
+void script(const std::string& function, cudaError_t code)
+{
+    state().scripted[function].push_back(code);
+}
+void reset()
+{
+    state() = State();
+}
+const std::vector<Call>& calls()
+{
+    return state().calls;
+}
+const std::vector<std::string>& log()
+{
+    return state().log;
+}
+void onLaunch(void (*hook)(void** args))
+{
+    state().launchHook = hook;
+}
 
 std::vector<std::string> callNames()
 {
@@ -111,7 +126,10 @@ cudaError_t CUDARTAPI cudaFreeAsync(void* devPtr, cudaStream_t stream)
     return record("cudaFreeAsync", stream, devPtr).result;
 }
 
-cudaError_t CUDARTAPI cudaFree(void* devPtr) { return record("cudaFree", nullptr, devPtr).result; }
+cudaError_t CUDARTAPI cudaFree(void* devPtr)
+{
+    return record("cudaFree", nullptr, devPtr).result;
+}
 
 cudaError_t CUDARTAPI cudaMemcpyAsync(void* dst, const void* src, size_t count, cudaMemcpyKind kind,
                                       cudaStream_t stream)
@@ -129,7 +147,10 @@ cudaError_t CUDARTAPI cudaStreamSynchronize(cudaStream_t stream)
     return record("cudaStreamSynchronize", stream).result;
 }
 
-cudaError_t CUDARTAPI cudaDeviceSynchronize(void) { return record("cudaDeviceSynchronize", nullptr).result; }
+cudaError_t CUDARTAPI cudaDeviceSynchronize(void)
+{
+    return record("cudaDeviceSynchronize", nullptr).result;
+}
 
 cudaError_t CUDARTAPI cudaGetLastError(void)
 {

@@ -37,7 +37,8 @@ Lut random_lut(int n, unsigned seed)
     Lut lut{n, std::vector<float>(3 * n * n * n + 1, 0.0f)};
     std::mt19937 gen(seed);
     std::uniform_real_distribution<float> dist(-0.5f, 1.5f);
-    for (int i = 0; i < 3 * n * n * n; ++i) lut.data[i] = dist(gen);
+    for (int i = 0; i < 3 * n * n * n; ++i)
+        lut.data[i] = dist(gen);
     return lut;
 }
 
@@ -46,10 +47,10 @@ Lut random_lut(int n, unsigned seed)
 // lattice point (negative fraction for N = 20); then a -1..2 ramp per channel.
 std::vector<Px> test_pixels()
 {
-    const float values[] = {-1.0f,    -0.25f, 0.0f,  1.0f / 64, 0.1f,  0.25f,
-                            0.296875f, 0.3046875f, 0.5f, 0.609375f, 0.75f, 0.999f,
-                            1.0f,     1.5f,   2.0f,  kNaN,      kInf,  -kInf,
-                            0x1.435e5p-3f /* bits 3E21AF28 */};
+    const float values[] = {-1.0f, -0.25f,    0.0f,       1.0f / 64,    0.1f,
+                            0.25f, 0.296875f, 0.3046875f, 0.5f,         0.609375f,
+                            0.75f, 0.999f,    1.0f,       1.5f,         2.0f,
+                            kNaN,  kInf,      -kInf,      0x1.435e5p-3f /* bits 3E21AF28 */};
     std::vector<Px> px;
     float alpha = 0.0f;
     for (float r : values)
@@ -91,7 +92,8 @@ ZelkTetra gpu_rule_cell(float r, float g, float b, int n)
                     : fb > fr            ? 4
                                          : 5;
     auto index = [&](const int* d) {
-        return (std::min(c[0] + d[0], m) * n + std::min(c[1] + d[1], m)) * n + std::min(c[2] + d[2], m);
+        return (std::min(c[0] + d[0], m) * n + std::min(c[1] + d[1], m)) * n +
+               std::min(c[2] + d[2], m);
     };
     const float fmax = std::max(std::max(fr, fg), fb);
     const float fmin = std::min(std::min(fr, fg), fb);
@@ -106,9 +108,15 @@ ZelkTetra gpu_rule_cell(float r, float g, float b, int n)
     return t;
 }
 
-bool same_bits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool same_bits(float a, float b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
-bool same_value(float a, float b) { return (std::isnan(a) && std::isnan(b)) || same_bits(a, b); }
+bool same_value(float a, float b)
+{
+    return (std::isnan(a) && std::isnan(b)) || same_bits(a, b);
+}
 
 float ulp(float v)
 {
@@ -152,7 +160,8 @@ TEST(CudaPixelRule, SharedInterpolationMatchesTheGpuCornerTable)
 TEST(CudaPixelRule, OutputsAgreeWithTheCpuPathWithinTheFusedRounding)
 {
     const auto src = test_pixels();
-    const Lut luts[] = {random_lut(18, 3), random_lut(33, 5), random_lut(20, 7), random_lut(65, 11)};
+    const Lut luts[] = {random_lut(18, 3), random_lut(33, 5), random_lut(20, 7),
+                        random_lut(65, 11)};
     for (const Lut& lut : luts) {
         for (float mix : {0.0f, 0.5f, 1.0f, 0.3f, 0.85f}) {
             // At 0, 0.5 and 1 the blends are exact products, so fusing cannot change a

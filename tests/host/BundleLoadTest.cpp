@@ -17,11 +17,13 @@ using hosttest::TempDir;
 
 namespace {
 
-void linkFakeBundleInto(const std::string& dir) {
+void linkFakeBundleInto(const std::string& dir)
+{
     fs::create_directory_symlink(hosttest::fakeBundle(), fs::path(dir) / "FakeGain.ofx.bundle");
 }
 
-TEST(BundleSearch, ExplicitThenPluginPathInOrderThenTheDefaultDirectory) {
+TEST(BundleSearch, ExplicitThenPluginPathInOrderThenTheDefaultDirectory)
+{
     TempDir empty, first, fallback;
     linkFakeBundleInto(first.path());
     linkFakeBundleInto(fallback.path());
@@ -46,15 +48,18 @@ TEST(BundleSearch, ExplicitThenPluginPathInOrderThenTheDefaultDirectory) {
         EXPECT_EQ(host.findBundle("FakeGain"), fallback.path() + "/FakeGain.ofx.bundle");
         const std::string missing = hosttest::errorOf([&] { host.findBundle("Nowhere"); });
         EXPECT_NE(missing.find("Nowhere.ofx.bundle"), std::string::npos) << missing;
-        EXPECT_NE(missing.find(fallback.path()), std::string::npos) << "lists where it looked: " << missing;
+        EXPECT_NE(missing.find(fallback.path()), std::string::npos)
+            << "lists where it looked: " << missing;
         // An explicit path needs no search at all.
         EXPECT_EQ(host.loadBundle(hosttest::fakeBundle() + "/").path(), hosttest::fakeBundle());
     }
 }
 
-TEST(BundleLoad, ReportsDlerrorAndMalformedBundlesClearly) {
+TEST(BundleLoad, ReportsDlerrorAndMalformedBundlesClearly)
+{
     TempDir dir;
-    const fs::path binDir = fs::path(dir.path()) / "Broken.ofx.bundle" / "Contents" / "Linux-x86-64";
+    const fs::path binDir =
+        fs::path(dir.path()) / "Broken.ofx.bundle" / "Contents" / "Linux-x86-64";
     fs::create_directories(binDir);
     const std::string binary = (binDir / "Broken.ofx").string();
     std::ofstream(binary) << "this is not a shared object\n";
@@ -63,7 +68,8 @@ TEST(BundleLoad, ReportsDlerrorAndMalformedBundlesClearly) {
     const std::string expected = dlerror();
 
     ofxhost::Host host;
-    const std::string error = hosttest::errorOf([&] { host.loadBundle(dir.path() + "/Broken.ofx.bundle"); });
+    const std::string error =
+        hosttest::errorOf([&] { host.loadBundle(dir.path() + "/Broken.ofx.bundle"); });
     EXPECT_NE(error.find(expected), std::string::npos) << error;
     fs::create_directories(fs::path(dir.path()) / "Empty.ofx.bundle");
     EXPECT_THROW(host.loadBundle(dir.path() + "/Empty.ofx.bundle"), ofxhost::Error) << "no binary";
@@ -72,7 +78,8 @@ TEST(BundleLoad, ReportsDlerrorAndMalformedBundlesClearly) {
     EXPECT_TRUE(host.bundles().empty()) << "failed loads keep nothing";
 }
 
-TEST(BundleLoad, DescribesInEachSharedContextAndCreatesInThoseOnly) {
+TEST(BundleLoad, DescribesInEachSharedContextAndCreatesInThoseOnly)
+{
     ofxhost::Host host;
     ofxhost::Bundle& bundle = host.loadBundle(hosttest::fakeBundle());
     ASSERT_EQ(bundle.effects().size(), 1u) << "the plug-in of another API is skipped";
@@ -81,10 +88,12 @@ TEST(BundleLoad, DescribesInEachSharedContextAndCreatesInThoseOnly) {
     ASSERT_NE(effect, nullptr);
 
     // The effect lists generator too, which this host does not offer.
-    EXPECT_EQ(effect->contexts(),
-              (std::vector<std::string>{kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral}));
+    EXPECT_EQ(effect->contexts(), (std::vector<std::string>{kOfxImageEffectContextFilter,
+                                                            kOfxImageEffectContextGeneral}));
     for (const auto& context : effect->contexts())
-        EXPECT_EQ(effect->contextDescriptor(context)->properties().getString("FakeDescribedContext"), context)
+        EXPECT_EQ(
+            effect->contextDescriptor(context)->properties().getString("FakeDescribedContext"),
+            context)
             << "each context has its own descriptor";
     EXPECT_EQ(effect->contextDescriptor(kOfxImageEffectContextGenerator), nullptr);
     EXPECT_THROW(effect->createInstance(kOfxImageEffectContextGenerator), ofxhost::Error);
@@ -96,24 +105,27 @@ TEST(BundleLoad, DescribesInEachSharedContextAndCreatesInThoseOnly) {
             ADD_FAILURE() << "creation should fail";
         } catch (const ofxhost::Error& e) {
             EXPECT_EQ(e.status(), kOfxStatErrMemory);
-            EXPECT_NE(std::string(e.what()).find("kOfxStatErrMemory"), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find("kOfxStatErrMemory"), std::string::npos)
+                << e.what();
         }
     }
 
     std::ostringstream text;
     ofxhost::printDescription(text, bundle);
     const std::string out = text.str();
-    for (const char* expected : {"effect org.zelk.test.FakeGain version 2.7", "label: \"Fake Gain\"",
-                                 "OpenCL buffers: \"true\"", "CUDA: \"false\"", "Metal: absent",
-                                 "param \"gain\" OfxParamTypeDouble", "range: 0 to 4",
-                                 "hint: \"Multiplies the source\"", "[2] \"Best\"", "children: \"gain\", \"mode\"",
-                                 "clip \"Source\""})
-        EXPECT_NE(out.find(expected), std::string::npos) << "missing \"" << expected << "\" in\n" << out;
+    for (const char* expected :
+         {"effect org.zelk.test.FakeGain version 2.7", "label: \"Fake Gain\"",
+          "OpenCL buffers: \"true\"", "CUDA: \"false\"", "Metal: absent",
+          "param \"gain\" OfxParamTypeDouble", "range: 0 to 4", "hint: \"Multiplies the source\"",
+          "[2] \"Best\"", "children: \"gain\", \"mode\"", "clip \"Source\""})
+        EXPECT_NE(out.find(expected), std::string::npos) << "missing \"" << expected << "\" in\n"
+                                                         << out;
 }
 
 // The binary keeps the OfxHost of the newest Host that loaded it; that pointer must stay good
 // after that Host is gone while an older one still renders.
-TEST(BundleLoad, AnOlderHostRendersAfterANewerOneOfTheSameBinaryIsGone) {
+TEST(BundleLoad, AnOlderHostRendersAfterANewerOneOfTheSameBinaryIsGone)
+{
     ofxhost::Host older;
     auto instance = older.loadBundle(hosttest::fakeBundle()).effects().at(0)->createInstance();
     {
@@ -128,4 +140,4 @@ TEST(BundleLoad, AnOlderHostRendersAfterANewerOneOfTheSameBinaryIsGone) {
     EXPECT_EQ(dst.at(2, 2, 0), 3.0f);
 }
 
-}  // namespace
+} // namespace

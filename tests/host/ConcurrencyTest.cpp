@@ -20,15 +20,18 @@ struct Call {
     std::atomic<int> wrong{0};
 };
 
-void record(unsigned index, unsigned max, void* arg) {
+void record(unsigned index, unsigned max, void* arg)
+{
     auto* call = static_cast<Call*>(arg);
     unsigned seen = max;
     g_suite->multiThreadIndex(&seen);
-    if (max != call->hits.size() || seen != index || !g_suite->multiThreadIsSpawnedThread()) ++call->wrong;
+    if (max != call->hits.size() || seen != index || !g_suite->multiThreadIsSpawnedThread())
+        ++call->wrong;
     ++call->hits.at(index);
 }
 
-TEST(HostConcurrency, MultiThreadCallsFromManyThreadsAtOnce) {
+TEST(HostConcurrency, MultiThreadCallsFromManyThreadsAtOnce)
+{
     ofxhost::Host host;
     g_suite = hosttest::fetchSuite<OfxMultiThreadSuiteV1>(host, kOfxMultiThreadSuite);
     std::atomic<int> failures{0};
@@ -36,17 +39,21 @@ TEST(HostConcurrency, MultiThreadCallsFromManyThreadsAtOnce) {
     for (unsigned c = 0; c < 6; ++c) {
         callers.emplace_back([&failures, c] {
             for (unsigned round = 0; round < 200; ++round) {
-                Call call(1 + (c * 7 + round) % 40);  // from one index to many more than the pool's threads
-                if (g_suite->multiThread(record, static_cast<unsigned>(call.hits.size()), &call) != kOfxStatOK ||
+                Call call(1 + (c * 7 + round) %
+                                  40); // from one index to many more than the pool's threads
+                if (g_suite->multiThread(record, static_cast<unsigned>(call.hits.size()), &call) !=
+                        kOfxStatOK ||
                     call.wrong != 0)
                     ++failures;
                 for (auto& n : call.hits)
-                    if (n.load() != 1) ++failures;
+                    if (n.load() != 1)
+                        ++failures;
             }
         });
     }
-    for (auto& t : callers) t.join();
+    for (auto& t : callers)
+        t.join();
     EXPECT_EQ(failures.load(), 0);
 }
 
-}  // namespace
+} // namespace

@@ -19,20 +19,29 @@ namespace {
 
 class InstanceTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ofxhost::Effect* effect = host.loadBundle(hosttest::fakeBundle()).effect("org.zelk.test.FakeGain");
+    void SetUp() override
+    {
+        ofxhost::Effect* effect =
+            host.loadBundle(hosttest::fakeBundle()).effect("org.zelk.test.FakeGain");
         ASSERT_NE(effect, nullptr);
         instance = effect->createInstance(kOfxImageEffectContextFilter);
     }
 
-    int seenFlag(const char* name) { return instance->properties().getInt(std::string("seen ") + name); }
-    void* seenHandle(const char* name) { return instance->properties().getPointer(std::string("seen ") + name); }
+    int seenFlag(const char* name)
+    {
+        return instance->properties().getInt(std::string("seen ") + name);
+    }
+    void* seenHandle(const char* name)
+    {
+        return instance->properties().getPointer(std::string("seen ") + name);
+    }
 
     ofxhost::Host host;
-    std::unique_ptr<ofxhost::Instance> instance;  // destroyed before the host
+    std::unique_ptr<ofxhost::Instance> instance; // destroyed before the host
 };
 
-TEST_F(InstanceTest, ParametersStartAtTheirDefaultsAndTakeCheckedValues) {
+TEST_F(InstanceTest, ParametersStartAtTheirDefaultsAndTakeCheckedValues)
+{
     EXPECT_EQ(instance->paramDouble("gain"), 1.0);
     EXPECT_EQ(instance->paramInt("mode"), 1);
     EXPECT_EQ(instance->paramInt("steps"), 3);
@@ -64,7 +73,8 @@ TEST_F(InstanceTest, ParametersStartAtTheirDefaultsAndTakeCheckedValues) {
     EXPECT_EQ(instance->paramInt("steps"), 10);
 }
 
-TEST_F(InstanceTest, IdentityAndChangesCarryWhatTheEffectAnswers) {
+TEST_F(InstanceTest, IdentityAndChangesCarryWhatTheEffectAnswers)
+{
     ofxhost::IdentityResult r = instance->isIdentity(5.0, OfxRectI{0, 0, 4, 4});
     EXPECT_EQ(r.status, kOfxStatOK);
     EXPECT_EQ(r.clip, "Source");
@@ -78,7 +88,8 @@ TEST_F(InstanceTest, IdentityAndChangesCarryWhatTheEffectAnswers) {
     EXPECT_THROW(instance->clipChanged("Matte"), ofxhost::Error);
 }
 
-TEST_F(InstanceTest, ImagesAreCheckedWhenAttachedAndTheEffectsMessagesKept) {
+TEST_F(InstanceTest, ImagesAreCheckedWhenAttachedAndTheEffectsMessagesKept)
+{
     Pixels src(4, 4, 3.0f), dst(4, 4, -1.0f);
     instance->setClipImage("Output", dst.desc());
     host.clearMessages();
@@ -98,7 +109,10 @@ TEST_F(InstanceTest, ImagesAreCheckedWhenAttachedAndTheEffectsMessagesKept) {
     const std::pair<ofxhost::ImageDesc, const char*> refused[] = {
         {changed([](ofxhost::ImageDesc& d) { d.rowBytes = 4 * 16 - 1; }), "row bytes 63"},
         {changed([](ofxhost::ImageDesc& d) { d.data = nullptr; }), "no data"},
-        {changed([](ofxhost::ImageDesc& d) { d.bounds = OfxRectI{4, 0, 0, 4}; }), "inverted"},
+        {changed([](ofxhost::ImageDesc& d) {
+             d.bounds = OfxRectI{4, 0, 0, 4};
+         }),
+         "inverted"},
     };
     for (const auto& r : refused) {
         const std::string error = errorOf([&] { instance->setClipImage("Source", r.first); });
@@ -114,7 +128,8 @@ TEST_F(InstanceTest, ImagesAreCheckedWhenAttachedAndTheEffectsMessagesKept) {
     EXPECT_NO_THROW(instance->setClipImage("Source", flipped));
 }
 
-TEST_F(InstanceTest, RenderArgumentsCarryTheGpuSelectionUntouched) {
+TEST_F(InstanceTest, RenderArgumentsCarryTheGpuSelectionUntouched)
+{
     Pixels src(2, 2), dst(2, 2);
     instance->setClipImage("Source", src.desc());
     instance->setClipImage("Output", dst.desc());
@@ -139,7 +154,8 @@ TEST_F(InstanceTest, RenderArgumentsCarryTheGpuSelectionUntouched) {
     EXPECT_EQ(seenHandle(kOfxImageEffectPropCudaStream), &stream);
 }
 
-TEST(HostWithoutGpuProperties, SendsNoGpuArgumentsAndRefusesAGpuRender) {
+TEST(HostWithoutGpuProperties, SendsNoGpuArgumentsAndRefusesAGpuRender)
+{
     ofxhost::HostOptions options;
     options.gpuProperties = false;
     ofxhost::Host host(options);
@@ -148,13 +164,15 @@ TEST(HostWithoutGpuProperties, SendsNoGpuArgumentsAndRefusesAGpuRender) {
     instance->setClipImage("Source", src.desc());
     instance->setClipImage("Output", dst.desc());
     EXPECT_EQ(instance->render(0, OfxRectI{0, 0, 4, 2}), kOfxStatOK);
-    EXPECT_EQ(instance->properties().getInt(std::string("seen ") + kOfxImageEffectPropOpenCLEnabled), -1);
+    EXPECT_EQ(
+        instance->properties().getInt(std::string("seen ") + kOfxImageEffectPropOpenCLEnabled), -1);
     ofxhost::GpuRenderArgs gpu;
     gpu.cuda = true;
     EXPECT_THROW(instance->render(0, OfxRectI{0, 0, 4, 2}, gpu), ofxhost::Error);
 }
 
-TEST_F(InstanceTest, SuiteCallsOnAnInstanceAnswerWithTheRightStatuses) {
+TEST_F(InstanceTest, SuiteCallsOnAnInstanceAnswerWithTheRightStatuses)
+{
     auto* fx = hosttest::fetchSuite<OfxImageEffectSuiteV1>(host, kOfxImageEffectSuite);
     auto* ps = hosttest::fetchSuite<OfxParameterSuiteV1>(host, kOfxParameterSuite);
     OfxImageEffectHandle effectHandle = instance->handle();
@@ -185,8 +203,9 @@ TEST_F(InstanceTest, SuiteCallsOnAnInstanceAnswerWithTheRightStatuses) {
     EXPECT_EQ(fx->clipReleaseImage(image), kOfxStatOK);
     EXPECT_EQ(fx->clipReleaseImage(image), kOfxStatErrBadHandle) << "released twice";
     EXPECT_EQ(instance->liveImageCount(), 0);
-    EXPECT_EQ(fx->clipDefine(effectHandle, "Extra", &props), kOfxStatErrBadHandle) << "instances define nothing";
+    EXPECT_EQ(fx->clipDefine(effectHandle, "Extra", &props), kOfxStatErrBadHandle)
+        << "instances define nothing";
     EXPECT_EQ(fx->getPropertySet(nullptr, &props), kOfxStatErrBadHandle);
 }
 
-}  // namespace
+} // namespace

@@ -13,18 +13,21 @@
 
 namespace {
 
-const OfxMultiThreadSuiteV1* threadSuite(ofxhost::Host& host) {
+const OfxMultiThreadSuiteV1* threadSuite(ofxhost::Host& host)
+{
     return hosttest::fetchSuite<OfxMultiThreadSuiteV1>(host, kOfxMultiThreadSuite);
 }
 const OfxMultiThreadSuiteV1* g_suite = nullptr;
 
 // Calls from many threads at once are in the concurrency test; here what a call may not do.
-TEST(MultiThreadSuite, ASpawnedCallMayNotSpawnAgain) {
+TEST(MultiThreadSuite, ASpawnedCallMayNotSpawnAgain)
+{
     ofxhost::Host host;
     g_suite = threadSuite(host);
     std::atomic<int> nested{-1};
     auto spawnAgain = [](unsigned, unsigned, void* arg) {
-        *static_cast<std::atomic<int>*>(arg) = g_suite->multiThread([](unsigned, unsigned, void*) {}, 2, nullptr);
+        *static_cast<std::atomic<int>*>(arg) =
+            g_suite->multiThread([](unsigned, unsigned, void*) {}, 2, nullptr);
     };
     ASSERT_EQ(g_suite->multiThread(spawnAgain, 2, &nested), kOfxStatOK);
     EXPECT_EQ(nested.load(), kOfxStatErrExists);
@@ -37,7 +40,8 @@ TEST(MultiThreadSuite, ASpawnedCallMayNotSpawnAgain) {
 
 // Any count the host is given reaches the plug-in's bands (the render suites' probe shows it);
 // without one the suite reports the machine's cores, one pool thread each.
-TEST(MultiThreadSuite, ReportsTheMachinesCoresByDefault) {
+TEST(MultiThreadSuite, ReportsTheMachinesCoresByDefault)
+{
     ofxhost::HostOptions options;
     options.reportedCPUs = 3;
     ofxhost::Host host(options);
@@ -50,7 +54,8 @@ TEST(MultiThreadSuite, ReportsTheMachinesCoresByDefault) {
     EXPECT_EQ(suite->multiThreadNumCPUs(nullptr), kOfxStatErrValue);
 }
 
-TEST(MultiThreadSuite, MutexesAreRecursiveAndOwnedByOneThread) {
+TEST(MultiThreadSuite, MutexesAreRecursiveAndOwnedByOneThread)
+{
     ofxhost::Host host;
     const OfxMultiThreadSuiteV1* suite = threadSuite(host);
     OfxMutexHandle m = nullptr;
@@ -59,7 +64,8 @@ TEST(MultiThreadSuite, MutexesAreRecursiveAndOwnedByOneThread) {
         OfxStatus st = kOfxStatErrFatal;
         std::thread([&] {
             st = suite->mutexTryLock(m);
-            if (st == kOfxStatOK) suite->mutexUnLock(m);
+            if (st == kOfxStatOK)
+                suite->mutexUnLock(m);
         }).join();
         return st;
     };
@@ -91,4 +97,4 @@ TEST(MultiThreadSuite, MutexesAreRecursiveAndOwnedByOneThread) {
     EXPECT_EQ(suite->mutexLock(nullptr), kOfxStatErrBadHandle);
 }
 
-}  // namespace
+} // namespace

@@ -14,11 +14,13 @@
 
 namespace {
 
-const OfxPropertySuiteV1* propertySuite(ofxhost::Host& host) {
+const OfxPropertySuiteV1* propertySuite(ofxhost::Host& host)
+{
     return hosttest::fetchSuite<OfxPropertySuiteV1>(host, kOfxPropertySuite);
 }
 
-TEST(PropertySuite, StatusesForUnknownWrongTypeBadIndexAndBadHandle) {
+TEST(PropertySuite, StatusesForUnknownWrongTypeBadIndexAndBadHandle)
+{
     ofxhost::Host host;
     const OfxPropertySuiteV1* ps = propertySuite(host);
     ASSERT_NE(ps, nullptr);
@@ -34,7 +36,8 @@ TEST(PropertySuite, StatusesForUnknownWrongTypeBadIndexAndBadHandle) {
 
     ASSERT_EQ(ps->propSetInt(h, "Count", 0, 7), kOfxStatOK);
     EXPECT_EQ(ps->propGetDouble(h, "Count", 0, &d), kOfxStatErrValue) << "int read as double";
-    EXPECT_EQ(ps->propSetDouble(h, "Count", 0, 1.5), kOfxStatErrValue) << "a write may not change the type";
+    EXPECT_EQ(ps->propSetDouble(h, "Count", 0, 1.5), kOfxStatErrValue)
+        << "a write may not change the type";
     EXPECT_EQ(ps->propSetString(h, "Text", 0, nullptr), kOfxStatErrValue);
     EXPECT_EQ(ps->propGetInt(h, "Count", 0, nullptr), kOfxStatErrValue);
     EXPECT_EQ(ps->propGetInt(h, "Count", 0, &i), kOfxStatOK);
@@ -42,7 +45,8 @@ TEST(PropertySuite, StatusesForUnknownWrongTypeBadIndexAndBadHandle) {
 
     EXPECT_EQ(ps->propGetInt(h, "Count", 1, &i), kOfxStatErrBadIndex);
     EXPECT_EQ(ps->propGetInt(h, "Count", -1, &i), kOfxStatErrBadIndex);
-    EXPECT_EQ(ps->propSetInt(h, "Count", 2, 9), kOfxStatErrBadIndex) << "a write may not leave a gap";
+    EXPECT_EQ(ps->propSetInt(h, "Count", 2, 9), kOfxStatErrBadIndex)
+        << "a write may not leave a gap";
     int four[4] = {};
     EXPECT_EQ(ps->propGetIntN(h, "Count", 2, four), kOfxStatErrBadIndex);
 
@@ -52,11 +56,14 @@ TEST(PropertySuite, StatusesForUnknownWrongTypeBadIndexAndBadHandle) {
 
     EXPECT_EQ(ps->propGetInt(nullptr, "Count", 0, &i), kOfxStatErrBadHandle);
     std::uint32_t notASet[16] = {0x12345678u};
-    EXPECT_EQ(ps->propGetInt(reinterpret_cast<OfxPropertySetHandle>(notASet), "Count", 0, &i), kOfxStatErrBadHandle);
-    EXPECT_EQ(ps->propSetInt(reinterpret_cast<OfxPropertySetHandle>(notASet), "Count", 0, 1), kOfxStatErrBadHandle);
+    EXPECT_EQ(ps->propGetInt(reinterpret_cast<OfxPropertySetHandle>(notASet), "Count", 0, &i),
+              kOfxStatErrBadHandle);
+    EXPECT_EQ(ps->propSetInt(reinterpret_cast<OfxPropertySetHandle>(notASet), "Count", 0, 1),
+              kOfxStatErrBadHandle);
 }
 
-TEST(PropertySuite, GrowsOnAppendAndResetsToTheDefault) {
+TEST(PropertySuite, GrowsOnAppendAndResetsToTheDefault)
+{
     ofxhost::Host host;
     const OfxPropertySuiteV1* ps = propertySuite(host);
     ofxhost::PropertySet set(ofxhost::PropertySet::Policy::Open);
@@ -87,7 +94,8 @@ TEST(PropertySuite, GrowsOnAppendAndResetsToTheDefault) {
     EXPECT_EQ(set.getInts("Made"), (std::vector<int>{4, 5, 6}));
 }
 
-TEST(PropertySuite, ClosedSetsTakeOnlyKnownOrAcceptedNames) {
+TEST(PropertySuite, ClosedSetsTakeOnlyKnownOrAcceptedNames)
+{
     ofxhost::Host host;
     const OfxPropertySuiteV1* ps = propertySuite(host);
     ofxhost::PropertySet closed(ofxhost::PropertySet::Policy::Closed);
@@ -103,15 +111,19 @@ TEST(PropertySuite, ClosedSetsTakeOnlyKnownOrAcceptedNames) {
 
 // What the support layer requires of a host every load of a real bundle shows; here what only a
 // host without GPU support differs in, and the suites on offer.
-TEST(HostProperties, GpuCapabilitiesOnlyWhenAskedAndEverySuiteByVersion) {
-    const char* gpu[] = {kOfxImageEffectPropOpenCLRenderSupported, kOfxImageEffectPropCudaRenderSupported,
+TEST(HostProperties, GpuCapabilitiesOnlyWhenAskedAndEverySuiteByVersion)
+{
+    const char* gpu[] = {kOfxImageEffectPropOpenCLRenderSupported,
+                         kOfxImageEffectPropCudaRenderSupported,
                          kOfxImageEffectPropCudaStreamSupported};
     ofxhost::Host withGpu;
-    for (const char* name : gpu) EXPECT_EQ(withGpu.hostProperties().getString(name), "true") << name;
+    for (const char* name : gpu)
+        EXPECT_EQ(withGpu.hostProperties().getString(name), "true") << name;
     ofxhost::HostOptions options;
     options.gpuProperties = false;
     ofxhost::Host withoutGpu(options);
-    for (const char* name : gpu) EXPECT_FALSE(withoutGpu.hostProperties().has(name)) << name;
+    for (const char* name : gpu)
+        EXPECT_FALSE(withoutGpu.hostProperties().has(name)) << name;
     EXPECT_FALSE(withoutGpu.hostProperties().has(kOfxImageEffectPropMetalRenderSupported));
 
     // Suites by name and version (the mandatory ones every load shows), nothing for an unknown one.
@@ -119,7 +131,8 @@ TEST(HostProperties, GpuCapabilitiesOnlyWhenAskedAndEverySuiteByVersion) {
     EXPECT_NE(h->fetchSuite(h->host, kOfxMessageSuite, 2), nullptr);
     EXPECT_EQ(h->fetchSuite(h->host, kOfxPropertySuite, 2), nullptr);
     EXPECT_EQ(h->fetchSuite(h->host, "OfxInteractSuite", 1), nullptr);
-    EXPECT_EQ(h->fetchSuite(h->host, kOfxPropertySuite, 1), h->fetchSuite(h->host, kOfxPropertySuite, 1));
+    EXPECT_EQ(h->fetchSuite(h->host, kOfxPropertySuite, 1),
+              h->fetchSuite(h->host, kOfxPropertySuite, 1));
 }
 
-}  // namespace
+} // namespace

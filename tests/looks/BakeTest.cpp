@@ -86,7 +86,8 @@ TEST(Bake, DomainIsBakedOntoTheUnitLattice)
         for (int c = 0; c < 3; ++c)
             out[c] = in[c] * in[c];
     };
-    const std::string curved = "LUT_3D_SIZE 65\nDOMAIN_MAX 2 2 2\n" + cubeRows(65, square, 0.0, 2.0);
+    const std::string curved =
+        "LUT_3D_SIZE 65\nDOMAIN_MAX 2 2 2\n" + cubeRows(65, square, 0.0, 2.0);
     const LatticeLut baked = convert(curved);
     EXPECT_EQ(baked.size, 65); // the file's own size when above 33
     EXPECT_LT(worstError(baked, square), 2.5e-4);
@@ -107,14 +108,15 @@ TEST(Bake, ShaperFeedsTheThreeDTable)
     };
     const LatticeLut lut = convert(text, 33);
     EXPECT_LT(worstError(lut, direct), 1e-5);
-    EXPECT_THROW(planConversion(parseCubeText(text, "t.cube"), 0, "t.cube"), LutError); // 17 without --size
+    EXPECT_THROW(planConversion(parseCubeText(text, "t.cube"), 0, "t.cube"),
+                 LutError); // 17 without --size
 }
 
 TEST(Bake, OneDOnlyFileBecomesALattice)
 {
     const auto curve = [](double x) { return 0.1 + 0.8 * x; };
-    const std::string text = "LUT_1D_SIZE 5\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 1 1\n" +
-                             table1d(5, 0.0, 1.0, curve);
+    const std::string text =
+        "LUT_1D_SIZE 5\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 1 1\n" + table1d(5, 0.0, 1.0, curve);
     const LatticeLut lut = convert(text);
     EXPECT_EQ(lut.size, 33);
     const Fn direct = [&](const double in[3], double out[3]) {

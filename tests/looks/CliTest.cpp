@@ -44,7 +44,8 @@ TEST(ZelkLut, FailuresNameTheProblemAndWriteNothing)
 
     CommandResult r = zelkLut("convert", bad, out);
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.output.find(bad + ":4: a row needs exactly three numbers, found 2"), std::string::npos)
+    EXPECT_NE(r.output.find(bad + ":4: a row needs exactly three numbers, found 2"),
+              std::string::npos)
         << r.output;
     EXPECT_FALSE(fs::exists(out));
 
@@ -78,9 +79,9 @@ TEST(ZelkLut, FailuresNameTheProblemAndWriteNothing)
     EXPECT_FALSE(fs::exists(dir.file("t.cube")));
 
     // Usage errors: exit status 2 with the usage.
-    for (const std::vector<std::string>& args : {std::vector<std::string>{"convert", bad},
-                                                 std::vector<std::string>{"frobnicate"},
-                                                 std::vector<std::string>{"convert", bad, out, "--size", "300"}}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"convert", bad}, std::vector<std::string>{"frobnicate"},
+          std::vector<std::string>{"convert", bad, out, "--size", "300"}}) {
         r = zelkLutArgs(args);
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_NE(r.output.find("usage:"), std::string::npos);
@@ -95,8 +96,10 @@ TEST(ZelkLut, InfoSaysWhetherThePlugInAppliesAFile)
     CommandResult r = zelkLut("info", dir.file("17.cube.bin"));
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.output.find("lattice: 17 points per axis"), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("plug-in: does not apply it: its lattice of 17 points per axis is below"),
-              std::string::npos) << r.output;
+    EXPECT_NE(
+        r.output.find("plug-in: does not apply it: its lattice of 17 points per axis is below"),
+        std::string::npos)
+        << r.output;
 
     writeFile(dir.file("18.cube.bin"), encodeCubeBin(identityLattice(18)));
     r = zelkLut("info", dir.file("18.cube.bin"));
@@ -149,7 +152,8 @@ TEST(ZelkLut, AddInstallsBothCurvesOrNothing)
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("exists already (--force replaces it)"), std::string::npos);
     EXPECT_TRUE(readFile(file4) == installed);
-    r = zelkLut("add", bundle, "Mine", "--tevo4", dir.file("other.cube"), "--tevo3", good, "--force");
+    r = zelkLut("add", bundle, "Mine", "--tevo4", dir.file("other.cube"), "--tevo3", good,
+                "--force");
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(inspectCubeBin(readFile(file4)).ruleSize, 20);
 

@@ -51,7 +51,8 @@ TEST(CubeBin, EncodesLittleEndianBlueFastest)
     EXPECT_EQ(bytes.substr(8 + 48, 12), one + zero + zero); // entry 4: red step
 
     std::string warning;
-    EXPECT_EQ(parseCubeBin(bytes + "xyz", "id.cube.bin", &warning).values, identityLattice(2).values);
+    EXPECT_EQ(parseCubeBin(bytes + "xyz", "id.cube.bin", &warning).values,
+              identityLattice(2).values);
     EXPECT_EQ(warning, "id.cube.bin: warning: 3 bytes after the last entry are ignored");
 }
 
@@ -67,7 +68,8 @@ TEST(CubeBin, StrictReaderRejectsWithReason)
               "holds 1");
     EXPECT_EQ(rejection(fileOf(35000, 35000)),
               "x.cube.bin: 35000 entries are not a whole lattice (N x N x N)");
-    EXPECT_EQ(rejection(fileOf(1, 1)), "x.cube.bin: lattice of 1 points per axis is outside 2 to 256");
+    EXPECT_EQ(rejection(fileOf(1, 1)),
+              "x.cube.bin: lattice of 1 points per axis is outside 2 to 256");
 
     std::string bad = encodeCubeBin(identityLattice(2));
     const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -83,8 +85,8 @@ TEST(CubeBin, ReportFollowsThePlugInsSizeRule)
         int size;
         bool applied;
     };
-    const Case cases[] = {{0, 0, false},      {4913, 17, false},    {5832, 18, true},
-                          {35937, 33, true},  {274625, 65, true},   {35000, 33, false},
+    const Case cases[] = {{0, 0, false},     {4913, 17, false},  {5832, 18, true},
+                          {35937, 33, true}, {274625, 65, true}, {35000, 33, false},
                           {36000, 33, true}};
     for (const Case& c : cases) {
         const CubeBinReport r = inspectCubeBin(fileOf(c.count, c.count));

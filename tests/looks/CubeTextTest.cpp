@@ -1,8 +1,8 @@
 // The .cube text reader and writer: what it accepts, every rejection with its
 // line, exact float round trips and the red-fastest row order.
 
-#include "Bake.h"
 #include "CubeText.h"
+#include "Bake.h"
 #include "LooksTestUtil.h"
 #include "LutError.h"
 
@@ -62,7 +62,8 @@ TEST(CubeText, AcceptsTheFormatsVariants)
     EXPECT_EQ(cube.table3d[23], -250.0f);
     EXPECT_TRUE(cube.isPlainLattice());
     ASSERT_EQ(cube.warnings.size(), 1u);
-    EXPECT_NE(cube.warnings[0].find("hand.cube:1: warning: UTF-8 byte-order mark"), std::string::npos);
+    EXPECT_NE(cube.warnings[0].find("hand.cube:1: warning: UTF-8 byte-order mark"),
+              std::string::npos);
 }
 
 TEST(CubeText, RejectsWithFileLineAndReason)
@@ -80,22 +81,27 @@ TEST(CubeText, RejectsWithFileLineAndReason)
         {"LUT_3D_SIZE 2\nTITLE \"a\"\nLUT_3D_SIZE 2\n" + rows,
          "bad.cube:3: LUT_3D_SIZE repeats (first on line 1)"},
         {"LUT_3D_SIZE 1\n", "bad.cube:1: LUT_3D_SIZE needs one whole number from 2 to 256, not 1"},
-        {"LUT_3D_SIZE 257\n", "bad.cube:1: LUT_3D_SIZE needs one whole number from 2 to 256, not 257"},
-        {"LUT_3D_SIZE 2.5\n", "bad.cube:1: LUT_3D_SIZE needs one whole number from 2 to 256, not '2.5'"},
+        {"LUT_3D_SIZE 257\n",
+         "bad.cube:1: LUT_3D_SIZE needs one whole number from 2 to 256, not 257"},
+        {"LUT_3D_SIZE 2.5\n",
+         "bad.cube:1: LUT_3D_SIZE needs one whole number from 2 to 256, not '2.5'"},
         {"LUT_3D_SIZE\n", "bad.cube:1: LUT_3D_SIZE needs one whole number"},
         {"LUT_1D_SIZE 65537\n", "bad.cube:1: LUT_1D_SIZE needs one whole number from 2 to 65536"},
-        {"LUT_3D_SIZE 2\n0 0 0\nTITLE \"late\"\n", "bad.cube:3: keyword 'TITLE' after the first row"},
+        {"LUT_3D_SIZE 2\n0 0 0\nTITLE \"late\"\n",
+         "bad.cube:3: keyword 'TITLE' after the first row"},
         {"LUT_3D_SIZE 2\n0 0\n", "bad.cube:2: a row needs exactly three numbers, found 2"},
         {"LUT_3D_SIZE 2\n0 0 0 0\n", "bad.cube:2: a row needs exactly three numbers, found 4"},
         {"LUT_3D_SIZE 2\n0 0 0\n1 0 0\n", "bad.cube:3: only 2 of the 8 rows the sizes declare"},
-        {"LUT_3D_SIZE 2\n" + rows + "1 1 1\n", "bad.cube:10: more rows than the 8 the sizes declare"},
+        {"LUT_3D_SIZE 2\n" + rows + "1 1 1\n",
+         "bad.cube:10: more rows than the 8 the sizes declare"},
         {"LUT_3D_SIZE 2\n0 0 0\n1 nan 0\n", "bad.cube:3: non-finite value 'nan'"},
         {"LUT_3D_SIZE 2\n0 1e39 0\n", "bad.cube:2: value '1e39' is outside the 32-bit float range"},
         {"LUT_3D_SIZE 2\n0 0x1 0\n", "bad.cube:2: '0x1' is not a number"},
         {"LUT_3D_SIZE 2\n0 1,5 0\n", "bad.cube:2: '1,5' is not a number"},
         {"LUT_3D_SIZE 2\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 0 1\n" + rows,
          "bad.cube:3: DOMAIN_MIN must be below DOMAIN_MAX (green)"},
-        {"LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 1 1\n", "bad.cube:2: LUT_3D_INPUT_RANGE: the minimum must be below"},
+        {"LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 1 1\n",
+         "bad.cube:2: LUT_3D_INPUT_RANGE: the minimum must be below"},
         {"LUT_3D_SIZE 2\nLUT_1D_INPUT_RANGE 0 1\n" + rows,
          "bad.cube:2: LUT_1D_INPUT_RANGE without a 1D table"},
         {"LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 0 2\nDOMAIN_MAX 2 2 2\n" + rows,
@@ -106,7 +112,8 @@ TEST(CubeText, RejectsWithFileLineAndReason)
     };
     for (const Case& c : cases) {
         const std::string message = rejection(c.text);
-        EXPECT_EQ(message.rfind(c.expected, 0), 0u) << "input:\n" << c.text << "\nmessage: " << message;
+        EXPECT_EQ(message.rfind(c.expected, 0), 0u) << "input:\n"
+                                                    << c.text << "\nmessage: " << message;
     }
 }
 
@@ -147,9 +154,10 @@ TEST(CubeText, RowsRunRedFastestAndLandOnTheirAxes)
 {
     // A lopsided table: each output channel reports one input index, so a swapped
     // axis shows up at once. Lattice 3, rows red fastest.
-    const std::string text = "LUT_3D_SIZE 3\n" + looks_test::cubeRows(3, [](const double in[3], double out[3]) {
-        out[0] = 2 * in[0], out[1] = 20 * in[1], out[2] = 200 * in[2];
-    });
+    const std::string text =
+        "LUT_3D_SIZE 3\n" + looks_test::cubeRows(3, [](const double in[3], double out[3]) {
+            out[0] = 2 * in[0], out[1] = 20 * in[1], out[2] = 200 * in[2];
+        });
     const LatticeLut lut = transposeTable(parseCubeText(text, "lopsided.cube"));
     for (int r = 0; r < 3; ++r)
         for (int g = 0; g < 3; ++g)

@@ -38,7 +38,8 @@ TEST(Generate, BundleHoldsEveryLookAsTheGeneratorMakesIt)
     EXPECT_EQ(generateLookSet(first.path().string(), int(n)), files);
     for (TransferCurve curve : kCurves)
         for (const LookRecipe& recipe : lookRecipes()) {
-            const std::string rel = std::string(curveDirectory(curve)) + "/" + recipe.name + ".cube.bin";
+            const std::string rel =
+                std::string(curveDirectory(curve)) + "/" + recipe.name + ".cube.bin";
             const std::string bytes = readFile(first.file(rel));
             ASSERT_EQ(bytes.size(), 8 + 12 * n * n * n) << rel;
             EXPECT_TRUE(bytes == readFile(resources + rel)) << rel << ": differs from the bundle's";
@@ -93,8 +94,9 @@ TEST(Generate, LooksAreDistinctAndSane)
                 continue;
             ++monochrome;
             for (std::size_t v = 0; v < lut.values.size(); v += 3)
-                    ASSERT_TRUE(lut.values[v] == lut.values[v + 1] && lut.values[v] == lut.values[v + 2])
-                        << name << " entry " << v / 3;
+                ASSERT_TRUE(lut.values[v] == lut.values[v + 1] &&
+                            lut.values[v] == lut.values[v + 2])
+                    << name << " entry " << v / 3;
         }
     }
     EXPECT_EQ(monochrome, 2) << "Clean Mono, once per curve";

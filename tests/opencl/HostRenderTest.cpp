@@ -22,7 +22,8 @@ TEST(OpenClHostRender, MatchesTheCpuOnEveryQueue)
                 Pixels gpu(src.size(), -9.0f);
                 ASSERT_EQ(renderer()->render(*effect, 0.0, src.data(), gpu.data(), 1000, 5, q),
                           kOfxStatOK);
-                EXPECT_EQ(differences(cpuLook(lut, look.n, mix, src), gpu, &src, mix), "") << look.name;
+                EXPECT_EQ(differences(cpuLook(lut, look.n, mix, src), gpu, &src, mix), "")
+                    << look.name;
                 EXPECT_EQ(differences(deviceLook(lut, look.n, mix, src), gpu), "") << look.name;
             }
         }

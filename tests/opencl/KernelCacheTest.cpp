@@ -82,7 +82,7 @@ TEST(OpenClKernelCache, FailedBuildLogsTheBuildLogOnEveryAttempt)
         const char* kernel;
         const char* inLog;
     } builds[] = {{kUndefinedName, "Broken", "nowhere"},
-                  {kUndefinedName, "Broken", "nowhere"}, // not cached: fails again
+                  {kUndefinedName, "Broken", "nowhere"},               // not cached: fails again
                   {kWarningOnly, "Warns", "does not return a value"}}; // -Werror
     for (const auto& build : builds) {
         clearLog();
@@ -104,7 +104,8 @@ TEST(OpenClKernelCache, HelpersLogEachFailureWithItsCode)
         clearLog();
     };
     clearLog();
-    EXPECT_EQ(OpenCl::LookupKernel(queue(), OpenClPrograms::ProcessConvertToPlanar, "Nope"), nullptr);
+    EXPECT_EQ(OpenCl::LookupKernel(queue(), OpenClPrograms::ProcessConvertToPlanar, "Nope"),
+              nullptr);
     expect_logged("Couldn't create OpenCl kernel!", CL_INVALID_KERNEL_NAME);
     EXPECT_EQ(OpenCl::LookupKernel(nullptr, OpenClPrograms::Process3DLUT, "Process3DLUT"), nullptr);
     expect_logged("Couldn't get opencl queue context!", CL_INVALID_COMMAND_QUEUE);
@@ -120,8 +121,8 @@ TEST(OpenClKernelCache, HelpersLogEachFailureWithItsCode)
     EXPECT_TRUE(is_alloc_line(logLines().at(0), 16)) << logLines().at(0);
     const auto contents = [buffer] {
         Pixels got(4);
-        cl().clEnqueueReadBuffer(queue(), static_cast<cl_mem>(buffer), CL_TRUE, 0, 16, got.data(), 0,
-                                 nullptr, nullptr);
+        cl().clEnqueueReadBuffer(queue(), static_cast<cl_mem>(buffer), CL_TRUE, 0, 16, got.data(),
+                                 0, nullptr, nullptr);
         return got;
     };
     EXPECT_EQ(contents(), first);

@@ -59,7 +59,8 @@ __kernel void ProbeTetra(__global const float4* src, __global float4* weights,
     weights[i] = (float4)(t.weight[0], t.weight[1], t.weight[2], t.weight[3]);
     corners[i] = (int4)(t.corner[0], t.corner[1], t.corner[2], t.corner[3]);
 })";
-    auto kernel = static_cast<cl_kernel>(OpenCl::LookupKernel(queue(), probe.c_str(), "ProbeTetra"));
+    auto kernel =
+        static_cast<cl_kernel>(OpenCl::LookupKernel(queue(), probe.c_str(), "ProbeTetra"));
     ASSERT_NE(kernel, nullptr);
     Pixels src = wideRamp(257, 3);
     const Pixels more = chart(97, 5, 33);

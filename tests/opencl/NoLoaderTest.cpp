@@ -34,8 +34,8 @@ TEST(OpenClWithoutLoader, RendersLogOneLineAndWriteNothing)
 
     // The plug-in, with its own log, through the host's OpenCL render call.
     Pixels frame(64 * 4 * 4, 0.5f);
-    const std::string pluginLog =
-        std::string(ZELK_TEST_BUILD_DIR) + "/opencl-noloader-" + std::to_string(::getpid()) + ".log";
+    const std::string pluginLog = std::string(ZELK_TEST_BUILD_DIR) + "/opencl-noloader-" +
+                                  std::to_string(::getpid()) + ".log";
     ::setenv("OFX_PLUGIN_LOGFILE", pluginLog.c_str(), 1);
     {
         ofxhost::Host host;

@@ -167,34 +167,47 @@ std::string g_noDevice; // why there is no renderer
 ofxhost::OpenClRenderer* renderer()
 {
     static const std::unique_ptr<ofxhost::OpenClRenderer> made =
-        ofxhost::openClDeviceAvailable(&g_noDevice) ? std::make_unique<ofxhost::OpenClRenderer>() : nullptr;
+        ofxhost::openClDeviceAvailable(&g_noDevice) ? std::make_unique<ofxhost::OpenClRenderer>()
+                                                    : nullptr;
     return made.get();
 }
 
-std::string noDeviceReason() { return renderer() ? "" : "No OpenCL device: " + g_noDevice; }
-cl_command_queue queue() { return static_cast<cl_command_queue>(renderer()->queue()); }
-const OpenCl::Api& cl() { return *OpenCl::api(); }
+std::string noDeviceReason()
+{
+    return renderer() ? "" : "No OpenCL device: " + g_noDevice;
+}
+cl_command_queue queue()
+{
+    return static_cast<cl_command_queue>(renderer()->queue());
+}
+const OpenCl::Api& cl()
+{
+    return *OpenCl::api();
+}
 
 Buffer::Buffer(const Pixels& data, cl_command_queue queue) : m_floats(data.size())
 {
     cl_context context = nullptr;
     cl().clGetCommandQueueInfo(queue, CL_QUEUE_CONTEXT, sizeof(context), &context, nullptr);
     cl_int error = CL_SUCCESS;
-    m_mem = cl().clCreateBuffer(context, CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR,
-                                data.size() * sizeof(float), const_cast<float*>(data.data()),
-                                &error);
+    m_mem =
+        cl().clCreateBuffer(context, CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR,
+                            data.size() * sizeof(float), const_cast<float*>(data.data()), &error);
     if (error != CL_SUCCESS)
         throw std::runtime_error("clCreateBuffer: error " + std::to_string(error));
 }
 
-Buffer::~Buffer() { cl().clReleaseMemObject(m_mem); }
+Buffer::~Buffer()
+{
+    cl().clReleaseMemObject(m_mem);
+}
 
 Pixels Buffer::read(cl_command_queue queue) const
 {
     Pixels data(m_floats);
     cl().clFinish(queue);
-    const cl_int error = cl().clEnqueueReadBuffer(queue, m_mem, CL_TRUE, 0, data.size() * sizeof(float),
-                                                  data.data(), 0, nullptr, nullptr);
+    const cl_int error = cl().clEnqueueReadBuffer(
+        queue, m_mem, CL_TRUE, 0, data.size() * sizeof(float), data.data(), 0, nullptr, nullptr);
     if (error != CL_SUCCESS)
         throw std::runtime_error("clEnqueueReadBuffer: error " + std::to_string(error));
     return data;
@@ -246,10 +259,12 @@ ofxhost::Effect& effect()
             for (const TestLook& look : kTestLooks) {
                 const Lut lut = look.make(look.n);
                 const uint64_t count = lut.size(); // x86-64 is little-endian, as the file is
-                std::ofstream out(copy / "Contents" / "Resources" / dir / (look.name + std::string(".cube.bin")),
+                std::ofstream out(copy / "Contents" / "Resources" / dir /
+                                      (look.name + std::string(".cube.bin")),
                                   std::ios::binary);
                 out.write(reinterpret_cast<const char*>(&count), sizeof count);
-                out.write(reinterpret_cast<const char*>(lut.data()), std::streamsize(lut.size() * 12));
+                out.write(reinterpret_cast<const char*>(lut.data()),
+                          std::streamsize(lut.size() * 12));
             }
         }
         ofxhost::Effect* first = host->loadBundle(copy.string()).effects().at(0);

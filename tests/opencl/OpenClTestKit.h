@@ -81,8 +81,8 @@ std::unique_ptr<ofxhost::Instance> instance(const TestLook& look, double mix);
 
 } // namespace kit
 
-#define ZELK_REQUIRE_OPENCL()                                                                   \
-    do {                                                                                        \
-        if (!kit::renderer())                                                                   \
-            GTEST_SKIP() << kit::noDeviceReason();                                              \
+#define ZELK_REQUIRE_OPENCL()                                                                      \
+    do {                                                                                           \
+        if (!kit::renderer())                                                                      \
+            GTEST_SKIP() << kit::noDeviceReason();                                                 \
     } while (0)

@@ -42,7 +42,8 @@ TEST(OpenClPlanarKernels, RoundTripAnImage)
 
     // A short or missing plane is refused with one line; nothing is written.
     Buffer shortPlane(pixels - 1, 0.0f);
-    for (const float* bad : {static_cast<const float*>(shortPlane.handle()), (const float*)nullptr}) {
+    for (const float* bad :
+         {static_cast<const float*>(shortPlane.handle()), (const float*)nullptr}) {
         const float* const badPlanes[3] = {red.handle(), bad, blue.handle()};
         clearLog();
         RunOpenClKernelConvertFromPlanar(queue(), width, height, 0, badPlanes, opaque.handle());

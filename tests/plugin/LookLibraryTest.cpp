@@ -64,7 +64,7 @@ TEST(LutSize, WorkedValuesEveryPerfectCubeAndUsability)
         size_t count;
         int size;
         bool usable;
-    } cases[] = {{0, 0, false},      {4913, 17, false},  {5832, 18, true},   {35937, 33, true},
+    } cases[] = {{0, 0, false},      {4913, 17, false},  {5832, 18, true}, {35937, 33, true},
                  {274625, 65, true}, {35000, 33, false}, {36000, 33, true}}; // spare entries unused
     for (const auto& c : cases) {
         EXPECT_EQ(zelk::lutSizeForCount(c.count), c.size) << c.count;
@@ -106,9 +106,9 @@ TEST_F(ReadTriplets, BadFilesLeaveTheLutUnchanged)
     fs::create_directory(dir / "adir.cube.bin");
 
     const Lut sentinel = {{9.0f, 9.0f, 9.0f}, {8.0f, 8.0f, 8.0f}, {7.0f, 7.0f, 7.0f}};
-    for (const char* name : {"missing.cube.bin", "truncated.cube.bin", "huge.cube.bin",
-                             "maxcount.cube.bin", "short.cube.bin", "empty.cube.bin",
-                             "adir.cube.bin"}) {
+    for (const char* name :
+         {"missing.cube.bin", "truncated.cube.bin", "huge.cube.bin", "maxcount.cube.bin",
+          "short.cube.bin", "empty.cube.bin", "adir.cube.bin"}) {
         Lut lut = sentinel;
         EXPECT_NO_THROW(read_triplets((dir / name).string(), lut)) << name;
         EXPECT_TRUE(sameLut(lut, sentinel)) << name;

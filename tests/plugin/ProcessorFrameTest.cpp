@@ -37,13 +37,10 @@ TEST(ProcessorFrame, ThreadCountsAndBandsOfTheDocumentedWindows)
     const struct {
         OfxRectI window;
         unsigned int cpus, threads;
-    } counts[] = {{{0, 0, 1920, 1080}, 8, 8},
-                  {{0, 0, 1920, 1080}, 7, 7},
-                  {{0, 0, 100, 10}, 16, 1},
-                  {{0, 0, 8192, 2}, 8, 2}, // a row counts for at most 4096 pixels
-                  {{-50, 10, 4046, 13}, 64, 3},
-                  {{0, 0, 4095, 1}, 4, 1},
-                  {{0, 0, 64, 64}, 0, 1}};
+    } counts[] = {
+        {{0, 0, 1920, 1080}, 8, 8},   {{0, 0, 1920, 1080}, 7, 7}, {{0, 0, 100, 10}, 16, 1},
+        {{0, 0, 8192, 2}, 8, 2}, // a row counts for at most 4096 pixels
+        {{-50, 10, 4046, 13}, 64, 3}, {{0, 0, 4095, 1}, 4, 1},    {{0, 0, 64, 64}, 0, 1}};
     for (const auto& c : counts) {
         EXPECT_EQ(ImageProcessor::cpuThreadCount(c.window, c.cpus), c.threads)
             << c.window.x2 - c.window.x1 << "x" << c.window.y2 - c.window.y1 << " on " << c.cpus;

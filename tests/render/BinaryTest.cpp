@@ -26,7 +26,10 @@ std::string runCommand(const std::string& command)
     return output;
 }
 
-std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+std::string quoted(const fs::path& path)
+{
+    return "'" + path.string() + "'";
+}
 
 } // namespace
 
@@ -50,9 +53,8 @@ TEST(Binary, NeedsOnlyTheCRuntimeAndCarriesItsSearchPath)
 {
     const std::string dynamic = runCommand("readelf -d " + quoted(TestBundle::builtBinary()));
     ASSERT_FALSE(dynamic.empty());
-    const std::set<std::string> allowed = {"libc.so.6", "libm.so.6", "libdl.so.2",
-                                           "libpthread.so.0", "librt.so.1",
-                                           "ld-linux-x86-64.so.2"};
+    const std::set<std::string> allowed = {"libc.so.6",       "libm.so.6",  "libdl.so.2",
+                                           "libpthread.so.0", "librt.so.1", "ld-linux-x86-64.so.2"};
     std::istringstream lines(dynamic);
     int needed = 0;
     bool searchPath = false;

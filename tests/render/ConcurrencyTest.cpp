@@ -13,8 +13,8 @@ TEST(Concurrency, InstancesRenderAtTheSameTime)
     const int n = 33;
     const float last = n - 1;
     bundle.addLook("Cross", makeLut(n, [&](int r, int g, int b) {
-        return zelk_vec3<float>{g / last, b / last, r / last};
-    }));
+                       return zelk_vec3<float>{g / last, b / last, r / last};
+                   }));
     bundle.addLook("Ident", identityLut(n));
     bundle.addLook("Flat", constantLut(n, 0.5f));
 

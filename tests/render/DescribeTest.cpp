@@ -29,7 +29,8 @@ void expectStrings(const ofxhost::PropertySet& set,
 
 const ofxhost::PropertySet& lookParam(ofxhost::Host& host, const TestBundle& bundle)
 {
-    return *inContext(*host.loadBundle(bundle.path()).effect(kEffectId), kOfxImageEffectContextFilter)
+    return *inContext(*host.loadBundle(bundle.path()).effect(kEffectId),
+                      kOfxImageEffectContextFilter)
                 .param("printStock");
 }
 
@@ -51,9 +52,9 @@ TEST(Describe, EffectWideProperties)
                       {kOfxImageEffectPluginPropGrouping, "ZELK Effects"},
                       {kOfxPropPluginDescription, "Apply ZELK Look Library"},
                       {kOfxImageEffectPropOpenCLSupported, "false"}});
-    EXPECT_EQ(p.getStrings(kOfxImageEffectPropSupportedContexts),
-              (std::vector<std::string>{kOfxImageEffectContextFilter,
-                                        kOfxImageEffectContextGeneral}));
+    EXPECT_EQ(
+        p.getStrings(kOfxImageEffectPropSupportedContexts),
+        (std::vector<std::string>{kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral}));
     EXPECT_EQ(p.getStrings(kOfxImageEffectPropSupportedPixelDepths),
               std::vector<std::string>{kOfxBitDepthFloat});
     for (const char* name :
@@ -111,7 +112,8 @@ TEST(Describe, ClipsPageAndParametersInBothContexts)
 
         const ofxhost::PropertySet& look = *d.param("printStock");
         EXPECT_EQ(d.paramType("printStock"), kOfxParamTypeChoice);
-        expectStrings(look, {{kOfxPropLabel, "ZELK Look"}, {kOfxParamPropHint, "Pick a Print Stock"}});
+        expectStrings(look,
+                      {{kOfxPropLabel, "ZELK Look"}, {kOfxParamPropHint, "Pick a Print Stock"}});
         EXPECT_EQ(look.getStrings(kOfxParamPropChoiceOption),
                   (std::vector<std::string>{"A", "B", "a"}));
         EXPECT_EQ(look.getInt(kOfxParamPropDefault), 0);
@@ -127,8 +129,9 @@ TEST(Describe, ClipsPageAndParametersInBothContexts)
                               {kOfxParamPropHint, "Blends the color strength"},
                               {kOfxParamPropDoubleType, kOfxParamDoubleTypeScale}});
         const std::pair<const char*, double> numbers[] = {
-            {kOfxParamPropDefault, 1.0},    {kOfxParamPropMin, 0.0},        {kOfxParamPropMax, 1.0},
-            {kOfxParamPropDisplayMin, 0.0}, {kOfxParamPropDisplayMax, 1.0}, {kOfxParamPropIncrement, 0.1}};
+            {kOfxParamPropDefault, 1.0},    {kOfxParamPropMin, 0.0},
+            {kOfxParamPropMax, 1.0},        {kOfxParamPropDisplayMin, 0.0},
+            {kOfxParamPropDisplayMax, 1.0}, {kOfxParamPropIncrement, 0.1}};
         for (const auto& [name, value] : numbers) {
             EXPECT_EQ(color.getDouble(name), value) << name;
         }

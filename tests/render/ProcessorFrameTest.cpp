@@ -42,8 +42,8 @@ std::vector<std::string> frameLines(const LogTail& log)
 {
     std::vector<std::string> kept;
     for (const std::string& line : log.lines()) {
-        if (line == "preProcess" || line == "postProcess" ||
-            line.rfind("processing via", 0) == 0 || line.find("not implemented") != std::string::npos) {
+        if (line == "preProcess" || line == "postProcess" || line.rfind("processing via", 0) == 0 ||
+            line.find("not implemented") != std::string::npos) {
             kept.push_back(line);
         }
     }
@@ -98,9 +98,9 @@ TEST(ProcessorFrameRun, WindowOutsideTheOutputDoesNothingAtAll)
 {
     ProbeSession probe(1);
     Frame dst(OfxRectI{10, 20, 30, 25}, 0.0f);
-    for (const OfxRectI& window : {OfxRectI{9, 20, 30, 25}, OfxRectI{10, 19, 30, 25},
-                                   OfxRectI{10, 20, 31, 25}, OfxRectI{10, 20, 30, 26},
-                                   OfxRectI{12, 22, 12, 24}, OfxRectI{12, 22, 14, 22}}) {
+    for (const OfxRectI& window :
+         {OfxRectI{9, 20, 30, 25}, OfxRectI{10, 19, 30, 25}, OfxRectI{10, 20, 31, 25},
+          OfxRectI{10, 20, 30, 26}, OfxRectI{12, 22, 12, 24}, OfxRectI{12, 22, 14, 22}}) {
         LogTail log;
         EXPECT_EQ(probe.render(0, dst, window), kOfxStatOK);
         EXPECT_TRUE(frameLines(log).empty());

@@ -39,7 +39,8 @@ inline const struct PluginLogFile {
         const char* set = std::getenv("OFX_PLUGIN_LOGFILE");
         owned = set == nullptr || *set == '\0';
         path = owned ? (fs::temp_directory_path() /
-                        ("zelk-render-log-" + std::to_string(::getpid()) + ".txt")).string()
+                        ("zelk-render-log-" + std::to_string(::getpid()) + ".txt"))
+                           .string()
                      : set;
         ::setenv("OFX_PLUGIN_LOGFILE", path.c_str(), 1);
     }
@@ -144,7 +145,8 @@ public:
         fs::create_directories(m_bundle / "Contents" / "Linux-x86-64");
         fs::create_directories(lookDir());
         fs::create_directories(lookDirTevo4());
-        fs::create_symlink(builtBinary(), m_bundle / "Contents" / "Linux-x86-64" / "ZELK-Look-Lib.ofx");
+        fs::create_symlink(builtBinary(),
+                           m_bundle / "Contents" / "Linux-x86-64" / "ZELK-Look-Lib.ofx");
     }
     ~TestBundle()
     {

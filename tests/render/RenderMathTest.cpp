@@ -53,7 +53,8 @@ void expectPixel(const std::array<float, 4>& p, float r, float g, float b, float
 TEST(RenderMath, DocumentedWorkedExamplesAreExact)
 {
     // General case fr > fg > fb at mix 0.5, alpha kept.
-    auto out = renderPixels(workedExampleLut(), 0.5f, {{0.3046875f, 0.609375f, 0.10546875f, 0.75f}});
+    auto out =
+        renderPixels(workedExampleLut(), 0.5f, {{0.3046875f, 0.609375f, 0.10546875f, 0.75f}});
     expectPixel(out[0], 0.46484375f, 0.6796875f, 0.130859375f, 0.75f);
 
     // Same cell, mix 1: the interpolated colour itself.
@@ -94,24 +95,22 @@ TEST(RenderMath, NegativeFractionEntersTheWeightsUnchanged)
 TEST(RenderMath, OutOfRangeAndNonFiniteInputs)
 {
     Lut lut = constantLut(33, 0.0f);
-    lut[35936] = {0.875f, 0.625f, 0.375f}; // the last lattice point
-    lut[34864] = {0.5f, 0.25f, 0.75f};     // (32, 0, 16)
+    lut[35936] = {0.875f, 0.625f, 0.375f};                  // the last lattice point
+    lut[34864] = {0.5f, 0.25f, 0.75f};                      // (32, 0, 16)
     lut[(0 * 33 + 16) * 33 + 8] = {0.125f, 0.0625f, 0.25f}; // (0, 16, 8)
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
 
-    auto out = renderPixels(lut, 1.0f, {{1.0f, 1.0f, 1.0f, 1.0f},
-                                        {5.0f, 2.0f, 1e30f, 0.25f},
-                                        {inf, inf, inf, 1.0f}});
+    auto out = renderPixels(
+        lut, 1.0f, {{1.0f, 1.0f, 1.0f, 1.0f}, {5.0f, 2.0f, 1e30f, 0.25f}, {inf, inf, inf, 1.0f}});
     expectPixel(out[0], 0.875f, 0.625f, 0.375f, 1.0f);
     expectPixel(out[1], 0.875f, 0.625f, 0.375f, 0.25f);
     // At mix 1 an infinite source times 0 is NaN.
     EXPECT_TRUE(std::isnan(out[2][0]));
 
     // The clamp feeds only the look-up; the blend uses the source as it was.
-    out = renderPixels(lut, 0.5f, {{2.0f, -0.5f, 0.5f, 1.0f},
-                                   {nan, 0.5f, 0.25f, 1.0f},
-                                   {inf, -inf, 0.5f, 1.0f}});
+    out = renderPixels(
+        lut, 0.5f, {{2.0f, -0.5f, 0.5f, 1.0f}, {nan, 0.5f, 0.25f, 1.0f}, {inf, -inf, 0.5f, 1.0f}});
     EXPECT_EQ(out[0][0], 1.25f);   // 2.0 * 0.5 + 0.5 * 0.5
     EXPECT_EQ(out[0][1], -0.125f); // -0.5 * 0.5 + 0.25 * 0.5
     EXPECT_EQ(out[0][2], 0.625f);  // 0.5 * 0.5 + 0.75 * 0.5
@@ -160,10 +159,10 @@ TEST(RenderMath, LopsidedLooksCatchAxisOrder)
     const float last = n - 1;
 
     // Red-only: only the red output varies, and only with the red input.
-    const Lut redOnly = makeLut(n, [&](int r, int, int) { return zelk_vec3<float>{r / last, 0, 0}; });
-    Pixels in = {{0.8f, 0.1f, 0.3f, 1.0f},
-                                            {0.1f, 0.9f, 0.2f, 1.0f},
-                                            {0.2f, 0.4f, 0.95f, 1.0f}};
+    const Lut redOnly = makeLut(n, [&](int r, int, int) {
+        return zelk_vec3<float>{r / last, 0, 0};
+    });
+    Pixels in = {{0.8f, 0.1f, 0.3f, 1.0f}, {0.1f, 0.9f, 0.2f, 1.0f}, {0.2f, 0.4f, 0.95f, 1.0f}};
     auto out = renderPixels(redOnly, 1.0f, in);
     for (size_t i = 0; i < in.size(); ++i) {
         EXPECT_NEAR(out[i][0], in[i][0], 1e-6f) << i;

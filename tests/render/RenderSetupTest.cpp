@@ -24,11 +24,15 @@ std::vector<std::string> pluginLines(const LogTail& log)
 
 bool untouched(const Frame& frame, float fill)
 {
-    return std::all_of(frame.pixels.begin(), frame.pixels.end(), [fill](float v) { return v == fill; });
+    return std::all_of(frame.pixels.begin(), frame.pixels.end(),
+                       [fill](float v) { return v == fill; });
 }
 
 // Red channel of the first output pixel (constant looks make every pixel equal).
-float firstRed(const Frame& f) { return f.pixels[0]; }
+float firstRed(const Frame& f)
+{
+    return f.pixels[0];
+}
 
 class RenderSetup : public ::testing::Test {
 protected:
@@ -54,12 +58,25 @@ TEST_F(RenderSetup, LogLinesOfARenderInOrder)
     Frame dst(OfxRectI{2, 3, 10, 8}, 0.0f);
     ASSERT_EQ(session.render(src, dst, nullptr, 7.9), kOfxStatOK);
     const std::string describe = "ZELKLooksFactory::describeInContext";
-    const std::vector<std::string> expected = {
-        describe, bundle.path(), describe, bundle.path(), // filter and general
-        "RenderLook::RenderLook", "RenderLook::setupAndProcess", "dstBitDepth = 4",
-        "dstComponents = 1", "srcBitDepth = 4", "srcComponents = 1", "zeroRect = 0/0 8/5",
-        "frame = 7", "curr index = 0", "A.cube.bin", "lookname = A.cube.bin",
-        "read_triplets size: 5832", "Color", "processing via CPU", "DONE"};
+    const std::vector<std::string> expected = {describe,
+                                               bundle.path(),
+                                               describe,
+                                               bundle.path(), // filter and general
+                                               "RenderLook::RenderLook",
+                                               "RenderLook::setupAndProcess",
+                                               "dstBitDepth = 4",
+                                               "dstComponents = 1",
+                                               "srcBitDepth = 4",
+                                               "srcComponents = 1",
+                                               "zeroRect = 0/0 8/5",
+                                               "frame = 7",
+                                               "curr index = 0",
+                                               "A.cube.bin",
+                                               "lookname = A.cube.bin",
+                                               "read_triplets size: 5832",
+                                               "Color",
+                                               "processing via CPU",
+                                               "DONE"};
     EXPECT_EQ(pluginLines(log), expected);
     EXPECT_EQ(firstRed(dst), 0.25f);
     EXPECT_EQ(session.instance().liveImageCount(), 0);
@@ -167,9 +184,9 @@ TEST_F(RenderSetup, FormatFailuresAndMissingImages)
     Frame dst(4, 4, -1.0f);
 
     // The Output clip is checked before anything is logged or fetched.
-    for (const auto& format : {std::pair<std::string, std::string>{"OfxBitDepthShort",
-                                                                   "OfxImageComponentRGBA"},
-                               {"OfxBitDepthFloat", "OfxImageComponentRGB"}}) {
+    for (const auto& format :
+         {std::pair<std::string, std::string>{"OfxBitDepthShort", "OfxImageComponentRGBA"},
+          {"OfxBitDepthFloat", "OfxImageComponentRGB"}}) {
         LogTail log;
         inst.setClipImage("Source", src.desc());
         inst.setClipImage("Output", dst.desc());
@@ -186,8 +203,8 @@ TEST_F(RenderSetup, FormatFailuresAndMissingImages)
         inst.setClipImage("Output", dst.desc());
         inst.setClipImage("Source", rgb);
         EXPECT_EQ(inst.render(0.0, dst.bounds), kOfxStatErrValue);
-        EXPECT_EQ(log.count("(srcBitDepth != dstBitDepth) || (srcComponents != dstComponents) !!!)"),
-                  1);
+        EXPECT_EQ(
+            log.count("(srcBitDepth != dstBitDepth) || (srcComponents != dstComponents) !!!)"), 1);
         EXPECT_EQ(inst.liveImageCount(), 0);
     }
 

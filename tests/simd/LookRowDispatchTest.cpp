@@ -84,7 +84,8 @@ TEST(LookRowChoice, ActivePathFollowsEnvironment)
     for (int i = 0; i < zelk::kLookRowPathCount && !requestedFound; ++i) {
         if (zelk::lookRowFunction(LookRowPath(i)) != nullptr) {
             expected = LookRowPath(i);
-            requestedFound = request != nullptr && std::strcmp(request, zelk::lookRowPathName(expected)) == 0;
+            requestedFound =
+                request != nullptr && std::strcmp(request, zelk::lookRowPathName(expected)) == 0;
         }
     }
     EXPECT_EQ(zelk::lookRowPath(), expected);

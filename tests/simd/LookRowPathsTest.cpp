@@ -61,9 +61,22 @@ LookRowParams paramsFor(const std::vector<float>& lut, int n, float mix)
 std::vector<float> specialValues(int n)
 {
     using L = std::numeric_limits<float>;
-    std::vector<float> v = {0.0f, -0.0f, L::quiet_NaN(), -L::quiet_NaN(), L::infinity(), -L::infinity(),
-                            L::denorm_min(), -L::denorm_min(), 1e-40f, L::min(), 1.0f,
-                            std::nextafter(1.0f, 0.0f), std::nextafter(1.0f, 2.0f), 2.0f, -0.5f, 0.5f,
+    std::vector<float> v = {0.0f,
+                            -0.0f,
+                            L::quiet_NaN(),
+                            -L::quiet_NaN(),
+                            L::infinity(),
+                            -L::infinity(),
+                            L::denorm_min(),
+                            -L::denorm_min(),
+                            1e-40f,
+                            L::min(),
+                            1.0f,
+                            std::nextafter(1.0f, 0.0f),
+                            std::nextafter(1.0f, 2.0f),
+                            2.0f,
+                            -0.5f,
+                            0.5f,
                             L::max()};
     const float scale = float(n - 1);
     for (int k = 0; k < n; ++k) {
@@ -124,10 +137,17 @@ std::vector<float> chartImage(int width, int height, unsigned seed)
             const float t = -0.25f + 1.5f * float(x) / float(width - 1);
             const float f = unit(rng);
             switch (y % 4) {
-            case 0: p[0] = p[1] = p[2] = t; break;
-            case 1: p[0] = t, p[1] = 1.0f - t, p[2] = 0.5f * t; break;
-            case 2: p[0] = f, p[1] = unit(rng), p[2] = unit(rng); break;
-            default: p[0] = f, p[1] = std::floor(unit(rng) * 8.0f) / 8.0f + f / 8.0f, p[2] = 1.0f - f;
+            case 0:
+                p[0] = p[1] = p[2] = t;
+                break;
+            case 1:
+                p[0] = t, p[1] = 1.0f - t, p[2] = 0.5f * t;
+                break;
+            case 2:
+                p[0] = f, p[1] = unit(rng), p[2] = unit(rng);
+                break;
+            default:
+                p[0] = f, p[1] = std::floor(unit(rng) * 8.0f) / 8.0f + f / 8.0f, p[2] = 1.0f - f;
             }
             p[3] = unit(rng);
         }
@@ -152,8 +172,8 @@ std::string firstDifference(const std::vector<float>& src, const std::vector<flo
             char text[256];
             std::snprintf(text, sizeof text,
                           "pixel %zu channel %zu: src (%a, %a, %a, %a) scalar %08x, vector %08x",
-                          i / 4, i % 4, src[p], src[p + 1], src[p + 2], src[p + 3],
-                          bitsOf(want[i]), bitsOf(got[i]));
+                          i / 4, i % 4, src[p], src[p + 1], src[p + 2], src[p + 3], bitsOf(want[i]),
+                          bitsOf(got[i]));
             return text;
         }
     }
@@ -243,10 +263,12 @@ TEST_P(LookRowPathTest, HandlesEveryRowLengthAndAlignment)
             m_fn(params, src.data(), dst.data() + 4 * (shift + 1), width);
             const std::vector<float> got(dst.begin() + 4 * (shift + 1),
                                          dst.begin() + 4 * (shift + 1 + width));
-            EXPECT_EQ(firstDifference(src, want, got), "") << "width " << width << " shift " << shift;
+            EXPECT_EQ(firstDifference(src, want, got), "")
+                << "width " << width << " shift " << shift;
             for (std::size_t i = 0; i < dst.size(); ++i) {
                 if (i < 4 * std::size_t(shift + 1) || i >= 4 * std::size_t(shift + 1 + width)) {
-                    ASSERT_EQ(bitsOf(dst[i]), 0x7fc0deadu) << "written outside the row, width " << width;
+                    ASSERT_EQ(bitsOf(dst[i]), 0x7fc0deadu)
+                        << "written outside the row, width " << width;
                 }
             }
 

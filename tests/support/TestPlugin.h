@@ -10,20 +10,20 @@
 namespace supporttest {
 
 struct Hooks {
-  std::function<void(OFX::ImageEffectDescriptor &)> describe;
+    std::function<void(OFX::ImageEffectDescriptor&)> describe;
 };
 
 // Reset at the start of every test by the fixture.
-Hooks &hooks();
+Hooks& hooks();
 
 class TestEffect : public OFX::ImageEffect {
 public:
-  explicit TestEffect(OfxImageEffectHandle handle);
-  void render(const OFX::RenderArguments &) override {}
+    explicit TestEffect(OfxImageEffectHandle handle);
+    void render(const OFX::RenderArguments&) override {}
 
-  OFX::Clip *src;
-  OFX::Clip *dst;
-  OFX::DoubleParam *gain;
+    OFX::Clip* src;
+    OFX::Clip* dst;
+    OFX::DoubleParam* gain;
 };
 
 } // namespace supporttest

@@ -17,7 +17,8 @@ TEST(DemoChartTest, BothCurvesHoldCodesBelowZeroAndAboveOne)
         const zelk::RgbaImage chart = zelkdemo::makeChart(curve, 320, 180);
         float lowest = 0.0f, highest = 0.0f;
         for (std::size_t i = 0; i < chart.pixels.size(); ++i) {
-            if (i % 4 == 3) continue;
+            if (i % 4 == 3)
+                continue;
             ASSERT_TRUE(std::isfinite(chart.pixels[i])) << "sample " << i;
             lowest = std::min(lowest, chart.pixels[i]);
             highest = std::max(highest, chart.pixels[i]);
@@ -36,7 +37,8 @@ TEST_F(DemoScriptTest, MakesALabelledContactSheetOfEveryLook)
 {
     const std::string script = std::string(ZELK_TEST_SOURCE_DIR) + "/host/demo/demo.sh";
     ::setenv("ZELK_DEMO_OUT", dir.c_str(), 1);
-    const tooltest::RunResult r = tooltest::runProgram("/bin/bash", {script, ZELK_TEST_BUILD_DIR}, dir.string());
+    const tooltest::RunResult r =
+        tooltest::runProgram("/bin/bash", {script, ZELK_TEST_BUILD_DIR}, dir.string());
     ::unsetenv("ZELK_DEMO_OUT");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string sheetPath = file("contact-sheet.png");
@@ -47,8 +49,8 @@ TEST_F(DemoScriptTest, MakesALabelledContactSheetOfEveryLook)
 
     // One render per look and curve, each a finished image.
     std::size_t looks = 0;
-    for (const auto& entry : fs::directory_iterator(
-             fs::path(ZELK_TEST_BUNDLE) / "Contents" / "Resources" / "looks_bin_tevo"))
+    for (const auto& entry : fs::directory_iterator(fs::path(ZELK_TEST_BUNDLE) / "Contents" /
+                                                    "Resources" / "looks_bin_tevo"))
         looks += entry.path().extension() == ".bin";
     for (const char* curve : {"tevo4", "tevo3"}) {
         std::size_t rendered = 0;

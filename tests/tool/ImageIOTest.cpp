@@ -1,7 +1,7 @@
 // Round trips and failures of zelk_imageio, with files written by the format
 // libraries directly where our writer cannot make them (no alpha, grey).
-#include "ToolTestSupport.h"
 #include "zelk/ImageIO.h"
+#include "ToolTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -44,9 +44,12 @@ RgbaImage testImage(int width, int height)
 float expectedStored(float v, SampleType sample)
 {
     switch (sample) {
-    case SampleType::UInt8: return std::round(std::clamp(v, 0.0f, 1.0f) * 255.0f) / 255.0f;
-    case SampleType::UInt16: return std::round(std::clamp(v, 0.0f, 1.0f) * 65535.0f) / 65535.0f;
-    default: return v;
+    case SampleType::UInt8:
+        return std::round(std::clamp(v, 0.0f, 1.0f) * 255.0f) / 255.0f;
+    case SampleType::UInt16:
+        return std::round(std::clamp(v, 0.0f, 1.0f) * 65535.0f) / 65535.0f;
+    default:
+        return v;
     }
 }
 
@@ -62,7 +65,8 @@ void writeRgbPng(const std::string& path, int width, int height, int colourType)
     const int channels = colourType == PNG_COLOR_TYPE_GRAY ? 1 : 3;
     std::vector<png_byte> row(width * channels);
     for (int y = 0; y < height; ++y) {
-        for (int i = 0; i < width * channels; ++i) row[i] = png_byte(10 * y + i);
+        for (int i = 0; i < width * channels; ++i)
+            row[i] = png_byte(10 * y + i);
         png_write_row(png, row.data());
     }
     png_write_end(png, info);
@@ -81,7 +85,8 @@ void writeRgbTiff16(const std::string& path, int width, int height)
     TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     std::vector<std::uint16_t> row(width * 3);
     for (int y = 0; y < height; ++y) {
-        for (int i = 0; i < width * 3; ++i) row[i] = std::uint16_t(1000 * y + 7 * i);
+        for (int i = 0; i < width * 3; ++i)
+            row[i] = std::uint16_t(1000 * y + 7 * i);
         TIFFWriteScanline(tif, row.data(), y, 0);
     }
     TIFFClose(tif);
@@ -91,9 +96,11 @@ void writeExrChannels(const std::string& path, int width, int height,
                       const std::vector<const char*>& names)
 {
     Imf::Header header(width, height);
-    for (const char* n : names) header.channels().insert(n, Imf::Channel(Imf::FLOAT));
+    for (const char* n : names)
+        header.channels().insert(n, Imf::Channel(Imf::FLOAT));
     std::vector<float> data(std::size_t(width) * height * names.size());
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = 0.01f * float(i);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = 0.01f * float(i);
     Imf::FrameBuffer frame;
     const std::size_t xs = names.size() * sizeof(float);
     for (std::size_t c = 0; c < names.size(); ++c)
@@ -113,7 +120,7 @@ void expectMessageNames(const std::function<void()>& action, const std::string& 
     }
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(ImageIOTest, EveryFormatAndDepthRoundTripsWithAlpha)
 {
@@ -152,8 +159,9 @@ TEST_F(ImageIOTest, EveryFormatAndDepthRoundTripsWithAlpha)
 TEST_F(ImageIOTest, FloatFilesKeepEveryBitIncludingNonFiniteValues)
 {
     RgbaImage image{4, 1};
-    const float values[16] = {-2.5f, 1e-30f, 65504.0f, 1.0f / 3.0f, NAN, INFINITY, -INFINITY, 0.0f,
-                              -0.0f, 7.0f, 0.1f, 0.2f, 1e20f, -1e-20f, 3.0f, 0.5f};
+    const float values[16] = {-2.5f,     1e-30f,  65504.0f, 1.0f / 3.0f, NAN,  INFINITY,
+                              -INFINITY, 0.0f,    -0.0f,    7.0f,        0.1f, 0.2f,
+                              1e20f,     -1e-20f, 3.0f,     0.5f};
     std::copy(values, values + 16, image.pixels.begin());
     for (const char* name : {"bits.exr", "bits.tif"}) {
         writeImage(file(name), image, formatFromFileName(name), SampleType::Float);
@@ -185,7 +193,8 @@ TEST_F(ImageIOTest, FilesWithoutAlphaReadWithAlphaOne)
 
     for (const RgbaImage* image : {&png, &grey, &tif, &exr, &y}) {
         EXPECT_FALSE(image->hadAlpha);
-        for (std::size_t i = 3; i < image->pixels.size(); i += 4) ASSERT_EQ(image->pixels[i], 1.0f);
+        for (std::size_t i = 3; i < image->pixels.size(); i += 4)
+            ASSERT_EQ(image->pixels[i], 1.0f);
     }
 }
 
@@ -200,14 +209,17 @@ TEST_F(ImageIOTest, BadFilesFailWithTheFileName)
     // Each format cut short half-way through its data.
     for (const char* name : {"cut.exr", "cut.png", "cut.tif"}) {
         writeImage(file(name), image, formatFromFileName(name),
-                   formatFromFileName(name) == FileFormat::Exr ? SampleType::Half : SampleType::UInt8);
+                   formatFromFileName(name) == FileFormat::Exr ? SampleType::Half
+                                                               : SampleType::UInt8);
         fs::resize_file(file(name), fs::file_size(file(name)) / 2);
         expectMessageNames([&] { readImage(file(name)); }, file(name));
     }
 
-    expectMessageNames([&] { writeImage(file("f.png"), image, FileFormat::Png, SampleType::Float); },
-                       file("f.png"));
-    expectMessageNames([&] { writeImage(file("h.tif"), image, FileFormat::Tiff, SampleType::Half); },
-                       file("h.tif"));
+    expectMessageNames(
+        [&] { writeImage(file("f.png"), image, FileFormat::Png, SampleType::Float); },
+        file("f.png"));
+    expectMessageNames(
+        [&] { writeImage(file("h.tif"), image, FileFormat::Tiff, SampleType::Half); },
+        file("h.tif"));
     EXPECT_FALSE(fs::exists(file("f.png")));
 }

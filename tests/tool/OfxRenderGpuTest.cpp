@@ -25,7 +25,8 @@ const std::string kBundle = ZELK_TEST_BUNDLE;
 // Distance in representable floats; NaNs are equal to each other only.
 std::int64_t ulpDistance(float a, float b)
 {
-    if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b) ? 0 : INT64_MAX;
+    if (std::isnan(a) || std::isnan(b))
+        return std::isnan(a) && std::isnan(b) ? 0 : INT64_MAX;
     auto ordered = [](float f) {
         std::int32_t i;
         std::memcpy(&i, &f, sizeof i);
@@ -42,9 +43,10 @@ protected:
         zelk::writeImage(file("chart.exr"),
                          zelkdemo::makeChart(zelk::lut::TransferCurve::Tevo3, 1000, 40),
                          zelk::FileFormat::Exr, zelk::SampleType::Float);
-        const std::vector<std::string> common = {"-y", "--bundle", kBundle, "--set", "printStock=2",
-                                                 "--set", "color=0.5", "--set",
-                                                 "colorSpaceTransform=1"};
+        const std::vector<std::string> common = {
+            "-y",        "--bundle",     kBundle,
+            "--set",     "printStock=2", "--set",
+            "color=0.5", "--set",        "colorSpaceTransform=1"};
         std::vector<std::string> cpu = common, gpu = common;
         cpu.insert(cpu.end(), {"chart.exr", "cpu.exr"});
         gpu.insert(gpu.end(), gpuArgs.begin(), gpuArgs.end());
@@ -53,7 +55,8 @@ protected:
         ASSERT_EQ(r1.exitCode, 0) << r1.err;
         const auto r2 = tooltest::runProgram(OFX_RENDER_PATH, gpu, dir.string());
         ASSERT_EQ(r2.exitCode, 0) << r2.err;
-        const zelk::RgbaImage a = zelk::readImage(file("cpu.exr")), b = zelk::readImage(file("gpu.exr"));
+        const zelk::RgbaImage a = zelk::readImage(file("cpu.exr")),
+                              b = zelk::readImage(file("gpu.exr"));
         ASSERT_EQ(a.pixels.size(), b.pixels.size());
         for (std::size_t i = 0; i < a.pixels.size(); ++i)
             ASSERT_LE(ulpDistance(a.pixels[i], b.pixels[i]), 1)
@@ -61,16 +64,18 @@ protected:
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(OfxRenderGpuTest, OpenClModeMatchesTheCpuMode)
 {
 #ifdef OFXHOST_HAVE_OPENCL
     std::string reason;
-    if (!ofxhost::openClDeviceAvailable(&reason)) GTEST_SKIP() << "no OpenCL device: " << reason;
+    if (!ofxhost::openClDeviceAvailable(&reason))
+        GTEST_SKIP() << "no OpenCL device: " << reason;
     expectGpuMatchesCpu({"--gpu", "opencl", "--device", "0"});
     const auto bad = tooltest::runProgram(
-        OFX_RENDER_PATH, {"--bundle", kBundle, "--gpu", "opencl", "--device", "999", "chart.exr", "x.exr"},
+        OFX_RENDER_PATH,
+        {"--bundle", kBundle, "--gpu", "opencl", "--device", "999", "chart.exr", "x.exr"},
         dir.string());
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_NE(bad.err.find("999"), std::string::npos) << bad.err;
@@ -88,7 +93,8 @@ TEST_F(OfxRenderGpuTest, CudaModeMatchesTheCpuModeOrSaysWhyNot)
         zelk::writeImage(file("in.exr"), zelkdemo::makeChart(zelk::lut::TransferCurve::Tevo4, 8, 8),
                          zelk::FileFormat::Exr, zelk::SampleType::Float);
         const auto r = tooltest::runProgram(
-            OFX_RENDER_PATH, {"--bundle", kBundle, "--gpu", "cuda", "in.exr", "out.exr"}, dir.string());
+            OFX_RENDER_PATH, {"--bundle", kBundle, "--gpu", "cuda", "in.exr", "out.exr"},
+            dir.string());
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_EQ(tooltest::countLinesStartingWith(r.err, "ofx-render: "), 1) << r.err;
         EXPECT_FALSE(std::filesystem::exists(file("out.exr")));

@@ -1,9 +1,9 @@
 // ofx-render as a user runs it: exit statuses, messages, files left behind, and
 // its render against the same render made in-process through the host library.
 #include "Chart.h"
+#include "CommandLine.h"
 #include "FramePattern.h"
 #include "ToolTestSupport.h"
-#include "CommandLine.h"
 #include "zelk/ImageIO.h"
 
 #include <ofxhost/Host.h>
@@ -38,7 +38,8 @@ protected:
     }
     void writeChart(const std::string& name, int width = 64, int height = 36)
     {
-        zelk::writeImage(file(name), zelkdemo::makeChart(zelk::lut::TransferCurve::Tevo4, width, height),
+        zelk::writeImage(file(name),
+                         zelkdemo::makeChart(zelk::lut::TransferCurve::Tevo4, width, height),
                          zelk::formatFromFileName(name), zelk::SampleType::Float);
     }
 };
@@ -59,14 +60,15 @@ std::string makeBundleWithSmallLook(const fs::path& where)
     const std::uint64_t count = 17 * 17 * 17;
     for (const char* looks : {"looks_bin_tevo", "looks_bin_tevo4"}) {
         fs::create_directories(bundle / "Contents" / "Resources" / looks);
-        std::ofstream out(bundle / "Contents" / "Resources" / looks / "Small.cube.bin", std::ios::binary);
+        std::ofstream out(bundle / "Contents" / "Resources" / looks / "Small.cube.bin",
+                          std::ios::binary);
         out.write(reinterpret_cast<const char*>(&count), sizeof count);
         out << std::string(12 * count, '\0');
     }
     return bundle.string();
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(OfxRenderTest, UsageErrorsExitTwoNameTheProblemAndWriteNothing)
 {
@@ -131,14 +133,16 @@ TEST_F(OfxRenderTest, FailuresExitOneWithOneMessageAndLeaveNoFile)
         {{"--bundle", file("none.ofx.bundle"), "in.exr", "out.exr"}, "none.ofx.bundle"},
         // The plug-in skips a look this small and succeeds; the image it left unwritten
         // must not become an output.
-        {{"--bundle", smallLook, "--set", "printStock=Small", "in.exr", "out.exr"}, "did not write"},
+        {{"--bundle", smallLook, "--set", "printStock=Small", "in.exr", "out.exr"},
+         "did not write"},
     };
     for (const auto& c : cases) {
         const RunResult r = render(c.args);
         SCOPED_TRACE(r.err);
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_TRUE(contains(r.err, c.named)) << "expected the message to name " << c.named;
-        EXPECT_EQ(tooltest::countLinesStartingWith(r.err, "ofx-render: "), 1) << "one message of ours";
+        EXPECT_EQ(tooltest::countLinesStartingWith(r.err, "ofx-render: "), 1)
+            << "one message of ours";
         EXPECT_EQ(listing(), before) << "no output and no temporary file";
     }
 }
@@ -158,7 +162,7 @@ TEST_F(OfxRenderTest, ExistingOutputIsReplacedOnlyWithOverwrite)
         EXPECT_EQ(r.exitCode, 0) << r.err;
         const zelk::RgbaImage out = zelk::readImage(file("out.png"));
         EXPECT_EQ(out.width, 64);
-        EXPECT_EQ(out.storedAs, zelk::SampleType::UInt16);  // float input, PNG output
+        EXPECT_EQ(out.storedAs, zelk::SampleType::UInt16); // float input, PNG output
     }
     EXPECT_EQ(listing(), (std::vector<std::string>{"in.exr", "out.png"}));
 }
@@ -166,8 +170,9 @@ TEST_F(OfxRenderTest, ExistingOutputIsReplacedOnlyWithOverwrite)
 TEST_F(OfxRenderTest, SequencesRenderEachFrameOfThePattern)
 {
     // Frames of different widths tell which input made which output.
-    for (int f = 3; f <= 5; ++f) writeChart("in." + std::string("000") + std::to_string(f) + ".exr", 10 + f, 6);
-    writeChart("in.7.exr", 8, 6);  // another spelling: not a frame of "####"
+    for (int f = 3; f <= 5; ++f)
+        writeChart("in." + std::string("000") + std::to_string(f) + ".exr", 10 + f, 6);
+    writeChart("in.7.exr", 8, 6); // another spelling: not a frame of "####"
 
     RunResult r = renderWithBundle({"in.####.exr", "out.%04d.tif"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -195,7 +200,8 @@ TEST_F(OfxRenderTest, SequencesRenderEachFrameOfThePattern)
     ::unsetenv("OFX_PLUGIN_LOGFILE");
     EXPECT_EQ(r.exitCode, 1);
     std::ifstream logFile(log);
-    const std::string logText((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
+    const std::string logText((std::istreambuf_iterator<char>(logFile)),
+                              std::istreambuf_iterator<char>());
     EXPECT_TRUE(contains(logText, "START OfxImageEffectActionBeginSequenceRender"));
     EXPECT_TRUE(contains(logText, "START OfxImageEffectActionEndSequenceRender")) << logText;
 }
@@ -225,7 +231,8 @@ TEST_F(OfxRenderTest, DescribeFindsTheBundleByPathNameOrSearchPath)
 TEST_F(OfxRenderTest, RenderedChartEqualsTheInProcessRenderBitForBit)
 {
     const int width = 96, height = 54;
-    const zelk::RgbaImage chart = zelkdemo::makeChart(zelk::lut::TransferCurve::Tevo4, width, height);
+    const zelk::RgbaImage chart =
+        zelkdemo::makeChart(zelk::lut::TransferCurve::Tevo4, width, height);
     zelk::writeImage(file("chart.exr"), chart, zelk::FileFormat::Exr, zelk::SampleType::Float);
 
     ofxhost::Host host;
@@ -240,7 +247,8 @@ TEST_F(OfxRenderTest, RenderedChartEqualsTheInProcessRenderBitForBit)
         std::memcpy(&src[std::size_t(height - 1 - y) * row], chart.row(y), row * sizeof(float));
     {
         auto instance = effect->createInstance();
-        for (const auto& [name, value] : params) instance->setParamFromText(name, value);
+        for (const auto& [name, value] : params)
+            instance->setParamFromText(name, value);
         ofxhost::ImageDesc image;
         image.rowBytes = int(row * sizeof(float));
         image.bounds = OfxRectI{0, 0, width, height};
@@ -253,7 +261,8 @@ TEST_F(OfxRenderTest, RenderedChartEqualsTheInProcessRenderBitForBit)
 
     // Band split over three CPUs (every count giving the same bits is the render tests' job).
     std::vector<std::string> args = {"--threads", "3", "-y", "chart.exr", "out.exr"};
-    for (const auto& [name, value] : params) args.insert(args.begin(), {"--set", name + "=" + value});
+    for (const auto& [name, value] : params)
+        args.insert(args.begin(), {"--set", name + "=" + value});
     const RunResult r = renderWithBundle(args);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const zelk::RgbaImage out = zelk::readImage(file("out.exr"));
@@ -261,9 +270,12 @@ TEST_F(OfxRenderTest, RenderedChartEqualsTheInProcessRenderBitForBit)
     ASSERT_EQ(out.height, height);
     std::size_t changed = 0;
     for (int y = 0; y < height; ++y) {
-        ASSERT_EQ(std::memcmp(out.row(y), &dst[std::size_t(height - 1 - y) * row], row * sizeof(float)), 0)
+        ASSERT_EQ(
+            std::memcmp(out.row(y), &dst[std::size_t(height - 1 - y) * row], row * sizeof(float)),
+            0)
             << "row " << y << " from the top";
-        for (std::size_t i = 0; i < row; ++i) changed += out.row(y)[i] != chart.row(y)[i];
+        for (std::size_t i = 0; i < row; ++i)
+            changed += out.row(y)[i] != chart.row(y)[i];
     }
     EXPECT_GT(changed, chart.pixels.size() / 2) << "the look was applied";
 
@@ -288,9 +300,10 @@ TEST(FramePatternTest, PatternsSpellFramesAndFindOnlyTheirOwnFiles)
 
     const fs::path dir = fs::temp_directory_path() / ("zelk_pattern_" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    for (const char* name : {"s.0002.exr", "s.0010.exr", "s.1.exr", "s.0003.exr.bak", "s.00a4.exr",
-                             "t.0005.exr"})
+    for (const char* name :
+         {"s.0002.exr", "s.0010.exr", "s.1.exr", "s.0003.exr.bak", "s.00a4.exr", "t.0005.exr"})
         std::ofstream(dir / name) << "x";
-    EXPECT_EQ(FramePattern((dir / "s.####.exr").string()).existingFrames(), (std::vector<long>{2, 10}));
+    EXPECT_EQ(FramePattern((dir / "s.####.exr").string()).existingFrames(),
+              (std::vector<long>{2, 10}));
     fs::remove_all(dir);
 }

@@ -24,21 +24,24 @@ std::string slurp(const std::string& path)
     return text.str();
 }
 
-}  // namespace
+} // namespace
 
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& cwd)
 {
-    const std::string base = (fs::temp_directory_path() /
-                              ("zelk_tool_run_" + std::to_string(::getpid()))).string();
+    const std::string base =
+        (fs::temp_directory_path() / ("zelk_tool_run_" + std::to_string(::getpid()))).string();
     const std::string outPath = base + ".out", errPath = base + ".err";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 
     RunResult result;
@@ -76,14 +79,18 @@ void ScratchDirTest::SetUp()
     fs::create_directories(dir);
 }
 
-void ScratchDirTest::TearDown() { fs::remove_all(dir); }
+void ScratchDirTest::TearDown()
+{
+    fs::remove_all(dir);
+}
 
 std::vector<std::string> ScratchDirTest::listing() const
 {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(dir))
+        names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }
 
-}  // namespace tooltest
+} // namespace tooltest

@@ -35,4 +35,4 @@ protected:
     std::filesystem::path dir;
 };
 
-}  // namespace tooltest
+} // namespace tooltest

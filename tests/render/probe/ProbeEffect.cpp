@@ -31,8 +31,7 @@ public:
 class ProbeEffect : public OFX::ImageEffect {
 public:
     explicit ProbeEffect(OfxImageEffectHandle handle)
-        : OFX::ImageEffect(handle),
-          m_DstClip(fetchClip(kOfxImageEffectOutputClipName)),
+        : OFX::ImageEffect(handle), m_DstClip(fetchClip(kOfxImageEffectOutputClipName)),
           m_Mode(fetchChoiceParam("mode"))
     {
     }

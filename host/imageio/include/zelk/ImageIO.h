@@ -27,15 +27,18 @@ enum class SampleType { UInt8, UInt16, Half, Float };
 struct RgbaImage {
     int width = 0;
     int height = 0;
-    std::vector<float> pixels;  // width * height * 4, top row first
-    SampleType storedAs = SampleType::Float;  // what the file held (set by readImage)
-    bool hadAlpha = true;                      // whether the file had an alpha channel
+    std::vector<float> pixels;               // width * height * 4, top row first
+    SampleType storedAs = SampleType::Float; // what the file held (set by readImage)
+    bool hadAlpha = true;                    // whether the file had an alpha channel
 
     RgbaImage() = default;
     RgbaImage(int w, int h);
 
     float* row(int y) { return pixels.data() + std::size_t(y) * std::size_t(width) * 4; }
-    const float* row(int y) const { return pixels.data() + std::size_t(y) * std::size_t(width) * 4; }
+    const float* row(int y) const
+    {
+        return pixels.data() + std::size_t(y) * std::size_t(width) * 4;
+    }
 };
 
 // The largest image accepted, in pixels; guards against hostile headers.
@@ -63,4 +66,4 @@ SampleType defaultSampleType(FileFormat format, SampleType source);
 const char* sampleTypeName(SampleType sample);
 SampleType parseSampleType(const std::string& text);
 
-}  // namespace zelk
+} // namespace zelk

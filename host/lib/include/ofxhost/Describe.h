@@ -14,4 +14,4 @@ namespace ofxhost {
 void printDescription(std::ostream& out, const Effect& effect, const std::string& context = "");
 void printDescription(std::ostream& out, const Bundle& bundle);
 
-}  // namespace ofxhost
+} // namespace ofxhost

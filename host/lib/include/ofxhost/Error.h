@@ -15,11 +15,13 @@ std::string statusName(int status);
 class Error : public std::runtime_error {
 public:
     explicit Error(const std::string& message, int status = -1)
-        : std::runtime_error(message), m_status(status) {}
+        : std::runtime_error(message), m_status(status)
+    {
+    }
     int status() const { return m_status; }
 
 private:
     int m_status;
 };
 
-}  // namespace ofxhost
+} // namespace ofxhost

@@ -15,19 +15,19 @@
 
 namespace ofxhost {
 
-class HostCore;  // suites, thread pool, message log (internal)
+class HostCore; // suites, thread pool, message log (internal)
 
 // What the plug-in described: the effect's properties, its clips and parameters in order of
 // definition. One for Describe, one per context for DescribeInContext.
 class EffectDescriptor {
 public:
     const PropertySet& properties() const;
-    const PropertySet& paramSetProperties() const;   // holds OfxPluginPropParamPageOrder
-    std::vector<std::string> clipNames() const;       // definition order
-    const PropertySet* clip(const std::string& name) const;   // nullptr if not defined
-    std::vector<std::string> paramNames() const;      // definition order
-    const PropertySet* param(const std::string& name) const;  // nullptr if not defined
-    std::string paramType(const std::string& name) const;     // "" if not defined
+    const PropertySet& paramSetProperties() const;           // holds OfxPluginPropParamPageOrder
+    std::vector<std::string> clipNames() const;              // definition order
+    const PropertySet* clip(const std::string& name) const;  // nullptr if not defined
+    std::vector<std::string> paramNames() const;             // definition order
+    const PropertySet* param(const std::string& name) const; // nullptr if not defined
+    std::string paramType(const std::string& name) const;    // "" if not defined
 
     struct Data;
     explicit EffectDescriptor(std::shared_ptr<Data> data);
@@ -44,13 +44,14 @@ public:
     unsigned versionMajor() const;
     unsigned versionMinor() const;
     const std::string& bundlePath() const;
-    const EffectDescriptor& descriptor() const;          // from "OfxActionDescribe"
-    std::vector<std::string> contexts() const;           // contexts described in, in order
+    const EffectDescriptor& descriptor() const; // from "OfxActionDescribe"
+    std::vector<std::string> contexts() const;  // contexts described in, in order
     // From "OfxImageEffectActionDescribeInContext"; nullptr when not described in `context`.
     const EffectDescriptor* contextDescriptor(const std::string& context) const;
     // Creates an instance in a described context ("OfxActionCreateInstance"); throws Error
     // naming the status when the plug-in fails it. The Effect must outlive the instance.
-    std::unique_ptr<Instance> createInstance(const std::string& context = "OfxImageEffectContextFilter");
+    std::unique_ptr<Instance>
+    createInstance(const std::string& context = "OfxImageEffectContextFilter");
 
     struct Data;
     explicit Effect(std::unique_ptr<Data> data);
@@ -65,10 +66,10 @@ private:
 // "OfxActionUnload" to each described effect, then closes the binary.
 class Bundle {
 public:
-    const std::string& path() const;        // the bundle directory (OfxPluginPropFilePath)
-    const std::string& binaryPath() const;  // <bundle>/Contents/Linux-x86-64/<name>.ofx
+    const std::string& path() const;       // the bundle directory (OfxPluginPropFilePath)
+    const std::string& binaryPath() const; // <bundle>/Contents/Linux-x86-64/<name>.ofx
     std::vector<Effect*> effects() const;
-    Effect* effect(const std::string& identifier) const;  // nullptr if absent
+    Effect* effect(const std::string& identifier) const; // nullptr if absent
 
     struct Data;
     explicit Bundle(std::unique_ptr<Data> data);
@@ -81,7 +82,7 @@ private:
 class Host {
 public:
     explicit Host(HostOptions options = {});
-    ~Host();  // unloads every bundle; instances must be destroyed first
+    ~Host(); // unloads every bundle; instances must be destroyed first
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
 
@@ -109,8 +110,8 @@ public:
     // no handle to tell hosts apart, so the count and the thread pool are process-wide: the last
     // setting (or Host construction) wins.
     void setReportedCPUs(unsigned count);
-    unsigned reportedCPUs() const;    // the count the suite reports now
-    unsigned threadPoolSize() const;  // threads created at construction (the machine's cores)
+    unsigned reportedCPUs() const;   // the count the suite reports now
+    unsigned threadPoolSize() const; // threads created at construction (the machine's cores)
 
     // Messages the plug-ins sent through the message suite, oldest first.
     std::vector<Message> messages() const;
@@ -127,4 +128,4 @@ private:
     std::vector<std::unique_ptr<Bundle>> m_bundles;
 };
 
-}  // namespace ofxhost
+} // namespace ofxhost

@@ -15,17 +15,17 @@ namespace ofxhost {
 
 class Instance {
 public:
-    ~Instance();  // "OfxActionDestroyInstance"
+    ~Instance(); // "OfxActionDestroyInstance"
     Instance(const Instance&) = delete;
     Instance& operator=(const Instance&) = delete;
 
     const std::string& context() const;
-    PropertySet& properties();  // the instance's property set (InstanceData, Context, ...)
+    PropertySet& properties(); // the instance's property set (InstanceData, Context, ...)
 
     // --- parameters (values are not animated: every time reads the same value) -------------
-    std::vector<std::string> paramNames() const;  // definition order
+    std::vector<std::string> paramNames() const;           // definition order
     std::string paramType(const std::string& name) const;  // throws Error for an unknown name
-    PropertySet& paramProperties(const std::string& name);  // throws Error for an unknown name
+    PropertySet& paramProperties(const std::string& name); // throws Error for an unknown name
     // Sets a double, integer or boolean parameter, or a choice by index (integral and in range).
     // Throws Error naming the parameter for an unknown name, a non-numeric type or a value
     // outside [OfxParamPropMin, OfxParamPropMax] (or outside the options of a choice).
@@ -35,14 +35,14 @@ public:
     // Sets any parameter from text as given on a command line: a choice by option text, else by
     // index; a number for numeric types; "true"/"false"/"1"/"0" for booleans; text for strings.
     void setParamFromText(const std::string& name, const std::string& text);
-    double paramDouble(const std::string& name, int component = 0) const;  // numeric types
-    int paramInt(const std::string& name, int component = 0) const;        // int, bool, choice
-    std::string paramString(const std::string& name) const;                // string, custom
+    double paramDouble(const std::string& name, int component = 0) const; // numeric types
+    int paramInt(const std::string& name, int component = 0) const;       // int, bool, choice
+    std::string paramString(const std::string& name) const;               // string, custom
     std::vector<std::string> choiceOptions(const std::string& name) const;
 
     // --- clips ------------------------------------------------------------------------------
     std::vector<std::string> clipNames() const;
-    PropertySet& clipProperties(const std::string& name);  // throws Error for an unknown clip
+    PropertySet& clipProperties(const std::string& name); // throws Error for an unknown clip
     // Pixel depth and components of the clip instance (default: float RGBA).
     void setClipFormat(const std::string& clip, const std::string& pixelDepth,
                        const std::string& components);
@@ -85,4 +85,4 @@ private:
 OfxStatus renderWholeFrame(Instance& instance, double time, const void* source, void* output,
                            int width, int height, const GpuRenderArgs& gpu = {});
 
-}  // namespace ofxhost
+} // namespace ofxhost

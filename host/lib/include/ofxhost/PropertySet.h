@@ -21,12 +21,12 @@ class PropertySet {
 public:
     // How the set treats a write to a name it does not hold.
     enum class Policy {
-        Closed,  // only names already present (or accept()ed) can be written
-        Open     // a write creates the property with the writer's type (unless refuse()d)
+        Closed, // only names already present (or accept()ed) can be written
+        Open    // a write creates the property with the writer's type (unless refuse()d)
     };
 
     explicit PropertySet(Policy policy = Policy::Open);
-    PropertySet(const PropertySet& other);  // copies values, policy and defaults
+    PropertySet(const PropertySet& other); // copies values, policy and defaults
     PropertySet& operator=(const PropertySet&) = delete;
     ~PropertySet();
 
@@ -35,7 +35,8 @@ public:
     // fixedDimension > 0 forbids writes past that index; 0 lets the property grow.
     void defineInt(const std::string& name, std::vector<int> values, int fixedDimension = 0);
     void defineDouble(const std::string& name, std::vector<double> values, int fixedDimension = 0);
-    void defineString(const std::string& name, std::vector<std::string> values, int fixedDimension = 0);
+    void defineString(const std::string& name, std::vector<std::string> values,
+                      int fixedDimension = 0);
     void definePointer(const std::string& name, std::vector<void*> values, int fixedDimension = 0);
     // Lets a Closed set create `name` (of `type`) on the plug-in's first write.
     void accept(const std::string& name, PropType type);
@@ -45,10 +46,10 @@ public:
     void remove(const std::string& name);
 
     // --- reading --------------------------------------------------------------------------
-    bool has(const std::string& name) const;             // present with a value of any dimension
-    int dimension(const std::string& name) const;         // -1 when absent
-    PropType type(const std::string& name) const;         // throws Error when absent
-    std::vector<std::string> names() const;               // in order of first definition
+    bool has(const std::string& name) const;      // present with a value of any dimension
+    int dimension(const std::string& name) const; // -1 when absent
+    PropType type(const std::string& name) const; // throws Error when absent
+    std::vector<std::string> names() const;       // in order of first definition
     // Typed readers: throw Error when absent, of another type, or the index is out of range.
     int getInt(const std::string& name, int index = 0) const;
     double getDouble(const std::string& name, int index = 0) const;
@@ -67,7 +68,8 @@ public:
     OfxStatus setPointer(const char* name, int index, void* value);
     OfxStatus getIntC(const char* name, int index, int* value) const;
     OfxStatus getDoubleC(const char* name, int index, double* value) const;
-    OfxStatus getStringC(const char* name, int index, char** value) const;  // valid until the next write
+    OfxStatus getStringC(const char* name, int index,
+                         char** value) const; // valid until the next write
     OfxStatus getPointerC(const char* name, int index, void** value) const;
     OfxStatus reset(const char* name);
     OfxStatus dimensionC(const char* name, int* count) const;
@@ -78,8 +80,8 @@ public:
 
 private:
     struct Impl;
-    std::uint32_t m_magic;  // first member: lets fromHandle() reject foreign handles
+    std::uint32_t m_magic; // first member: lets fromHandle() reject foreign handles
     std::unique_ptr<Impl> m_impl;
 };
 
-}  // namespace ofxhost
+} // namespace ofxhost
