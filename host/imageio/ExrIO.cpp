@@ -1,5 +1,6 @@
 // OpenEXR through the library's general scan-line interface (tiled files read
 // through it as well); the data window is the image, the display window is ignored.
+#include "FdStream.h"
 #include "FormatIO.h"
 
 #include <Imath/half.h>
@@ -72,7 +73,7 @@ RgbaImage readExr(const std::string& path)
     }
 }
 
-void writeExr(const std::string& path, const RgbaImage& image, SampleType sample)
+void writeExr(int fd, const std::string& path, const RgbaImage& image, SampleType sample)
 {
     try {
         const Imf::PixelType type = sample == SampleType::Half ? Imf::HALF : Imf::FLOAT;
@@ -97,9 +98,13 @@ void writeExr(const std::string& path, const RgbaImage& image, SampleType sample
         for (int c = 0; c < 4; ++c)
             frame.insert(kRgba[c], Imf::Slice(type, const_cast<char*>(base + c * sampleSize),
                                               xStride, yStride));
-        Imf::OutputFile file(path.c_str(), header);
-        file.setFrameBuffer(frame);
-        file.writePixels(image.height);
+        FdOStream stream(fd, path);
+        {
+            Imf::OutputFile file(stream, header);
+            file.setFrameBuffer(frame);
+            file.writePixels(image.height);
+        }
+        stream.finish();
     } catch (const std::exception& e) {
         fail(path, std::string("cannot write EXR: ") + e.what());
     }

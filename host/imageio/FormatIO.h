@@ -8,14 +8,16 @@
 
 namespace zelk::detail {
 
+// The writers write through `fd` (an empty file open for writing); `path` only
+// names it in messages.
 RgbaImage readExr(const std::string& path);
-void writeExr(const std::string& path, const RgbaImage& image, SampleType sample);
+void writeExr(int fd, const std::string& path, const RgbaImage& image, SampleType sample);
 
 RgbaImage readPng(const std::string& path);
-void writePng(const std::string& path, const RgbaImage& image, SampleType sample);
+void writePng(int fd, const std::string& path, const RgbaImage& image, SampleType sample);
 
 RgbaImage readTiff(const std::string& path);
-void writeTiff(const std::string& path, const RgbaImage& image, SampleType sample);
+void writeTiff(int fd, const std::string& path, const RgbaImage& image, SampleType sample);
 
 // Throws when the dimensions are not positive or the image is too large to hold.
 void checkDimensions(const std::string& path, long long width, long long height);

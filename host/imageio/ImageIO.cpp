@@ -6,7 +6,9 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
+#include <unistd.h>
 
 namespace zelk {
 
@@ -72,6 +74,17 @@ FileFormat sniffFormat(const std::string& path)
     detail::fail(path, "not an EXR, PNG or TIFF image");
 }
 
+void checkWritable(const std::string& path, const RgbaImage& image, FileFormat format,
+                   SampleType sample)
+{
+    if (!formatSupports(format, sample))
+        detail::fail(path, std::string("this format cannot store ") + sampleTypeName(sample) +
+                               " samples");
+    detail::checkDimensions(path, image.width, image.height);
+    if (image.pixels.size() != std::size_t(image.width) * std::size_t(image.height) * 4)
+        detail::fail(path, "pixel buffer does not match the image size");
+}
+
 } // namespace
 
 RgbaImage readImage(const std::string& path)
@@ -90,21 +103,37 @@ RgbaImage readImage(const std::string& path)
 void writeImage(const std::string& path, const RgbaImage& image, FileFormat format,
                 SampleType sample)
 {
-    if (!formatSupports(format, sample))
-        detail::fail(path, std::string("this format cannot store ") + sampleTypeName(sample) +
-                               " samples");
-    detail::checkDimensions(path, image.width, image.height);
-    if (image.pixels.size() != std::size_t(image.width) * std::size_t(image.height) * 4)
-        detail::fail(path, "pixel buffer does not match the image size");
+    checkWritable(path, image, format, sample); // before a file appears
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int err = errno;
+        detail::fail(path, std::string("cannot create: ") + std::strerror(err));
+    }
+    try {
+        writeImage(fd, path, image, format, sample);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    if (::close(fd) != 0) {
+        const int err = errno;
+        detail::fail(path, std::string("cannot write: ") + std::strerror(err));
+    }
+}
+
+void writeImage(int fd, const std::string& path, const RgbaImage& image, FileFormat format,
+                SampleType sample)
+{
+    checkWritable(path, image, format, sample);
     switch (format) {
     case FileFormat::Exr:
-        detail::writeExr(path, image, sample);
+        detail::writeExr(fd, path, image, sample);
         return;
     case FileFormat::Png:
-        detail::writePng(path, image, sample);
+        detail::writePng(fd, path, image, sample);
         return;
     case FileFormat::Tiff:
-        detail::writeTiff(path, image, sample);
+        detail::writeTiff(fd, path, image, sample);
         return;
     }
 }

@@ -9,7 +9,9 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 namespace zelk::detail {
 
@@ -39,6 +41,20 @@ FilePtr openFile(const std::string& path, const char* mode)
     if (!file) {
         const int err = errno;
         fail(path, std::string("cannot open: ") + std::strerror(err));
+    }
+    return file;
+}
+
+// A stream of its own on a duplicate of `fd`, so closing it leaves `fd` open.
+FilePtr streamOnDescriptor(int fd, const std::string& path)
+{
+    const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    FilePtr file(copy < 0 ? nullptr : ::fdopen(copy, "wb"));
+    if (!file) {
+        const int err = errno;
+        if (copy >= 0)
+            ::close(copy);
+        fail(path, std::string("cannot write: ") + std::strerror(err));
     }
     return file;
 }
@@ -151,7 +167,7 @@ RgbaImage readPng(const std::string& path)
     return image;
 }
 
-void writePng(const std::string& path, const RgbaImage& image, SampleType sample)
+void writePng(int fd, const std::string& path, const RgbaImage& image, SampleType sample)
 {
     const bool wide = sample == SampleType::UInt16;
     const std::size_t samples = image.pixels.size();
@@ -170,7 +186,7 @@ void writePng(const std::string& path, const RgbaImage& image, SampleType sample
     for (int y = 0; y < image.height; ++y)
         rows[y] = data.data() + y * rowBytes;
 
-    FilePtr file = openFile(path, "wb");
+    FilePtr file = streamOnDescriptor(fd, path);
     PngError error;
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, onPngError, onPngWarning);
@@ -184,7 +200,8 @@ void writePng(const std::string& path, const RgbaImage& image, SampleType sample
     png_destroy_write_struct(&png, &info);
     if (!ok)
         fail(path, std::string("cannot write PNG: ") + error.message);
-    if (std::fflush(file.get()) != 0 || std::ferror(file.get())) {
+    const int closed = std::fclose(file.release());
+    if (closed != 0) {
         const int err = errno;
         fail(path, std::string("cannot write PNG: ") + std::strerror(err));
     }

@@ -8,7 +8,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 namespace zelk::detail {
 
@@ -40,12 +42,25 @@ struct TiffCloser {
 };
 using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
 
-TiffPtr openTiff(const std::string& path, const char* mode, TiffError* error)
+// Opens `path` by name, or through a duplicate of `fd` (libtiff closes what it
+// was given) when fd is not -1.
+TiffPtr openTiff(const std::string& path, int fd, const char* mode, TiffError* error)
 {
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     TIFFOpenOptionsSetErrorHandlerExtR(options, onTiffError, error);
     TIFFOpenOptionsSetWarningHandlerExtR(options, onTiffWarning, nullptr);
-    TiffPtr tif(TIFFOpenExt(path.c_str(), mode, options));
+    TIFF* opened = nullptr;
+    if (fd < 0) {
+        opened = TIFFOpenExt(path.c_str(), mode, options);
+    } else {
+        const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (copy >= 0) {
+            opened = TIFFFdOpenExt(copy, path.c_str(), mode, options);
+            if (!opened)
+                ::close(copy);
+        }
+    }
+    TiffPtr tif(opened);
     TIFFOpenOptionsFree(options);
     if (!tif)
         fail(path, std::string("cannot open TIFF: ") +
@@ -95,7 +110,7 @@ void readViaRgba(const std::string& path, TIFF* tif, RgbaImage& image, const Tif
 RgbaImage readTiff(const std::string& path)
 {
     TiffError error;
-    TiffPtr owner = openTiff(path, "r", &error);
+    TiffPtr owner = openTiff(path, -1, "r", &error);
     TIFF* tif = owner.get();
 
     std::uint32_t width = 0, height = 0;
@@ -167,10 +182,10 @@ RgbaImage readTiff(const std::string& path)
     return image;
 }
 
-void writeTiff(const std::string& path, const RgbaImage& image, SampleType sample)
+void writeTiff(int fd, const std::string& path, const RgbaImage& image, SampleType sample)
 {
     TiffError error;
-    TiffPtr owner = openTiff(path, "w", &error);
+    TiffPtr owner = openTiff(path, fd, "w", &error);
     TIFF* tif = owner.get();
     const int bits = sample == SampleType::UInt8 ? 8 : sample == SampleType::UInt16 ? 16 : 32;
     const std::uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};

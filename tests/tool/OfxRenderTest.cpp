@@ -1,10 +1,8 @@
 // ofx-render as a user runs it: exit statuses, messages, files left behind, and
 // its render against the same render made in-process through the host library.
-#include "Chart.h"
 #include "CommandLine.h"
 #include "FramePattern.h"
-#include "ToolTestSupport.h"
-#include "zelk/ImageIO.h"
+#include "OfxRenderFixture.h"
 
 #include <ofxhost/Host.h>
 
@@ -22,32 +20,9 @@ using tooltest::RunResult;
 
 namespace {
 
-const std::string kBundle = ZELK_TEST_BUNDLE;
-
-class OfxRenderTest : public tooltest::ScratchDirTest {
-protected:
-    RunResult render(std::vector<std::string> args)
-    {
-        return tooltest::runProgram(OFX_RENDER_PATH, args, dir.string());
-    }
-    // Renders with the built bundle; relative file names are in the scratch directory.
-    RunResult renderWithBundle(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), {"--bundle", kBundle});
-        return render(args);
-    }
-    void writeChart(const std::string& name, int width = 64, int height = 36)
-    {
-        zelk::writeImage(file(name),
-                         zelkdemo::makeChart(zelk::lut::TransferCurve::Tevo4, width, height),
-                         zelk::formatFromFileName(name), zelk::SampleType::Float);
-    }
-};
-
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+using tooltest::contains;
+using tooltest::kBundle;
+using tooltest::OfxRenderTest;
 
 // A bundle beside the built one: the same binary, and look directories with
 // only a 17-point look, which the plug-in loads but never applies.
