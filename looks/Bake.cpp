@@ -2,6 +2,7 @@
 
 #include "LutError.h"
 #include "LutMath.h"
+#include "LutRules.h"
 
 #include <cstdio>
 

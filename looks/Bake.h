@@ -12,6 +12,9 @@
 
 namespace zelk::lut {
 
+// Default lattice when a .cube must be baked (domain, shaper, 1D only).
+inline constexpr int kDefaultBakeSize = 33;
+
 struct BakePlan {
     int size = 0;       // lattice of the result
     bool baked = false; // resampled rather than transposed

@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "LutError.h"
+#include "LutRules.h"
 
 #include <algorithm>
 #include <charconv>

@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "CubeBin.h"
 #include "LutError.h"
+#include "LutRules.h"
 
 #include <filesystem>
 

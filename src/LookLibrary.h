@@ -1,9 +1,9 @@
 #pragma once
 
 // The looks shipped in the bundle: where their files lie, how their names are
-// gathered, the ".cube.bin" reader and the rule that gives a LUT's lattice size.
+// gathered and how the render reads one (the reader itself and the rules that say
+// which LUTs are applied live in lut/).
 
-#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -20,18 +20,9 @@ inline constexpr const char* kLookFileSuffix = ".cube.bin";
 // standard error stream and the names gathered until then come back unsorted.
 std::vector<std::string> listLookNames(const std::string& directory);
 
-// Lattice points per axis for a LUT of `count` entries: the cube root, rounded
-// in single precision exactly as the looks were always sized (35000 gives 33).
-int lutSizeForCount(std::size_t count);
-
-// The one place that says whether a LUT may be applied: at least 18 points per
-// axis and an entry for every lattice point (a count that is not a perfect cube
-// can round up to a lattice it does not fill).
-bool lutIsUsable(std::size_t count, int lutSize);
-
 } // namespace zelk
 
-// Reads a ".cube.bin" file into `lut`. A file that cannot be opened, or that is
-// shorter than its header or than the entries its header announces, is logged
-// and leaves `lut` exactly as it was.
+// Reads a ".cube.bin" file into `lut` with the lenient reader, its lines going to
+// the plug-in's log. A file that cannot be opened, or that is shorter than its
+// header or than the entries its header announces, leaves `lut` exactly as it was.
 void read_triplets(const std::string& path, std::vector<zelk_vec3<float>>& lut);

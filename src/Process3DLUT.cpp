@@ -1,7 +1,7 @@
 #include "Process3DLUT.h"
 
-#include "LookLibrary.h"
 #include "LookRow.h"
+#include "LutRules.h"
 
 #if defined(ZELK_HAVE_CUDA)
 #include "gpu/CudaKernels.h"
@@ -13,7 +13,7 @@
 Process3DLUT::Process3DLUT(OFX::ImageEffect& effect, const std::vector<zelk_vec3<float>>& lut,
                            int lutSize)
     : OFX::ImageProcessor(effect), m_LutSize(lutSize),
-      m_LutUsable(zelk::lutIsUsable(lut.size(), lutSize))
+      m_LutUsable(zelk::lut::lutIsUsable(lut.size(), lutSize))
 {
     m_Lut.reserve(lut.size() + 1);
     m_Lut.assign(lut.begin(), lut.end());

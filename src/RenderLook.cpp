@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "LookLibrary.h"
+#include "LutRules.h"
 #include "Process3DLUT.h"
 #include "ofxsLog.h"
 
@@ -86,7 +87,7 @@ void RenderLook::updateLookCache(int lookIndex, int curveIndex)
     const std::string& directory = m_CurrCurveIndex == 0 ? m_LookDirTevo4 : m_LookDir;
     read_triplets(directory + "/" + fileName, m_Lut);
     m_CurrLookIndex = lookIndex;
-    m_LutSize = zelk::lutSizeForCount(m_Lut.size());
+    m_LutSize = zelk::lut::lutSizeForCount(m_Lut.size());
 }
 
 void RenderLook::setupAndProcess(const OFX::RenderArguments& args)
@@ -135,7 +136,7 @@ void RenderLook::setupAndProcess(const OFX::RenderArguments& args)
     OFX::Log::print("Color");
 
     // lutIsUsable also refuses N of 17 or less.
-    if (!abort() && zelk::lutIsUsable(m_Lut.size(), m_LutSize)) {
+    if (!abort() && zelk::lut::lutIsUsable(m_Lut.size(), m_LutSize)) {
         Process3DLUT processor(*this, m_Lut, m_LutSize);
         const float mix = static_cast<float>(m_Color->getValueAtTime(args.time));
         processor.setDstImg(dst.get());

@@ -7,7 +7,7 @@ add_library(zelk_lookrow STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/LookRowScalar.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/LookRowDispatch.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/LookRowSelfCheck.cpp)
-target_link_libraries(zelk_lookrow PUBLIC zelk_lutmath)
+target_link_libraries(zelk_lookrow PUBLIC zelk_lut)
 target_include_directories(zelk_lookrow PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
 set(ZELK_LOOKROW_PATHS "scalar")

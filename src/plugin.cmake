@@ -11,7 +11,7 @@ set_target_properties(zelk_plugin_core PROPERTIES
   POSITION_INDEPENDENT_CODE ON
   CXX_VISIBILITY_PRESET hidden
   VISIBILITY_INLINES_HIDDEN ON)
-foreach(dep ofx_support zelk_lookrow zelk_lutmath zelk_gpu_cuda zelk_gpu_opencl)
+foreach(dep ofx_support zelk_lookrow zelk_lut zelk_gpu_cuda zelk_gpu_opencl)
   if(TARGET ${dep})
     target_link_libraries(zelk_plugin_core PUBLIC ${dep})
   endif()

@@ -3,9 +3,11 @@
 #include "AtomicFile.h"
 #include "Bake.h"
 #include "CubeBin.h"
+#include "CubeBinReport.h"
 #include "CubeText.h"
 #include "Generate.h"
 #include "LutError.h"
+#include "LutRules.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -147,7 +149,7 @@ int commandConvert(const Options& o)
     const CubeText cube = readCubeText(in);
     printWarnings(cube.warnings);
     const BakePlan plan = planConversion(cube, o.size, in);
-    writeCubeBin(out, convertCube(cube, plan));
+    writeFileAtomic(out, encodeCubeBin(convertCube(cube, plan)));
     if (!o.quiet)
         std::printf("%s -> %s: %s\n", in.c_str(), out.c_str(), plan.note.c_str());
     return 0;
@@ -159,7 +161,7 @@ int commandExport(const Options& o)
     const std::string& in = o.positional[0];
     const std::string& out = o.positional[1];
     std::string warning;
-    const LatticeLut lut = readCubeBin(in, &warning);
+    const LatticeLut lut = parseCubeBin(readWholeFile(in), in, &warning);
     if (!warning.empty())
         std::fprintf(stderr, "%s\n", warning.c_str());
     std::string title = fs::path(in).filename().string();

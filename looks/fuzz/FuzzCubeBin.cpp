@@ -2,6 +2,7 @@
 // `zelk-lut info`. A file the strict reader accepts encodes back to its own bytes.
 
 #include "CubeBin.h"
+#include "CubeBinReport.h"
 #include "LutError.h"
 
 #include <cstdint>

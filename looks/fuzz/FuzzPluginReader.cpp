@@ -1,8 +1,8 @@
-// libFuzzer target: the plug-in's own look-file reader, read_triplets, fed
-// through a real file. It must take exactly the entries the header announces
-// when the file holds them, and otherwise leave the LUT as it was.
+// libFuzzer target: the plug-in's look-file reader (the lenient mode behind
+// read_triplets), fed through a real file. It must take exactly the entries the
+// header announces when the file holds them, and otherwise leave the LUT as it was.
 
-#include "LookLibrary.h"
+#include "CubeBin.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -41,12 +41,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A LUT from an earlier render: what a rejected file must leave alone.
     std::vector<zelk_vec3<float>> lut(3, zelk_vec3<float>{0.25f, 0.5f, 0.75f});
     const std::vector<zelk_vec3<float>> before = lut;
-    read_triplets(scratchPath(), lut);
+    const bool loaded =
+        zelk::lut::readCubeBinLenient(scratchPath(), lut, [](const std::string&) {});
 
     std::uint64_t count = 0;
     if (size >= 8)
         std::memcpy(&count, data, 8);
     const bool complete = size >= 8 && count <= (size - 8) / 12;
+    if (loaded != complete)
+        std::abort();
     if (!complete) {
         if (lut.size() != before.size() ||
             std::memcmp(lut.data(), before.data(), before.size() * sizeof before[0]) != 0)

@@ -4,7 +4,7 @@
 
 #include <cuda_runtime_api.h>
 
-#include "CudaLog.h"
+#include "ofxsLog.h"
 
 namespace {
 

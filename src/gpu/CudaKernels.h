@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "../ZelkVec3.h"
+#include "ZelkVec3.h"
 
 // CUDA helpers: they never throw; failures are logged ("... error = %d") and
 // functions that create something return null.

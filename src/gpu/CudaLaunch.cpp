@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "CudaLog.h"
+#include "ofxsLog.h"
 
 namespace CUDA {
 

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "../ZelkVec3.h"
+#include "ZelkVec3.h"
 
 // OpenCL helpers: they never throw for an OpenCL failure; failures are logged
 // ("... error = %d") and functions that create something return null. Queues,

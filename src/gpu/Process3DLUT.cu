@@ -1,7 +1,7 @@
 // The look kernel: one thread per pixel applies the GPU pixel rule.
 #include "CudaKernels.h"
 #include "CudaLaunch.h"
-#include "CudaLookPixel.h"
+#include "LutMath.h"
 
 namespace {
 
@@ -14,7 +14,10 @@ __global__ void Process3DLUT(const float4* src, float4* dst, const float3* lut3d
         return;
     }
     const size_t i = static_cast<size_t>(y) * width + x;
-    dst[i] = zelk_look_pixel_gpu(src[i], reinterpret_cast<const float*>(lut3d), lutSize, mix);
+    const float4 s = src[i];
+    const ZelkRgba d = zelk_look_pixel_gpu(reinterpret_cast<const float*>(lut3d), lutSize, mix, s.x,
+                                           s.y, s.z, s.w);
+    dst[i] = make_float4(d.r, d.g, d.b, d.a);
 }
 
 } // namespace

@@ -66,10 +66,10 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -DZELK_CL_EMBED=ON
           "-DZELK_CL_PROGRAMS=${ZELK_CL_PROGRAMS}"
           -DZELK_CL_DIR=${CMAKE_CURRENT_LIST_DIR}
-          -DZELK_CL_INCLUDE_DIR=${CMAKE_CURRENT_LIST_DIR}/..
+          -DZELK_CL_INCLUDE_DIR=${CMAKE_SOURCE_DIR}/lut
           -DZELK_CL_OUT=${zelk_cl_out}
           -P ${CMAKE_CURRENT_LIST_DIR}/opencl.cmake
-  DEPENDS ${zelk_cl_files} ${CMAKE_CURRENT_LIST_DIR}/../LutMath.h
+  DEPENDS ${zelk_cl_files} ${CMAKE_SOURCE_DIR}/lut/LutMath.h
           ${CMAKE_CURRENT_LIST_DIR}/opencl.cmake
   COMMENT "Embedding the OpenCL programs"
   VERBATIM)
@@ -80,7 +80,7 @@ add_library(zelk_gpu_opencl STATIC
 target_include_directories(zelk_gpu_opencl PUBLIC ${CMAKE_CURRENT_LIST_DIR}
                                                    ${CMAKE_CURRENT_BINARY_DIR}/generated)
 target_compile_definitions(zelk_gpu_opencl PUBLIC ZELK_HAVE_OPENCL=1)
-target_link_libraries(zelk_gpu_opencl PUBLIC zelk_lutmath zelk_opencl_api ${CMAKE_DL_LIBS})
+target_link_libraries(zelk_gpu_opencl PUBLIC zelk_lut zelk_opencl_api ${CMAKE_DL_LIBS})
 if(TARGET ofx_support)
   target_link_libraries(zelk_gpu_opencl PUBLIC ofx_support)
 endif()

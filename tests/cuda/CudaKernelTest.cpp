@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "CudaKernels.h"
-#include "CudaLookPixel.h"
 #include "CudaTestSupport.h"
+#include "LutMath.h"
 
 namespace {
 
@@ -44,10 +44,6 @@ private:
     size_t m_count;
 };
 
-struct Rgba {
-    float x, y, z, w;
-};
-
 class Stream {
 public:
     Stream() { EXPECT_EQ(cudaStreamCreate(&m_stream), cudaSuccess); }
@@ -79,9 +75,8 @@ TEST(CudaKernel, LookKernelMatchesTheHostRuleAndStaysInsideTheFrame)
 
             std::vector<float> expected(frame.size());
             for (size_t i = 0; i < pixels; ++i) {
-                Rgba s;
-                std::memcpy(&s, &frame[4 * i], sizeof s);
-                const Rgba d = zelk_look_pixel_gpu(s, lut.data(), n, 0.3f);
+                const float* s = &frame[4 * i];
+                const ZelkRgba d = zelk_look_pixel_gpu(lut.data(), n, 0.3f, s[0], s[1], s[2], s[3]);
                 std::memcpy(&expected[4 * i], &d, sizeof d);
             }
             const FrameDiff diff = compareFrames(

@@ -1,4 +1,4 @@
-// The GPU pixel rule (CudaLookPixel.h, the body of the Process3DLUT kernel)
+// The GPU pixel rule (LutMath.h, the body of both Process3DLUT kernels)
 // compiled for the host and held against the CPU path: the same cell, corners
 // and weights, and outputs that differ only where the fused blend rounds once
 // fewer.
@@ -11,7 +11,6 @@
 #include <random>
 #include <vector>
 
-#include "CudaLookPixel.h"
 #include "LookRow.h"
 #include "LutMath.h"
 
@@ -66,8 +65,8 @@ std::vector<Px> test_pixels()
     return px;
 }
 
-// The GPU rule of the design, written from its six-row table and its own
-// weight formulas, independently of LutMath.h.
+// The GPU corner rule written out from its six-row table and its weight
+// formulas, independently of LutMath.h.
 ZelkTetra gpu_rule_cell(float r, float g, float b, int n)
 {
     // The second and third corners' (r, g, b) offsets, row by row.
@@ -170,9 +169,10 @@ TEST(CudaPixelRule, OutputsAgreeWithTheCpuPathWithinTheFusedRounding)
             const bool exact = mix == 0.0f || mix == 0.5f || mix == 1.0f;
             const auto cpu = cpu_row(lut, mix, src);
             for (size_t i = 0; i < src.size(); ++i) {
-                const Px gpu = zelk_look_pixel_gpu(src[i], lut.data.data(), lut.n, mix);
+                const ZelkRgba gpu = zelk_look_pixel_gpu(lut.data.data(), lut.n, mix, src[i].x,
+                                                         src[i].y, src[i].z, src[i].w);
                 const float s[3] = {src[i].x, src[i].y, src[i].z};
-                const float g[3] = {gpu.x, gpu.y, gpu.z};
+                const float g[3] = {gpu.r, gpu.g, gpu.b};
                 const float c[3] = {cpu[i].x, cpu[i].y, cpu[i].z};
                 for (int k = 0; k < 3; ++k) {
                     const bool same = exact || !std::isfinite(c[k]) || !std::isfinite(g[k])
@@ -183,7 +183,7 @@ TEST(CudaPixelRule, OutputsAgreeWithTheCpuPathWithinTheFusedRounding)
                                       << s[0] << ", " << s[1] << ", " << s[2] << ") channel " << k
                                       << ": gpu " << g[k] << " cpu " << c[k];
                 }
-                ASSERT_TRUE(same_bits(gpu.w, src[i].w)) << "alpha of pixel " << i;
+                ASSERT_TRUE(same_bits(gpu.a, src[i].w)) << "alpha of pixel " << i;
             }
         }
     }

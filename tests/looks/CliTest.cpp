@@ -2,6 +2,7 @@
 // codes, and that a failure never leaves a partial or damaged file.
 
 #include "CubeBin.h"
+#include "CubeBinReport.h"
 #include "CubeText.h"
 #include "Generate.h"
 #include "LooksTestUtil.h"

@@ -126,12 +126,11 @@ Pixels cpuLook(const Lut& lut, int n, float mix, const Pixels& src)
 
 Pixels deviceLook(const Lut& lut, int n, float mix, const Pixels& src)
 {
-    Pixels dst(src);
+    Pixels dst(src.size());
     for (size_t i = 0; i < src.size(); i += 4) {
-        const ZelkRgb m = zelk_tetrahedral(&lut[0].r, n, src[i], src[i + 1], src[i + 2]);
-        dst[i] = zelk_blend_gpu(src[i], m.r, mix, 1.0f - mix);
-        dst[i + 1] = zelk_blend_gpu(src[i + 1], m.g, mix, 1.0f - mix);
-        dst[i + 2] = zelk_blend_gpu(src[i + 2], m.b, mix, 1.0f - mix);
+        const ZelkRgba d =
+            zelk_look_pixel_gpu(&lut[0].r, n, mix, src[i], src[i + 1], src[i + 2], src[i + 3]);
+        std::memcpy(&dst[i], &d, sizeof d);
     }
     return dst;
 }

@@ -1,5 +1,6 @@
-// The ".cube.bin" reader and the LUT-size rule on their own. The directory
-// listing is checked end to end, as a host sees the look options (tests/render).
+// read_triplets on real files: what the render does with a look file. The
+// directory listing is checked end to end, as a host sees the look options
+// (tests/render); the reader's modes and the size rule in tests/lut.
 
 #include <gtest/gtest.h>
 
@@ -57,23 +58,6 @@ bool sameLut(const Lut& a, const Lut& b)
 }
 
 } // namespace
-
-TEST(LutSize, WorkedValuesEveryPerfectCubeAndUsability)
-{
-    const struct {
-        size_t count;
-        int size;
-        bool usable;
-    } cases[] = {{0, 0, false},      {4913, 17, false},  {5832, 18, true}, {35937, 33, true},
-                 {274625, 65, true}, {35000, 33, false}, {36000, 33, true}}; // spare entries unused
-    for (const auto& c : cases) {
-        EXPECT_EQ(zelk::lutSizeForCount(c.count), c.size) << c.count;
-        EXPECT_EQ(zelk::lutIsUsable(c.count, c.size), c.usable) << c.count;
-    }
-    for (int n = 1; n <= 300; ++n) {
-        EXPECT_EQ(zelk::lutSizeForCount(size_t(n) * n * n), n) << n;
-    }
-}
 
 TEST_F(ReadTriplets, ReadsEntriesInFileOrderAndResizes)
 {

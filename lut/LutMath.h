@@ -1,5 +1,6 @@
-/* Tetrahedral 3D-LUT interpolation and the intensity blend, written once for the
- * CPU path (C++), the CUDA kernel and the OpenCL kernel.
+/* Tetrahedral 3D-LUT interpolation, the intensity blends and the GPU pixel rule,
+ * written once for the CPU path (C++), the CUDA kernel, the OpenCL kernel (this
+ * text is pasted into the program at build time) and the tests.
  *
  * The arithmetic is fixed operation by operation: every value is a 32-bit float,
  * every operation is rounded to float, ZELK_FMA is a fused multiply-add with one
@@ -150,6 +151,28 @@ ZELK_FN float zelk_blend_cpu(float src, float mapped, float mix, float oneMinusM
 ZELK_FN float zelk_blend_gpu(float src, float mapped, float mix, float oneMinusMix)
 {
     return ZELK_FMA(oneMinusMix, src, mapped * mix);
+}
+
+typedef struct ZelkRgba {
+    float r;
+    float g;
+    float b;
+    float a;
+} ZelkRgba;
+
+/* One pixel of the CUDA and OpenCL kernels: the look-up, the GPU blend with the
+ * unclamped source and the source alpha. */
+ZELK_FN ZelkRgba zelk_look_pixel_gpu(ZELK_LUT_PTR lut, int n, float mix, float r, float g, float b,
+                                     float a)
+{
+    const ZelkRgb m = zelk_tetrahedral(lut, n, r, g, b);
+    const float oneMinusMix = 1.0f - mix;
+    ZelkRgba d;
+    d.r = zelk_blend_gpu(r, m.r, mix, oneMinusMix);
+    d.g = zelk_blend_gpu(g, m.g, mix, oneMinusMix);
+    d.b = zelk_blend_gpu(b, m.b, mix, oneMinusMix);
+    d.a = a;
+    return d;
 }
 
 #endif /* ZELK_LUT_MATH_H */

@@ -27,14 +27,9 @@ struct LatticeLut {
     }
 };
 
+// A lattice of `size` points per axis with every entry zero.
 LatticeLut makeLattice(int size);
+// The lattice that maps every colour to itself.
 LatticeLut identityLattice(int size);
-
-// Lattice sizes a .cube file may declare, and those the plug-in applies.
-inline constexpr int kMinCubeSize = 2;
-inline constexpr int kMaxCubeSize = 256;
-inline constexpr int kMinAppliedSize = 18;
-// Default lattice when a .cube must be baked (domain, shaper, 1D only).
-inline constexpr int kDefaultBakeSize = 33;
 
 } // namespace zelk::lut

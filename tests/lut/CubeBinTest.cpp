@@ -1,15 +1,21 @@
-// The .cube.bin format: the strict reader's rejections, the plug-in's size
-// rule and what `info` concludes from it.
+// The .cube.bin format: the encoding, the strict reader's rejections, the
+// lenient reader's log and what `info` concludes from the size rule.
 
 #include "CubeBin.h"
+#include "CubeBinReport.h"
 #include "LutError.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <string>
+#include <vector>
 
 using namespace zelk::lut;
 
@@ -27,6 +33,36 @@ std::string header(std::uint64_t count)
 std::string fileOf(std::uint64_t count, std::uint64_t held)
 {
     return header(count) + std::string(static_cast<std::size_t>(12 * held), '\0');
+}
+
+// A file holding `bytes` for one test, removed with it.
+class ScratchFile {
+public:
+    explicit ScratchFile(const std::string& bytes)
+    {
+        std::ofstream(m_path, std::ios::binary) << bytes;
+    }
+    ~ScratchFile() { std::filesystem::remove(m_path); }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path = (std::filesystem::temp_directory_path() /
+                          ("zelk-cubebin-" + std::to_string(::getpid()) + ".cube.bin"))
+                             .string();
+};
+
+struct LenientRead {
+    bool loaded;
+    std::vector<zelk_vec3<float>> lut;
+    std::vector<std::string> log;
+};
+
+LenientRead readLeniently(const std::string& path)
+{
+    LenientRead read{false, {{9.0f, 8.0f, 7.0f}}, {}};
+    read.loaded = readCubeBinLenient(path, read.lut,
+                                     [&](const std::string& line) { read.log.push_back(line); });
+    return read;
 }
 
 std::string rejection(const std::string& bytes)
@@ -116,4 +152,55 @@ TEST(CubeBin, ReportFollowsThePlugInsSizeRule)
     EXPECT_EQ(odd.maxValue, 1.0f);
     EXPECT_EQ(odd.nonFinite, 1u);
     EXPECT_EQ(odd.trailingBytes, 4u);
+}
+
+TEST(CubeBin, LenientReaderLogsEachOutcomeAsThePlugInAlwaysHas)
+{
+    using Lines = std::vector<std::string>;
+    {
+        // Anything complete loads, even what the strict reader refuses.
+        ScratchFile file(fileOf(35000, 35000) + "tail");
+        const LenientRead read = readLeniently(file.path());
+        EXPECT_TRUE(read.loaded);
+        EXPECT_EQ(read.lut.size(), 35000u);
+        EXPECT_EQ(read.log, Lines{"read_triplets size: 35000"});
+    }
+    const std::string cantOpen = "cant open file for reading: ";
+    {
+        ScratchFile file(fileOf(10, 5));
+        const LenientRead read = readLeniently(file.path());
+        EXPECT_FALSE(read.loaded);
+        EXPECT_EQ(read.log, (Lines{"read_triplets size: 10", cantOpen + file.path(),
+                                   "read_triplets: the header announces 10 entries, the file "
+                                   "holds 5"}));
+    }
+    {
+        ScratchFile file("1234567");
+        const LenientRead read = readLeniently(file.path());
+        EXPECT_FALSE(read.loaded);
+        EXPECT_EQ(read.log, (Lines{cantOpen + file.path(),
+                                   "read_triplets: the file is shorter than its 8-byte header"}));
+    }
+    const LenientRead missing = readLeniently("/nonexistent/x.cube.bin");
+    EXPECT_FALSE(missing.loaded);
+    EXPECT_EQ(missing.log, Lines{cantOpen + "/nonexistent/x.cube.bin"});
+    // Refused files leave the LUT as it was.
+    EXPECT_EQ(missing.lut.size(), 1u);
+    EXPECT_EQ(missing.lut[0].g, 8.0f);
+}
+
+TEST(CubeBin, BothModesReadALatticeAlike)
+{
+    LatticeLut lut = identityLattice(18);
+    lut.values[4] = -0.5f;
+    lut.values[3 * 5832 - 1] = 1.75f;
+    ScratchFile file(encodeCubeBin(lut));
+    const LenientRead read = readLeniently(file.path());
+    ASSERT_TRUE(read.loaded);
+    ASSERT_EQ(read.lut.size(), lut.entryCount());
+    EXPECT_EQ(std::memcmp(read.lut.data(), lut.values.data(), 4 * lut.values.size()), 0);
+
+    std::ifstream in(file.path(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(parseCubeBin(bytes, "x.cube.bin").values, lut.values);
 }
