@@ -44,6 +44,12 @@ double encodeDisplay(double displayLinear)
     return std::pow(v, 1.0 / 2.4);
 }
 
+double decodeDisplay(double code)
+{
+    const double v = code > 0.0 ? (code < 1.0 ? code : 1.0) : 0.0;
+    return std::pow(v, 2.4);
+}
+
 const char* curveDirectory(TransferCurve curve)
 {
     return curve == TransferCurve::Tevo4 ? "looks_bin_tevo4" : "looks_bin_tevo";

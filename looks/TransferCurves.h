@@ -13,8 +13,9 @@ double decodeCurve(TransferCurve curve, double code);
 // The inverse; scene values at or below the curve's black offset give codes below 0.
 double encodeCurve(TransferCurve curve, double scene);
 
-// Display-linear 0..1 to a 2.4 gamma code value (clamped to 0..1 first).
+// Display-linear 0..1 to a 2.4 gamma code value (clamped to 0..1 first), and back.
 double encodeDisplay(double displayLinear);
+double decodeDisplay(double code);
 
 // "looks_bin_tevo4" for Tevo4, "looks_bin_tevo" for Tevo3: the bundle's
 // directory of each curve, under Contents/Resources.

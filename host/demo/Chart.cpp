@@ -10,39 +10,31 @@ namespace {
 constexpr double kMidGrey = 0.18;
 
 // Band edges, as fractions of the height from the top.
-constexpr double kRampEnd = 0.11;
-constexpr double kStepsEnd = 0.22;
-constexpr double kPatchesEnd = 0.66;
-constexpr double kSkinEnd = 0.80;
+constexpr double kRampEnd = 0.09;
+constexpr double kStepsEnd = 0.18;
+constexpr double kPatchesEnd = 0.58;
+constexpr double kSkinEnd = 0.70;
 
-// Scene-linear reflectances of a common 24-patch colour chart, row by row.
-const float kPatches[24][3] = {
-    {0.171f, 0.084f, 0.058f}, {0.539f, 0.305f, 0.223f}, {0.122f, 0.195f, 0.337f},
-    {0.095f, 0.150f, 0.056f}, {0.235f, 0.216f, 0.440f}, {0.136f, 0.509f, 0.402f},
-    {0.672f, 0.209f, 0.025f}, {0.080f, 0.105f, 0.381f}, {0.533f, 0.102f, 0.125f},
-    {0.112f, 0.045f, 0.150f}, {0.337f, 0.503f, 0.052f}, {0.745f, 0.366f, 0.027f},
-    {0.040f, 0.047f, 0.305f}, {0.061f, 0.296f, 0.067f}, {0.429f, 0.037f, 0.045f},
-    {0.799f, 0.571f, 0.013f}, {0.497f, 0.093f, 0.301f}, {0.002f, 0.235f, 0.356f},
-    {0.900f, 0.900f, 0.900f}, {0.590f, 0.590f, 0.590f}, {0.360f, 0.360f, 0.360f},
-    {0.190f, 0.190f, 0.190f}, {0.090f, 0.090f, 0.090f}, {0.031f, 0.031f, 0.031f},
-};
+// The grey ramp spans this many stops; it ends 7.5 stops over mid grey, just
+// inside the Tevo3 curve's top.
+constexpr double kRampStops = 16.5;
+constexpr double kRampTopStops = 7.5;
 
-// Skin tones from pale to deep.
-const float kSkin[8][3] = {
-    {0.72f, 0.52f, 0.42f}, {0.62f, 0.42f, 0.33f}, {0.54f, 0.35f, 0.26f},  {0.45f, 0.27f, 0.19f},
-    {0.36f, 0.21f, 0.14f}, {0.27f, 0.15f, 0.10f}, {0.18f, 0.10f, 0.065f}, {0.11f, 0.06f, 0.04f},
-};
+// Exposure steps: below black, -7 to +8 stops, and past the Tevo4 curve's top.
+constexpr int kSteps = 18;
+constexpr double kBelowBlack = -0.02;
+constexpr double kBeyondRange = 200.0;
+
+// Hue sweep rows: stops from mid grey of each row's mean level, and how far
+// each colour reaches towards the gamut edge (1 would touch it: a channel at 0).
+constexpr double kSweepStops[kSweepRows] = {1.0, -0.5, -2.0};
+constexpr double kSweepSaturation = 0.95;
 
 constexpr float kBackground = 0.05f;
 
-ChartSample grey(double value, bool isCode = false)
+SceneRgb grey(double value)
 {
-    return {{float(value), float(value), float(value)}, isCode};
-}
-
-ChartSample colour(const float rgb[3])
-{
-    return {{rgb[0], rgb[1], rgb[2]}, false};
+    return {value, value, value};
 }
 
 // Position within a row of `count` patches with a thin gap around each; -1 in the gap.
@@ -55,44 +47,88 @@ int patchIndex(double u, int count, double gap)
     return std::min(count - 1, int(cell));
 }
 
-ChartSample hueSweep(double u, double t)
+// Black at u = 0, rising evenly in stops to the ramp's top at u = 1.
+double greyRamp(double u)
 {
-    // Three cosines a third of a turn apart: a smooth hue circle of constant mean,
-    // pushed 10 % past full saturation so some components go negative.
-    const double exposure = kMidGrey * std::exp2(2.0 - 6.0 * t);
-    const double kTurn = 6.283185307179586;
-    ChartSample s{};
-    for (int c = 0; c < 3; ++c)
-        s.rgb[c] = float(exposure * (1.0 + 1.1 * std::cos(kTurn * (u - c / 3.0))));
-    return s;
+    const double bottom = kRampTopStops - kRampStops;
+    return kMidGrey * (std::exp2(bottom + kRampStops * u) - std::exp2(bottom));
 }
 
-} // namespace
+double exposureStep(int step)
+{
+    if (step == 0)
+        return kBelowBlack;
+    if (step == kSteps - 1)
+        return kBeyondRange;
+    return kMidGrey * std::exp2(double(step - 8));
+}
 
-ChartSample chartSceneAt(double u, double v)
+SceneRgb chartSceneAt(double u, double v)
 {
     if (v < kRampEnd)
-        return grey(-0.1 + 1.2 * u, true);
-    if (v < kStepsEnd) {
-        const int step = patchIndex(u, 17, 0.0);
-        // Below black first, then -7 to +8 stops around mid grey.
-        return grey(step == 0 ? -0.02 : kMidGrey * std::exp2(double(step - 8)));
-    }
+        return grey(greyRamp(u));
+    if (v < kStepsEnd)
+        return grey(exposureStep(patchIndex(u, kSteps, 0.0)));
     if (v < kPatchesEnd) {
         const double rowPos = (v - kStepsEnd) / (kPatchesEnd - kStepsEnd);
         const int col = patchIndex(u, 6, 0.04), row = patchIndex(rowPos, 4, 0.06);
         if (col < 0 || row < 0)
             return grey(kBackground);
-        return colour(kPatches[row * 6 + col]);
+        return colourPatches()[std::size_t(row * 6 + col)];
     }
     if (v < kSkinEnd) {
         const double rowPos = (v - kPatchesEnd) / (kSkinEnd - kPatchesEnd);
-        const int col = patchIndex(u, 8, 0.04);
+        const int count = int(skinRamp().size());
+        const int col = patchIndex(u, count, 0.04);
         if (col < 0 || patchIndex(rowPos, 1, 0.08) < 0)
             return grey(kBackground);
-        return colour(kSkin[col]);
+        return skinRamp()[std::size_t(col)];
     }
-    return hueSweep(u, (v - kSkinEnd) / (1.0 - kSkinEnd));
+    const double rowPos = (v - kSkinEnd) / (1.0 - kSkinEnd);
+    const int row = patchIndex(rowPos, kSweepRows, 0.05);
+    return row < 0 ? grey(kBackground) : hueSweep(row, u);
+}
+
+} // namespace
+
+const std::vector<SceneRgb>& colourPatches()
+{
+    // Scene-linear reflectances of a common 24-patch colour chart.
+    static const std::vector<SceneRgb> patches = {
+        {0.171, 0.084, 0.058}, {0.539, 0.305, 0.223}, {0.122, 0.195, 0.337}, {0.095, 0.150, 0.056},
+        {0.235, 0.216, 0.440}, {0.136, 0.509, 0.402}, {0.672, 0.209, 0.025}, {0.080, 0.105, 0.381},
+        {0.533, 0.102, 0.125}, {0.112, 0.045, 0.150}, {0.337, 0.503, 0.052}, {0.745, 0.366, 0.027},
+        {0.040, 0.047, 0.305}, {0.061, 0.296, 0.067}, {0.429, 0.037, 0.045}, {0.799, 0.571, 0.013},
+        {0.497, 0.093, 0.301}, {0.002, 0.235, 0.356}, {0.900, 0.900, 0.900}, {0.590, 0.590, 0.590},
+        {0.360, 0.360, 0.360}, {0.190, 0.190, 0.190}, {0.090, 0.090, 0.090}, {0.031, 0.031, 0.031},
+    };
+    return patches;
+}
+
+const std::vector<SceneRgb>& skinRamp()
+{
+    static const std::vector<SceneRgb> skin = {
+        {0.72, 0.52, 0.42}, {0.62, 0.42, 0.33}, {0.54, 0.35, 0.26},  {0.45, 0.27, 0.19},
+        {0.36, 0.21, 0.14}, {0.27, 0.15, 0.10}, {0.18, 0.10, 0.065}, {0.11, 0.06, 0.04},
+    };
+    return skin;
+}
+
+SceneRgb hueSweep(int row, double hue)
+{
+    // Three cosines a third of a turn apart: a smooth hue circle around a
+    // constant mean, every channel above zero.
+    const double mean = kMidGrey * std::exp2(kSweepStops[row]);
+    const double turn = 6.283185307179586;
+    double c[3];
+    for (int i = 0; i < 3; ++i)
+        c[i] = mean * (1.0 + kSweepSaturation * std::cos(turn * (hue - i / 3.0)));
+    return {c[0], c[1], c[2]};
+}
+
+ChartBand skinAndSweepBand()
+{
+    return {kPatchesEnd, 1.0};
 }
 
 zelk::RgbaImage makeChart(zelk::lut::TransferCurve curve, int width, int height)
@@ -101,10 +137,10 @@ zelk::RgbaImage makeChart(zelk::lut::TransferCurve curve, int width, int height)
     for (int y = 0; y < height; ++y) {
         float* row = image.row(y);
         for (int x = 0; x < width; ++x) {
-            const ChartSample s = chartSceneAt((x + 0.5) / width, (y + 0.5) / height);
-            for (int c = 0; c < 3; ++c)
-                row[4 * x + c] =
-                    s.isCode ? s.rgb[c] : float(zelk::lut::encodeCurve(curve, s.rgb[c]));
+            const SceneRgb s = chartSceneAt((x + 0.5) / width, (y + 0.5) / height);
+            row[4 * x + 0] = float(zelk::lut::encodeCurve(curve, s.r));
+            row[4 * x + 1] = float(zelk::lut::encodeCurve(curve, s.g));
+            row[4 * x + 2] = float(zelk::lut::encodeCurve(curve, s.b));
             row[4 * x + 3] = 1.0f;
         }
     }

@@ -70,16 +70,32 @@ zelk::RgbaImage resizeImage(const zelk::RgbaImage& image, int width, int height)
     return out;
 }
 
+zelk::RgbaImage cropRows(const zelk::RgbaImage& image, double top, double bottom)
+{
+    const int first = std::clamp(int(std::floor(top * image.height)), 0, image.height - 1);
+    const int end = std::clamp(int(std::ceil(bottom * image.height)), first + 1, image.height);
+    zelk::RgbaImage out{image.width, end - first};
+    std::copy(image.row(first), image.row(first) + std::size_t(end - first) * image.width * 4,
+              out.pixels.begin());
+    return out;
+}
+
 zelk::RgbaImage makeContactSheet(const SheetLayout& layout,
                                  const std::vector<SheetSection>& sections)
 {
     if (layout.columns < 1 || layout.tileWidth < 8)
         throw std::invalid_argument("contact sheet needs at least one column of 8 pixels");
+    if (!(layout.cropTop >= 0.0 && layout.cropTop < layout.cropBottom && layout.cropBottom <= 1.0))
+        throw std::invalid_argument("contact sheet crop must lie within the image");
+    const bool cropped = layout.cropTop > 0.0 || layout.cropBottom < 1.0;
+    auto shown = [&](const zelk::RgbaImage& image) {
+        return cropped ? cropRows(image, layout.cropTop, layout.cropBottom) : image;
+    };
     // Every tile of a sheet gets the height of the first image's aspect ratio.
     int tileHeight = 0;
     for (const SheetSection& s : sections)
         if (!s.tiles.empty() && tileHeight == 0)
-            tileHeight = tileHeightFor(s.tiles.front().image, layout.tileWidth);
+            tileHeight = tileHeightFor(shown(s.tiles.front().image), layout.tileWidth);
     if (tileHeight == 0)
         throw std::invalid_argument("contact sheet has no images");
 
@@ -114,7 +130,7 @@ zelk::RgbaImage makeContactSheet(const SheetLayout& layout,
             const int col = int(i) % layout.columns, row = int(i) / layout.columns;
             const int left = kMargin + col * (layout.tileWidth + kGap);
             const int tileTop = top + row * rowHeight;
-            paste(sheet, resizeImage(s.tiles[i].image, layout.tileWidth, tileHeight), left,
+            paste(sheet, resizeImage(shown(s.tiles[i].image), layout.tileWidth, tileHeight), left,
                   tileTop);
             drawText(sheet, left, tileTop + tileHeight + 6,
                      fitText(s.tiles[i].label, layout.tileWidth, kLabelScale), kLabelScale,

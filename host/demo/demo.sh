@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Renders the demo chart through every look of the bundle, for both transfer
-# curves, with ofx-render, and lays the results out in out/contact-sheet.png.
+# curves, with ofx-render, and lays the results out in out/contact-sheet.png,
+# with a close-up of each look's skin ramp and hue sweep in
+# out/skin-and-sweep.png.
 #   host/demo/demo.sh BUILD_DIR
 set -euo pipefail
 
@@ -22,7 +24,7 @@ done
 [ -d "$BUNDLE" ] || { echo "demo: no bundle at $BUNDLE" >&2; exit 1; }
 mkdir -p "$WORK"
 
-sheet_args=(--title "ZELK Look Library: every look on a test chart" --columns 5 --tile 256)
+tiles=()
 for curve in tevo4 tevo3; do
     case $curve in
     tevo4) option="Tevo4/QXR4"; looks_dir="$BUNDLE/Contents/Resources/looks_bin_tevo4" ;;
@@ -31,7 +33,7 @@ for curve in tevo4 tevo3; do
     mkdir -p "$WORK/$curve"
     chart="$WORK/chart-$curve.exr"
     "$DEMO" chart "$curve" "$chart"
-    sheet_args+=(--heading "I/O Space $option" "Log input=$chart")
+    tiles+=(--heading "I/O Space $option" "Log input=$chart")
 
     # The plug-in offers the looks in byte order of their file names.
     mapfile -t looks < <(cd "$looks_dir" && LC_ALL=C ls -1 | sed -n 's/\.cube\.bin$//p' | LC_ALL=C sort)
@@ -43,10 +45,18 @@ for curve in tevo4 tevo3; do
         result="$WORK/$curve/$look.exr"
         "$RENDER" --bundle "$BUNDLE" --set "printStock=$look" --set "colorSpaceTransform=$option" \
             --depth half -y "$chart" "$result"
-        sheet_args+=("$look=$result")
+        tiles+=("$look=$result")
     done
 done
 
-"$DEMO" sheet "$OUT/contact-sheet.png.tmp.png" "${sheet_args[@]}"
-mv -f "$OUT/contact-sheet.png.tmp.png" "$OUT/contact-sheet.png"
-echo "$OUT/contact-sheet.png"
+# Each sheet is written beside its final name and renamed into place.
+sheet() {
+    local name=$1
+    shift
+    "$DEMO" sheet "$OUT/$name.tmp.png" "$@" "${tiles[@]}"
+    mv -f "$OUT/$name.tmp.png" "$OUT/$name"
+    echo "$OUT/$name"
+}
+sheet contact-sheet.png --title "ZELK Look Library: every look on a test chart" --columns 5 --tile 256
+sheet skin-and-sweep.png --title "ZELK Look Library: skin ramp and hue sweep, close up" \
+    --columns 3 --tile 512 --skin-and-sweep

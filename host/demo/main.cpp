@@ -1,6 +1,8 @@
 // zelk-demo: the demo's test chart and contact sheet.
 //   zelk-demo chart tevo4|tevo3 OUTPUT [--size WxH]
-//   zelk-demo sheet OUTPUT [--title T] [--columns N] [--tile W] {--heading T | LABEL=FILE}...
+//   zelk-demo sheet OUTPUT [--title T] [--columns N] [--tile W] [--skin-and-sweep]
+//                   {--heading T | LABEL=FILE}...
+// --skin-and-sweep shows only the chart's skin ramp and hue sweep in each tile.
 #include "Chart.h"
 #include "ContactSheet.h"
 
@@ -85,6 +87,10 @@ int runSheet(const std::vector<std::string>& args)
             layout.columns = parsePositive(args[++i], "--columns");
         } else if (a == "--tile" && hasValue) {
             layout.tileWidth = parsePositive(args[++i], "--tile");
+        } else if (a == "--skin-and-sweep") {
+            const zelkdemo::ChartBand band = zelkdemo::skinAndSweepBand();
+            layout.cropTop = band.top;
+            layout.cropBottom = band.bottom;
         } else if (a == "--heading" && hasValue) {
             sections.push_back({args[++i], {}});
         } else if (a.find('=') != std::string::npos && a[0] != '-') {
@@ -119,7 +125,7 @@ int main(int argc, char** argv)
         std::cerr << "zelk-demo: " << e.what() << "\n"
                   << "usage: zelk-demo chart tevo4|tevo3 OUTPUT [--size WxH]\n"
                   << "       zelk-demo sheet OUTPUT [--title T] [--columns N] [--tile W]"
-                     " {--heading T | LABEL=FILE}...\n";
+                     " [--skin-and-sweep] {--heading T | LABEL=FILE}...\n";
         return 2;
     } catch (const std::exception& e) {
         std::cerr << "zelk-demo: " << e.what() << "\n";

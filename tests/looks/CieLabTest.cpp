@@ -1,0 +1,105 @@
+// The colour maths behind the look-quality checks, against published figures.
+
+#include "CieLab.h"
+
+#include <gtest/gtest.h>
+
+using namespace lookquality;
+
+namespace {
+
+struct Pair {
+    Lab x, y;
+    double expected;
+};
+
+// The CIEDE2000 test pairs published by Sharma, Wu and Dalal (2005), four
+// decimals as printed. They cover the hue wrap at 0/360 degrees, the mean-hue
+// branch at exactly 180 degrees apart, the blue rotation term and the chroma
+// stretch of near-neutrals.
+const Pair kSharma[] = {
+    {{50.0000, 2.6772, -79.7751}, {50.0000, 0.0000, -82.7485}, 2.0425},
+    {{50.0000, 3.1571, -77.2803}, {50.0000, 0.0000, -82.7485}, 2.8615},
+    {{50.0000, 2.8361, -74.0200}, {50.0000, 0.0000, -82.7485}, 3.4412},
+    {{50.0000, -1.3802, -84.2814}, {50.0000, 0.0000, -82.7485}, 1.0000},
+    {{50.0000, -1.1848, -84.8006}, {50.0000, 0.0000, -82.7485}, 1.0000},
+    {{50.0000, -0.9009, -85.5211}, {50.0000, 0.0000, -82.7485}, 1.0000},
+    {{50.0000, 0.0000, 0.0000}, {50.0000, -1.0000, 2.0000}, 2.3669},
+    {{50.0000, -1.0000, 2.0000}, {50.0000, 0.0000, 0.0000}, 2.3669},
+    {{50.0000, 2.4900, -0.0010}, {50.0000, -2.4900, 0.0009}, 7.1792},
+    {{50.0000, 2.4900, -0.0010}, {50.0000, -2.4900, 0.0010}, 7.1792},
+    {{50.0000, 2.4900, -0.0010}, {50.0000, -2.4900, 0.0011}, 7.2195},
+    {{50.0000, 2.4900, -0.0010}, {50.0000, -2.4900, 0.0012}, 7.2195},
+    {{50.0000, -0.0010, 2.4900}, {50.0000, 0.0009, -2.4900}, 4.8045},
+    {{50.0000, -0.0010, 2.4900}, {50.0000, 0.0010, -2.4900}, 4.8045},
+    {{50.0000, -0.0010, 2.4900}, {50.0000, 0.0011, -2.4900}, 4.7461},
+    {{50.0000, -0.0010, 2.4900}, {50.0000, 0.0012, -2.4900}, 4.7461},
+    {{50.0000, 2.5000, 0.0000}, {50.0000, 0.0000, -2.5000}, 4.3065},
+    {{50.0000, 2.5000, 0.0000}, {73.0000, 25.0000, -18.0000}, 27.1492},
+    {{50.0000, 2.5000, 0.0000}, {61.0000, -5.0000, 29.0000}, 22.8977},
+    {{50.0000, 2.5000, 0.0000}, {56.0000, -27.0000, -3.0000}, 31.9030},
+    {{50.0000, 2.5000, 0.0000}, {58.0000, 24.0000, 15.0000}, 19.4535},
+    {{50.0000, 2.5000, 0.0000}, {50.0000, 3.1736, 0.5854}, 1.0000},
+    {{50.0000, 2.5000, 0.0000}, {50.0000, 3.2972, 0.0000}, 1.0000},
+    {{50.0000, 2.5000, 0.0000}, {50.0000, 1.8634, 0.5757}, 1.0000},
+    {{50.0000, 2.5000, 0.0000}, {50.0000, 3.2592, 0.3350}, 1.0000},
+    {{60.2574, -34.0099, 36.2677}, {60.4626, -34.1751, 39.4387}, 1.2644},
+    {{63.0109, -31.0961, -5.8663}, {62.8187, -29.7946, -4.0864}, 1.2630},
+    {{61.2901, 3.7196, -5.3901}, {61.4292, 2.2480, -4.9620}, 1.8731},
+    {{35.0831, -44.1164, 3.7933}, {35.0232, -40.0716, 1.5901}, 1.8645},
+    {{22.7233, 20.0904, -46.6940}, {23.0331, 14.9730, -42.5619}, 2.0373},
+    {{36.4612, 47.8580, 18.3852}, {36.2715, 50.5065, 21.2231}, 1.4146},
+    {{90.8027, -2.0831, 1.4410}, {91.1528, -1.6435, 0.0447}, 1.4441},
+    {{90.9257, -0.5406, -0.9208}, {88.6381, -0.8985, -0.7239}, 1.5381},
+    {{6.7747, -0.2908, -2.4247}, {5.8714, -0.0985, -2.2286}, 0.6377},
+    {{2.0776, 0.0795, -1.1350}, {0.9033, -0.0636, -0.5514}, 0.9082},
+};
+
+void expectLab(const Lab& got, double L, double a, double b, const char* what)
+{
+    EXPECT_NEAR(got.L, L, 0.01) << what;
+    EXPECT_NEAR(got.a, a, 0.01) << what;
+    EXPECT_NEAR(got.b, b, 0.01) << what;
+}
+
+} // namespace
+
+TEST(CieLab, Ciede2000MatchesThePublishedPairsBothWaysRound)
+{
+    int row = 0;
+    for (const Pair& p : kSharma) {
+        ++row;
+        EXPECT_NEAR(ciede2000(p.x, p.y), p.expected, 5e-5) << "pair " << row;
+        EXPECT_NEAR(ciede2000(p.y, p.x), p.expected, 5e-5) << "pair " << row << " reversed";
+        EXPECT_EQ(ciede2000(p.x, p.x), 0.0) << "pair " << row;
+    }
+}
+
+TEST(CieLab, DisplayCodesGiveTheirPublishedLab)
+{
+    // Full-code primaries and white are display-linear 1, whatever the gamma;
+    // their Lab values under D65 are well known.
+    expectLab(labFromDisplayCode(1, 1, 1), 100.0, 0.0, 0.0, "white");
+    expectLab(labFromDisplayCode(0, 0, 0), 0.0, 0.0, 0.0, "black");
+    expectLab(labFromDisplayCode(1, 0, 0), 53.24, 80.09, 67.20, "red");
+    expectLab(labFromDisplayCode(0, 1, 0), 87.73, -86.18, 83.18, "green");
+    expectLab(labFromDisplayCode(0, 0, 1), 32.30, 79.19, -107.86, "blue");
+    // Mid code of a 2.4 gamma display: linear 0.5^2.4 = 0.18946, L* 50.62, no hue.
+    const Lab mid = labFromDisplayCode(0.5, 0.5, 0.5);
+    expectLab(mid, 50.62, 0.0, 0.0, "code 0.5 grey");
+    EXPECT_EQ(chroma(labFromDisplayCode(0.3, 0.3, 0.3)), 0.0);
+    // The linear segment near black: Y = 0.001 is L* 0.9033.
+    EXPECT_NEAR(labFromLinear(0.001, 0.001, 0.001).L, 0.9033, 1e-4);
+}
+
+TEST(CieLab, HueAnglesWrapAroundTheCircle)
+{
+    EXPECT_NEAR(hueAngle({50, 10, 10}), 45.0, 1e-12);
+    EXPECT_NEAR(hueAngle({50, 10, -10}), 315.0, 1e-12);
+    EXPECT_NEAR(hueAngle({50, -10, 0}), 180.0, 1e-12);
+    EXPECT_NEAR(hueDifference(350.0, 10.0), 20.0, 1e-12);
+    EXPECT_NEAR(hueDifference(10.0, 350.0), -20.0, 1e-12);
+    EXPECT_NEAR(hueDifference(90.0, 60.0), -30.0, 1e-12);
+    // Red display code sits at the published 40 degrees.
+    EXPECT_NEAR(hueAngle(labFromDisplayCode(1, 0, 0)), 39.99, 0.01);
+}

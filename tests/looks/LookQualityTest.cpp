@@ -1,0 +1,219 @@
+// The bundled looks judged as a colourist would, on the demo chart's colours,
+// through the lattice the bundle ships and for both transfer curves: looks
+// clearly distinct, no hard lines or clipped channels, skin that stays skin.
+
+#include "AppliedLook.h"
+#include "Chart.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+using namespace lookquality;
+using zelk::lut::TransferCurve;
+
+namespace {
+
+const TransferCurve kCurves[] = {TransferCurve::Tevo4, TransferCurve::Tevo3};
+
+// Looks closer than this in mean CIEDE2000 over the colour patches are one look twice.
+constexpr double kDistinctLooks = 3.0;
+// A step along a hue sweep more than this many times the sweep's median step
+// is a hard line.
+constexpr double kHardLine = 4.0;
+// A sweep's path turning off its course by more than this share of its median
+// step from one sample to the next is a crease (a clipped channel, a gamut
+// mapping that switches abruptly). Smooth looks stay under 0.06.
+constexpr double kCrease = 0.15;
+// The hue sweep is sampled every degree, and every quarter degree for creases.
+constexpr int kSweepSamples = 360;
+constexpr int kFineSweepSamples = 1440;
+// A channel counts as clipped where a 10-bit display shows it at 0 or at 1023.
+constexpr double kTenBit = 1023.0;
+// Skin may move this far in hue (degrees) under a look that does not tint it.
+constexpr double kSkinHue = 5.0;
+
+std::string where(const AppliedLook& look, TransferCurve curve)
+{
+    return std::string(look.name()) + " (" + zelk::lut::curveName(curve) + ")";
+}
+
+std::vector<Rgb> sweep(int row, int samples)
+{
+    std::vector<Rgb> colours;
+    for (int i = 0; i < samples; ++i)
+        colours.push_back(zelkdemo::hueSweep(row, double(i) / samples));
+    return colours;
+}
+
+// CIEDE2000 between each sample and the next, round the circle.
+std::vector<double> stepsAround(const std::vector<Lab>& labs)
+{
+    std::vector<double> steps;
+    for (std::size_t i = 0; i < labs.size(); ++i)
+        steps.push_back(ciede2000(labs[i], labs[(i + 1) % labs.size()]));
+    return steps;
+}
+
+// Every colour of the chart that lies inside the curve's range and is not a grey step.
+std::vector<Rgb> inRangeColours()
+{
+    std::vector<Rgb> colours = zelkdemo::colourPatches();
+    const auto& skin = zelkdemo::skinRamp();
+    colours.insert(colours.end(), skin.begin(), skin.end());
+    for (int row = 0; row < zelkdemo::kSweepRows; ++row) {
+        const std::vector<Rgb> s = sweep(row, kSweepSamples);
+        colours.insert(colours.end(), s.begin(), s.end());
+    }
+    return colours;
+}
+
+double median(std::vector<double> v)
+{
+    std::nth_element(v.begin(), v.begin() + std::ptrdiff_t(v.size() / 2), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+TEST(LookQuality, EveryPairOfLooksDiffersClearly)
+{
+    for (TransferCurve curve : kCurves) {
+        const std::vector<AppliedLook> looks = applyEveryLook(curve);
+        std::vector<std::vector<Lab>> patches;
+        for (const AppliedLook& look : looks) {
+            patches.emplace_back();
+            for (const Rgb& c : zelkdemo::colourPatches())
+                patches.back().push_back(look.lab(c));
+        }
+        for (std::size_t i = 0; i < looks.size(); ++i) {
+            double nearest = 1e9;
+            std::size_t nearestLook = 0;
+            for (std::size_t j = 0; j < looks.size(); ++j) {
+                if (j == i)
+                    continue;
+                double sum = 0.0;
+                for (std::size_t k = 0; k < patches[i].size(); ++k)
+                    sum += ciede2000(patches[i][k], patches[j][k]);
+                const double mean = sum / double(patches[i].size());
+                EXPECT_GE(mean, kDistinctLooks) << where(looks[i], curve) << " and "
+                                                << looks[j].name() << " are nearly one look";
+                if (mean < nearest)
+                    nearest = mean, nearestLook = j;
+            }
+            std::printf("%-16s %s: nearest look %s, mean CIEDE2000 %.2f\n", looks[i].name(),
+                        zelk::lut::curveName(curve), looks[nearestLook].name(), nearest);
+        }
+    }
+}
+
+TEST(LookQuality, HueSweepsRunWithoutHardLines)
+{
+    for (TransferCurve curve : kCurves)
+        for (const AppliedLook& look : applyEveryLook(curve)) {
+            double worstRatio = 0.0;
+            for (int row = 0; row < zelkdemo::kSweepRows; ++row) {
+                // What the plug-in shows, every degree: no jumps.
+                std::vector<Lab> labs;
+                for (const Rgb& c : sweep(row, kSweepSamples))
+                    labs.push_back(look.lab(c));
+                const std::vector<double> steps = stepsAround(labs);
+                const auto worst = std::max_element(steps.begin(), steps.end());
+                worstRatio = std::max(worstRatio, *worst / median(steps));
+                EXPECT_LE(*worst, kHardLine * median(steps))
+                    << where(look, curve) << ": hard line in sweep row " << row << " at "
+                    << (worst - steps.begin()) << " degrees";
+
+                // The recipe itself, finely sampled: no creases. The lattice
+                // bends every path a little at each cell; a clipped channel
+                // bends it sharply, and that stays sharp however fine the steps.
+                labs.clear();
+                for (const Rgb& c : sweep(row, kFineSweepSamples))
+                    labs.push_back(look.exactLab(c));
+                const double typical = median(stepsAround(labs));
+                for (std::size_t i = 0; i < labs.size(); ++i) {
+                    const Lab& before = labs[(i + labs.size() - 1) % labs.size()];
+                    const Lab& at = labs[i];
+                    const Lab straightOn{2 * at.L - before.L, 2 * at.a - before.a,
+                                         2 * at.b - before.b};
+                    const double bend = ciede2000(labs[(i + 1) % labs.size()], straightOn);
+                    ASSERT_LE(bend, kCrease * typical)
+                        << where(look, curve) << ": crease in sweep row " << row << " at "
+                        << double(i) * 360.0 / kFineSweepSamples << " degrees";
+                }
+            }
+            std::printf("%-16s %s: largest sweep step %.2f times the median\n", look.name(),
+                        zelk::lut::curveName(curve), worstRatio);
+        }
+}
+
+TEST(LookQuality, InRangeColoursKeepEveryChannelOffTheClip)
+{
+    const std::vector<Rgb> colours = inRangeColours();
+    for (TransferCurve curve : kCurves)
+        for (const AppliedLook& look : applyEveryLook(curve)) {
+            if (look.recipe().identity)
+                continue;
+            int clipped = 0;
+            std::string first;
+            for (const Rgb& c : colours) {
+                const Rgb out = look.displayCode(c);
+                for (double v : {out.r, out.g, out.b}) {
+                    const double level = std::round(v * kTenBit);
+                    if (level > 0.0 && level < kTenBit)
+                        continue;
+                    if (clipped++ == 0)
+                        first = "scene " + std::to_string(c.r) + " " + std::to_string(c.g) + " " +
+                                std::to_string(c.b) + " gives a channel at " + std::to_string(v);
+                }
+            }
+            EXPECT_EQ(clipped, 0) << where(look, curve) << " clips " << clipped
+                                  << " channels; first: " << first;
+        }
+}
+
+TEST(LookQuality, SkinKeepsItsHueAndItsLightnessOrder)
+{
+    const auto& skin = zelkdemo::skinRamp();
+    for (TransferCurve curve : kCurves)
+        for (const AppliedLook& look : applyEveryLook(curve)) {
+            if (look.recipe().identity)
+                continue;
+            const bool tints = look.recipe().has(zelk::lut::kTintsSkin);
+            double previousL = 101.0, lowest = 1e9, highest = -1e9;
+            for (std::size_t i = 0; i < skin.size(); ++i) {
+                const Lab lab = look.lab(skin[i]);
+                EXPECT_LT(lab.L, previousL) << where(look, curve) << ": skin tone " << i
+                                            << " is no darker than the one before";
+                previousL = lab.L;
+                const double source = hueAngle(labFromLinear(skin[i].r, skin[i].g, skin[i].b));
+                const double shift = hueDifference(source, hueAngle(lab));
+                lowest = std::min(lowest, shift), highest = std::max(highest, shift);
+                if (!tints) {
+                    EXPECT_LE(std::fabs(shift), kSkinHue)
+                        << where(look, curve) << ": skin tone " << i << " turns " << shift
+                        << " degrees in hue";
+                }
+            }
+            std::printf("%-16s %s: skin hue shift %+.1f to %+.1f degrees%s\n", look.name(),
+                        zelk::lut::curveName(curve), lowest, highest, tints ? " (tints)" : "");
+        }
+}
+
+TEST(LookQuality, IdentityGivesBackTheChart)
+{
+    for (TransferCurve curve : kCurves)
+        for (const AppliedLook& look : applyEveryLook(curve)) {
+            if (!look.recipe().identity)
+                continue;
+            for (const Rgb& c : inRangeColours()) {
+                const Rgb in = look.sourceCode(c), out = look.displayCode(c);
+                ASSERT_NEAR(out.r, in.r, 1e-6) << where(look, curve);
+                ASSERT_NEAR(out.g, in.g, 1e-6) << where(look, curve);
+                ASSERT_NEAR(out.b, in.b, 1e-6) << where(look, curve);
+            }
+        }
+}
