@@ -1,14 +1,18 @@
 #include "Bake.h"
 
+#include "Fidelity.h"
 #include "LutError.h"
 #include "LutMath.h"
 #include "LutRules.h"
+#include "Subdivide.h"
 
 #include <cstdio>
 
 namespace zelk::lut {
 
 namespace {
+
+const char* const kChannel[3] = {"red", "green", "blue"};
 
 // Linear interpolation of one channel of a 1D table at t in 0..1 (clamped).
 float interpolate1d(const std::vector<float>& table, int size, int channel, double t)
@@ -24,17 +28,82 @@ float interpolate1d(const std::vector<float>& table, int size, int channel, doub
     return static_cast<float>(a + (b - a) * f);
 }
 
-std::string sizeText(int n)
+// A value as users write it: "1.0", "16.0", "-0.25".
+std::string value(double v)
 {
-    return std::to_string(n);
+    char text[40];
+    std::snprintf(text, sizeof text, "%g", v);
+    std::string s = text;
+    if (s.find_first_of(".en") == std::string::npos)
+        s += ".0";
+    return s;
 }
 
 std::string triple(const float v[3])
 {
-    char text[96];
-    std::snprintf(text, sizeof text, "%g %g %g", static_cast<double>(v[0]),
-                  static_cast<double>(v[1]), static_cast<double>(v[2]));
-    return text;
+    return value(v[0]) + " " + value(v[1]) + " " + value(v[2]);
+}
+
+// "red", "red and blue", "red, green and blue"
+std::string channelList(const std::vector<int>& channels)
+{
+    std::string list;
+    for (std::size_t i = 0; i < channels.size(); ++i) {
+        if (i > 0)
+            list += i + 1 == channels.size() ? " and " : ", ";
+        list += kChannel[channels[i]];
+    }
+    return list;
+}
+
+// The inputs the source declares (its first table's range) that lie outside
+// the 0..1 the plug-in looks up; channels with the same range share a line.
+std::vector<std::string> unreachableInputs(const CubeText& cube)
+{
+    const int firstTable = cube.size1d ? 1 : 3;
+    std::vector<std::string> lines;
+    for (int side = 0; side < 2; ++side) {
+        std::vector<std::pair<float, std::vector<int>>> groups; // the far end, its channels
+        for (int c = 0; c < 3; ++c) {
+            float lo, hi;
+            cube.inputRange(firstTable, c, lo, hi);
+            const float end = side == 0 ? lo : hi;
+            if (side == 0 ? !(end < 0.0f) : !(end > 1.0f))
+                continue;
+            auto same = groups.begin();
+            while (same != groups.end() && same->first != end)
+                ++same;
+            if (same == groups.end())
+                groups.push_back({end, {c}});
+            else
+                same->second.push_back(c);
+        }
+        for (const auto& [end, channels] : groups)
+            lines.push_back(channelList(channels) + " inputs " +
+                            (side == 0 ? "below 0.0, down to " : "above 1.0, up to ") + value(end) +
+                            ", clamp to " + (side == 0 ? "0.0" : "1.0") +
+                            " (the plug-in's lattice spans 0 to 1)");
+    }
+    return lines;
+}
+
+// Why the source cannot be taken as a lattice over 0..1; empty when it can.
+std::string whyBake(const CubeText& cube)
+{
+    if (!cube.size3d)
+        return "a 1D-only file";
+    if (cube.size1d)
+        return cube.usesInputRanges && (cube.range1d[0] != 0.0f || cube.range1d[1] != 1.0f ||
+                                        cube.range3d[0] != 0.0f || cube.range3d[1] != 1.0f)
+                   ? "the 1D shaper table and input ranges"
+                   : "the 1D shaper table";
+    if (cube.isPlainLattice())
+        return "";
+    if (cube.usesInputRanges)
+        return "the 3D input range (LUT_3D_INPUT_RANGE " + value(cube.range3d[0]) + " " +
+               value(cube.range3d[1]) + ")";
+    return "the domain (DOMAIN_MIN " + triple(cube.domainMin) + ", DOMAIN_MAX " +
+           triple(cube.domainMax) + ")";
 }
 
 } // namespace
@@ -53,16 +122,29 @@ LatticeLut transposeTable(const CubeText& cube)
     return lut;
 }
 
+CubeText plainCube(const LatticeLut& lut)
+{
+    CubeText cube;
+    cube.size3d = lut.size;
+    cube.table3d.reserve(lut.values.size());
+    for (int ib = 0; ib < lut.size; ++ib)
+        for (int ig = 0; ig < lut.size; ++ig)
+            for (int ir = 0; ir < lut.size; ++ir) {
+                const float* e = lut.entry(ir, ig, ib);
+                cube.table3d.insert(cube.table3d.end(), e, e + 3);
+            }
+    return cube;
+}
+
 void evaluateCube(const CubeText& cube, const LatticeLut& table3d, const double in[3], float out[3])
 {
     double v[3] = {in[0], in[1], in[2]};
-    if (cube.size1d) {
+    float lo, hi;
+    if (cube.size1d)
         for (int c = 0; c < 3; ++c) {
-            const double lo = cube.shaper ? cube.range1d[0] : cube.domainMin[c];
-            const double hi = cube.shaper ? cube.range1d[1] : cube.domainMax[c];
+            cube.inputRange(1, c, lo, hi);
             v[c] = interpolate1d(cube.table1d, cube.size1d, c, (v[c] - lo) / (hi - lo));
         }
-    }
     if (!cube.size3d) {
         for (int c = 0; c < 3; ++c)
             out[c] = static_cast<float>(v[c]);
@@ -70,8 +152,7 @@ void evaluateCube(const CubeText& cube, const LatticeLut& table3d, const double 
     }
     float u[3];
     for (int c = 0; c < 3; ++c) {
-        const double lo = cube.shaper ? cube.range3d[0] : cube.domainMin[c];
-        const double hi = cube.shaper ? cube.range3d[1] : cube.domainMax[c];
+        cube.inputRange(3, c, lo, hi);
         u[c] = static_cast<float>((v[c] - lo) / (hi - lo));
     }
     // The same interpolation the plug-in renders with (it clamps to the table).
@@ -83,43 +164,39 @@ void evaluateCube(const CubeText& cube, const LatticeLut& table3d, const double 
 
 BakePlan planConversion(const CubeText& cube, int requestedSize, const std::string& name)
 {
-    BakePlan plan;
     if (requestedSize && (requestedSize < kMinAppliedSize || requestedSize > kMaxCubeSize))
-        throw LutError(where(name) + "--size " + sizeText(requestedSize) + " is outside " +
-                       sizeText(kMinAppliedSize) + " to " + sizeText(kMaxCubeSize) +
+        throw LutError(where(name) + "--size " + std::to_string(requestedSize) + " is outside " +
+                       std::to_string(kMinAppliedSize) + " to " + std::to_string(kMaxCubeSize) +
                        " (the lattices the plug-in applies)");
-    if (cube.size3d && cube.size3d < kMinAppliedSize && !requestedSize)
-        throw LutError(where(name) + "its lattice of " + sizeText(cube.size3d) +
-                       " points per axis is below the " + sizeText(kMinAppliedSize) +
-                       " the plug-in applies; pass --size N (18 to 256) to resample it");
-
-    std::string why;
-    if (!cube.size3d)
-        why = "a 1D-only file";
-    else if (cube.shaper)
-        why = "the shaper (1D table and input ranges)";
-    else if (cube.size1d)
-        why = "the 1D table";
-    else if (!cube.isPlainLattice())
-        why = "the domain (DOMAIN_MIN " + triple(cube.domainMin) + ", DOMAIN_MAX " +
-              triple(cube.domainMax) + ")";
-
+    BakePlan plan;
+    const std::string why = whyBake(cube);
+    const std::string from = std::to_string(cube.size3d);
     if (why.empty() && (!requestedSize || requestedSize == cube.size3d)) {
-        plan.size = cube.size3d;
-        plan.note = "lattice " + sizeText(plan.size) + " taken as is (rows reordered blue fastest)";
+        if (cube.size3d >= kMinAppliedSize) {
+            plan.size = cube.size3d;
+            plan.note = "lattice " + from + " taken as is (rows reordered blue fastest)";
+        } else {
+            plan.kind = ConversionKind::Subdivide;
+            plan.size = subdividedSize(cube.size3d);
+            plan.note = "lattice " + from + " subdivided exactly to " + std::to_string(plan.size) +
+                        " (the midpoint of every edge inserted): it renders the same look, up to "
+                        "float rounding";
+        }
         return plan;
     }
-    plan.baked = true;
-    if (requestedSize)
-        plan.size = requestedSize;
-    else
-        plan.size = cube.size3d > kDefaultBakeSize ? cube.size3d : kDefaultBakeSize;
-    if (why.empty())
-        plan.note = "resampled from lattice " + sizeText(cube.size3d) + " to " +
-                    sizeText(plan.size) + " with tetrahedral interpolation";
-    else
-        plan.note = why + " baked onto a 0..1 lattice of " + sizeText(plan.size) +
-                    " with tetrahedral interpolation (the plug-in's lattice always spans 0 to 1)";
+    plan.kind = ConversionKind::Resample;
+    plan.size = requestedSize                        ? requestedSize
+                : cube.size3d > kDefaultResampleSize ? cube.size3d
+                                                     : kDefaultResampleSize;
+    const std::string to = std::to_string(plan.size);
+    if (why.empty()) {
+        plan.note =
+            "resampled from lattice " + from + " to " + to + " with tetrahedral interpolation";
+        return plan;
+    }
+    plan.note = why + " baked onto a 0..1 lattice of " + to +
+                " with tetrahedral interpolation (the plug-in's lattice always spans 0 to 1)";
+    plan.unreachable = unreachableInputs(cube);
     return plan;
 }
 
@@ -128,8 +205,10 @@ LatticeLut convertCube(const CubeText& cube, const BakePlan& plan)
     LatticeLut source;
     if (cube.size3d)
         source = transposeTable(cube);
-    if (!plan.baked)
+    if (plan.kind == ConversionKind::Copy)
         return source;
+    if (plan.kind == ConversionKind::Subdivide)
+        return subdivideForPlugin(source);
     LatticeLut lut = makeLattice(plan.size);
     const double last = plan.size - 1;
     for (int ir = 0; ir < plan.size; ++ir)
@@ -139,6 +218,24 @@ LatticeLut convertCube(const CubeText& cube, const BakePlan& plan)
                 evaluateCube(cube, source, in, lut.entry(ir, ig, ib));
             }
     return lut;
+}
+
+Conversion convertWithReport(const CubeText& cube, int requestedSize, const std::string& name)
+{
+    const BakePlan plan = planConversion(cube, requestedSize, name);
+    Conversion result;
+    result.lut = convertCube(cube, plan);
+    result.report.push_back(plan.note);
+    result.report.insert(result.report.end(), plan.unreachable.begin(), plan.unreachable.end());
+    if (plan.baked()) {
+        const LatticeLut source = cube.size3d ? transposeTable(cube) : LatticeLut();
+        const ColourFn reference = [&](const double in[3], float out[3]) {
+            evaluateCube(cube, source, in, out);
+        };
+        result.report.push_back(differenceLine(largestDifferenceOffLattice(reference, result.lut),
+                                               "the source", kFidelityPoints));
+    }
+    return result;
 }
 
 } // namespace zelk::lut

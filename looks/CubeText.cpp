@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "LutError.h"
 #include "LutRules.h"
+#include "TextInput.h"
 
 #include <algorithm>
 #include <charconv>
@@ -48,12 +49,7 @@ std::string upper(std::string_view s)
 
 std::string quoted(std::string_view s)
 {
-    constexpr std::size_t kMaxShown = 40;
-    std::string shown(s.substr(0, kMaxShown));
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            c = '?';
-    return "'" + shown + (s.size() > kMaxShown ? "...'" : "'");
+    return "'" + printable(s) + "'";
 }
 
 enum class NumberStatus { Ok, NotANumber, NonFinite, OutOfRange };
@@ -105,26 +101,25 @@ bool isKeyword(std::string_view word)
 
 class Parser {
 public:
-    Parser(std::string_view text, const std::string& name) : m_text(text), m_name(name) {}
+    Parser(std::string_view bytes, const std::string& name)
+        : m_decoded(decodeText(bytes, name, m_cube.warnings)), m_text(m_decoded), m_name(name)
+    {
+    }
 
     CubeText parse()
     {
-        if (m_text.substr(0, 3) == "\xEF\xBB\xBF") {
-            m_text.remove_prefix(3);
-            m_cube.warnings.push_back(where(m_name, 1) +
-                                      "warning: UTF-8 byte-order mark at the start, ignored");
-        }
+        // Lines end in LF, CR LF or a lone CR (old Mac editors).
         std::size_t pos = 0;
         while (pos < m_text.size()) {
-            std::size_t eol = m_text.find('\n', pos);
+            std::size_t eol = m_text.find_first_of("\r\n", pos);
             if (eol == std::string_view::npos)
                 eol = m_text.size();
-            std::string_view line = m_text.substr(pos, eol - pos);
-            if (!line.empty() && line.back() == '\r')
-                line.remove_suffix(1);
             ++m_line;
-            handleLine(line);
+            handleLine(m_text.substr(pos, eol - pos));
             pos = eol + 1;
+            if (eol < m_text.size() && m_text[eol] == '\r' && pos < m_text.size() &&
+                m_text[pos] == '\n')
+                ++pos;
         }
         finish();
         return std::move(m_cube);
@@ -224,12 +219,13 @@ private:
             parseNumbers(words, 2, range, keyword);
             if (!(range[0] < range[1]))
                 fail(keyword + ": the minimum must be below the maximum");
-            m_cube.shaper = true;
         } else {
             fail("unknown keyword " + quoted(words[0]));
         }
     }
 
+    // The text between double quotes; without them (as several tools write
+    // it) the rest of the line.
     std::string parseTitle(std::string_view line)
     {
         std::size_t start = line.find_first_not_of(" \t");
@@ -239,11 +235,16 @@ private:
         rest = first == std::string_view::npos ? std::string_view() : rest.substr(first);
         while (!rest.empty() && isSpace(rest.back()))
             rest.remove_suffix(1);
-        if (rest.empty() || rest[0] != '"')
-            fail("TITLE needs its text in double quotes");
-        if (rest.size() < 2 || rest.back() != '"')
-            fail("TITLE: the closing double quote is missing");
-        return std::string(rest.substr(1, rest.size() - 2));
+        if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"')
+            return std::string(rest.substr(1, rest.size() - 2));
+        if (!rest.empty() && rest.front() == '"')
+            warn("TITLE: the closing double quote is missing; the rest of the line is the title");
+        return std::string(rest);
+    }
+
+    void warn(const std::string& reason, int line = -1)
+    {
+        m_cube.warnings.push_back(where(m_name, line < 0 ? m_line : line) + "warning: " + reason);
     }
 
     // The line of whichever of two keywords came last (0 when neither did).
@@ -258,22 +259,35 @@ private:
     void checkHeader()
     {
         if (m_cube.size3d == 0 && m_cube.size1d == 0)
-            fail("a row comes before LUT_3D_SIZE or LUT_1D_SIZE");
-        if (m_cube.size3d && m_cube.size1d && !m_cube.shaper)
-            fail("both LUT_1D_SIZE and LUT_3D_SIZE given: a plain file holds one table "
-                 "(a shaper file also gives LUT_1D_INPUT_RANGE or LUT_3D_INPUT_RANGE)",
-                 laterOf("LUT_1D_SIZE", "LUT_3D_SIZE"));
-        if (m_cube.shaper && m_cube.hasDomain)
-            fail("DOMAIN_MIN/DOMAIN_MAX cannot be combined with LUT_1D_INPUT_RANGE/"
-                 "LUT_3D_INPUT_RANGE",
+            fail(m_text.find('\0') != std::string_view::npos
+                     ? "binary data, not a cube LUT text"
+                     : "a row comes before LUT_3D_SIZE or LUT_1D_SIZE");
+        // A range for a table the file does not hold changes nothing: other
+        // readers skip it, and so do we.
+        for (const char* keyword : {"LUT_1D_INPUT_RANGE", "LUT_3D_INPUT_RANGE"}) {
+            const bool oneD = keyword[4] == '1';
+            if (m_seen.count(keyword) && !(oneD ? m_cube.size1d : m_cube.size3d)) {
+                warn(std::string(keyword) + " without a " + (oneD ? "1D" : "3D") +
+                         " table is ignored",
+                     m_seen[keyword]);
+                m_seen.erase(keyword);
+                float* range = oneD ? m_cube.range1d : m_cube.range3d;
+                range[0] = 0.0f;
+                range[1] = 1.0f;
+            }
+        }
+        const bool rangeLine =
+            m_seen.count("LUT_1D_INPUT_RANGE") || m_seen.count("LUT_3D_INPUT_RANGE");
+        // A 1D table before a 3D one is a shaper, with input ranges 0..1 unless given.
+        m_cube.usesInputRanges = rangeLine || (m_cube.size1d && m_cube.size3d);
+        if (m_cube.usesInputRanges && m_cube.hasDomain)
+            fail(rangeLine ? "DOMAIN_MIN/DOMAIN_MAX cannot be combined with LUT_1D_INPUT_RANGE/"
+                             "LUT_3D_INPUT_RANGE"
+                           : "DOMAIN_MIN/DOMAIN_MAX cannot be combined with a 1D shaper table "
+                             "before the 3D table",
                  std::max(laterOf("DOMAIN_MIN", "DOMAIN_MAX"),
-                          laterOf("LUT_1D_INPUT_RANGE", "LUT_3D_INPUT_RANGE")));
-        if (m_seen.count("LUT_1D_INPUT_RANGE") && !m_cube.size1d)
-            fail("LUT_1D_INPUT_RANGE without a 1D table (LUT_1D_SIZE)",
-                 m_seen["LUT_1D_INPUT_RANGE"]);
-        if (m_seen.count("LUT_3D_INPUT_RANGE") && !m_cube.size3d)
-            fail("LUT_3D_INPUT_RANGE without a 3D table (LUT_3D_SIZE)",
-                 m_seen["LUT_3D_INPUT_RANGE"]);
+                          rangeLine ? laterOf("LUT_1D_INPUT_RANGE", "LUT_3D_INPUT_RANGE")
+                                    : laterOf("LUT_1D_SIZE", "LUT_3D_SIZE")));
         static const char* const channel[3] = {"red", "green", "blue"};
         for (int c = 0; c < 3; ++c)
             if (!(m_cube.domainMin[c] < m_cube.domainMax[c])) {
@@ -320,9 +334,10 @@ private:
                  std::to_string(m_rowsExpected) + " rows the sizes declare");
     }
 
+    CubeText m_cube; // first: the decoder adds its warnings
+    std::string m_decoded;
     std::string_view m_text;
     const std::string& m_name;
-    CubeText m_cube;
     int m_line = 0;
     std::map<std::string, int> m_seen;
     std::uint64_t m_rowsSeen = 0;
@@ -331,13 +346,28 @@ private:
 
 } // namespace
 
+void CubeText::inputRange(int table, int channel, float& lo, float& hi) const
+{
+    if (usesInputRanges) {
+        const float* range = table == 1 ? range1d : range3d;
+        lo = range[0];
+        hi = range[1];
+    } else {
+        lo = domainMin[channel];
+        hi = domainMax[channel];
+    }
+}
+
 bool CubeText::isPlainLattice() const
 {
-    if (size3d == 0 || size1d != 0 || shaper)
+    if (size3d == 0 || size1d != 0)
         return false;
-    for (int c = 0; c < 3; ++c)
-        if (domainMin[c] != 0.0f || domainMax[c] != 1.0f)
+    for (int c = 0; c < 3; ++c) {
+        float lo, hi;
+        inputRange(3, c, lo, hi);
+        if (lo != 0.0f || hi != 1.0f)
             return false;
+    }
     return true;
 }
 

@@ -1,21 +1,24 @@
 #pragma once
 
-#include <stdexcept>
+#include "Options.h"
+
 #include <string>
 #include <vector>
 
 namespace zelk::lut::cli {
 
-// A command line that does not fit any command: exit status 2 with the usage.
-class UsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-const char* usageText();
-
 // Runs one command line (without the program name); returns the exit status.
-// Failures of the input throw LutError (exit status 1).
+// Failures of the input throw LutError (exit status 1), a command line that
+// does not fit throws UsageError (exit status 2).
 int run(const std::vector<std::string>& args);
+
+// The commands, one function each.
+int commandGenerate(const Options& o);
+int commandConvert(const Options& o);
+int commandExport(const Options& o);
+int commandInfo(const Options& o);
+int commandList(const Options& o);
+int commandAdd(const Options& o);
+int commandRemove(const Options& o);
 
 } // namespace zelk::lut::cli

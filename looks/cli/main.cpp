@@ -1,9 +1,7 @@
-// zelk-lut: generates the bundled looks and brings users' own .cube looks into
-// the bundle.
+// zelk-lut: generates the bundled looks and brings users' own looks into the
+// bundle.
 
 #include "Commands.h"
-
-#include "LutError.h"
 
 #include <cstdio>
 #include <exception>
@@ -16,7 +14,8 @@ int main(int argc, char** argv)
     try {
         return zelk::lut::cli::run(args);
     } catch (const zelk::lut::cli::UsageError& e) {
-        std::fprintf(stderr, "zelk-lut: %s\n%s", e.what(), zelk::lut::cli::usageText());
+        std::fprintf(stderr, "zelk-lut: %s\n%s", e.what(),
+                     zelk::lut::cli::commandUsage(e.command()).c_str());
         return 2;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zelk-lut: %s\n", e.what());

@@ -5,11 +5,14 @@
 #include "CubeText.h"
 #include "LooksTestUtil.h"
 #include "LutError.h"
+#include "LutMath.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <random>
 #include <string>
 
 using namespace zelk::lut;
@@ -108,8 +111,6 @@ TEST(Bake, ShaperFeedsTheThreeDTable)
     };
     const LatticeLut lut = convert(text, 33);
     EXPECT_LT(worstError(lut, direct), 1e-5);
-    EXPECT_THROW(planConversion(parseCubeText(text, "t.cube"), 0, "t.cube"),
-                 LutError); // 17 without --size
 }
 
 TEST(Bake, OneDOnlyFileBecomesALattice)
@@ -118,7 +119,7 @@ TEST(Bake, OneDOnlyFileBecomesALattice)
     const std::string text =
         "LUT_1D_SIZE 5\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 1 1\n" + table1d(5, 0.0, 1.0, curve);
     const LatticeLut lut = convert(text);
-    EXPECT_EQ(lut.size, 33);
+    EXPECT_EQ(lut.size, kDefaultResampleSize);
     const Fn direct = [&](const double in[3], double out[3]) {
         for (int c = 0; c < 3; ++c)
             out[c] = curve(in[c]);
@@ -126,27 +127,139 @@ TEST(Bake, OneDOnlyFileBecomesALattice)
     EXPECT_LT(worstError(lut, direct), 1e-6);
 }
 
-TEST(Bake, PlanSaysWhatHappensAndRefusesSmallLattices)
+TEST(Bake, PlanSaysWhatHappens)
 {
     const CubeText plain33 = parseCubeText(looks_test::permutationCube(33), "p.cube");
     BakePlan plan = planConversion(plain33, 0, "p.cube");
-    EXPECT_FALSE(plan.baked);
+    EXPECT_EQ(plan.kind, ConversionKind::Copy);
     EXPECT_EQ(plan.size, 33);
 
     plan = planConversion(plain33, 48, "p.cube");
-    EXPECT_TRUE(plan.baked);
+    EXPECT_EQ(plan.kind, ConversionKind::Resample);
     EXPECT_EQ(plan.note, "resampled from lattice 33 to 48 with tetrahedral interpolation");
+    EXPECT_THROW(planConversion(plain33, 17, "p.cube"), LutError);
 
-    // Below 18 only on request (the refusal's message: the command's tests).
-    const CubeText small = parseCubeText(looks_test::permutationCube(17), "s.cube");
-    EXPECT_THROW(planConversion(small, 0, "s.cube"), LutError);
-    EXPECT_THROW(planConversion(small, 17, "s.cube"), LutError);
-    EXPECT_EQ(planConversion(small, 18, "s.cube").size, 18);
+    // Small lattices are subdivided unless a size is asked for.
+    const CubeText small = parseCubeText(looks_test::permutationCube(9), "s.cube");
+    plan = planConversion(small, 0, "s.cube");
+    EXPECT_EQ(plan.kind, ConversionKind::Subdivide);
+    EXPECT_EQ(plan.size, 33);
+    EXPECT_EQ(planConversion(small, 18, "s.cube").kind, ConversionKind::Resample);
 
-    const CubeText domain = parseCubeText(
-        "LUT_3D_SIZE 40\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 2 1\n" + cubeRows(40, affine), "d.cube");
-    plan = planConversion(domain, 0, "d.cube");
-    EXPECT_TRUE(plan.baked);
-    EXPECT_EQ(plan.size, 40); // the file's size when above 33
-    EXPECT_NE(plan.note.find("DOMAIN_MAX 1 2 1"), std::string::npos) << plan.note;
+    // Re-sampling defaults to 65, or the source's own lattice when larger.
+    for (int n : {17, 40, 80}) {
+        const CubeText domain =
+            parseCubeText("LUT_3D_SIZE " + std::to_string(n) +
+                              "\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 2 1\n" + cubeRows(n, affine),
+                          "d.cube");
+        plan = planConversion(domain, 0, "d.cube");
+        EXPECT_TRUE(plan.baked());
+        EXPECT_EQ(plan.size, std::max(n, 65));
+        EXPECT_NE(plan.note.find("the domain (DOMAIN_MIN 0.0 0.0 0.0, DOMAIN_MAX 1.0 2.0 1.0)"),
+                  std::string::npos)
+            << plan.note;
+    }
+
+    // A 3D-only input range is not a shaper; one of 0..1 changes nothing.
+    const std::string rows = cubeRows(20, affine);
+    plan = planConversion(
+        parseCubeText("LUT_3D_SIZE 20\nLUT_3D_INPUT_RANGE -0.5 1\n" + rows, "r.cube"), 0, "r");
+    EXPECT_EQ(plan.note.rfind("the 3D input range (LUT_3D_INPUT_RANGE -0.5 1.0) baked", 0), 0u)
+        << plan.note;
+    plan = planConversion(
+        parseCubeText("LUT_3D_SIZE 20\nLUT_3D_INPUT_RANGE 0 1\n" + rows, "r.cube"), 0, "r");
+    EXPECT_EQ(plan.kind, ConversionKind::Copy) << plan.note;
+    plan = planConversion(parseCubeText("LUT_3D_SIZE 20\nDOMAIN_MAX 1 1 1\n" + rows, "d"), 0, "d");
+    EXPECT_EQ(plan.kind, ConversionKind::Copy) << plan.note;
+}
+
+TEST(Bake, UnreachableInputsAreNamedPerChannel)
+{
+    const std::string rows = cubeRows(2, affine);
+    auto unreachable = [&](const std::string& header) {
+        return planConversion(parseCubeText(header + rows, "u.cube"), 0, "u.cube").unreachable;
+    };
+    using Lines = std::vector<std::string>;
+    const char* tail = " (the plug-in's lattice spans 0 to 1)";
+    EXPECT_EQ(
+        unreachable("LUT_3D_SIZE 2\nDOMAIN_MIN -0.25 0 -0.25\nDOMAIN_MAX 1.5 16 1\n"),
+        (Lines{"red and blue inputs below 0.0, down to -0.25, clamp to 0.0" + std::string(tail),
+               "red inputs above 1.0, up to 1.5, clamp to 1.0" + std::string(tail),
+               "green inputs above 1.0, up to 16.0, clamp to 1.0" + std::string(tail)}));
+    // A shaper's range is its 1D table's, on every channel.
+    EXPECT_EQ(unreachable("LUT_1D_SIZE 2\nLUT_3D_SIZE 2\nLUT_1D_INPUT_RANGE 0 16\n"
+                          "0 0 0\n1 1 1\n"),
+              (Lines{"red, green and blue inputs above 1.0, up to 16.0, clamp to 1.0" +
+                     std::string(tail)}));
+    // Ranges inside 0..1 lose nothing (the source clamps to them itself).
+    EXPECT_EQ(unreachable("LUT_3D_SIZE 2\nDOMAIN_MIN 0.1 0.1 0.1\nDOMAIN_MAX 0.5 1 1\n"), Lines{});
+    EXPECT_EQ(unreachable("LUT_1D_SIZE 2\nLUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 0 8\n0 0 0\n8 8 8\n"),
+              Lines{});
+}
+
+TEST(Bake, SmallLatticesSubdivideToTheSameLook)
+{
+    // Random tables: any look, not one that linear interpolation flatters.
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> value(0.0f, 1.0f);
+    std::uniform_real_distribution<float> input(-0.1f, 1.1f);
+    for (const auto& [from, to] : {std::pair{17, 33}, {9, 33}, {2, 33}, {10, 19}, {12, 23}}) {
+        LatticeLut coarse = makeLattice(from);
+        for (float& v : coarse.values)
+            v = value(random);
+        const LatticeLut fine =
+            convertCube(plainCube(coarse), planConversion(plainCube(coarse), 0, "s.cube"));
+        ASSERT_EQ(fine.size, to);
+        double worst = 0.0;
+        for (int i = 0; i < 20000; ++i) {
+            // Every fourth colour on a coarse cell's face or diagonal, where
+            // tetrahedra meet.
+            float x[3] = {input(random), input(random), input(random)};
+            if (i % 4 == 0)
+                x[1] = x[0];
+            if (i % 8 == 0)
+                x[2] = std::round(x[2] * (from - 1)) / (from - 1);
+            const ZelkRgb a = zelk_tetrahedral(coarse.values.data(), from, x[0], x[1], x[2]);
+            const ZelkRgb b = zelk_tetrahedral(fine.values.data(), to, x[0], x[1], x[2]);
+            worst = std::max({worst, double(std::fabs(a.r - b.r)), double(std::fabs(a.g - b.g)),
+                              double(std::fabs(a.b - b.b))});
+        }
+        EXPECT_LT(worst, 1e-6) << from << " -> " << to;
+    }
+}
+
+TEST(Bake, ReportedDifferenceShrinksWithTheLattice)
+{
+    // A steep shaper (a square root over 0..1) ahead of a plain 3D table:
+    // baking it loses detail near black, which the report must show, and a
+    // finer lattice must show less. An affine source bakes exactly.
+    const auto root = [](double x) { return std::sqrt(x); };
+    const std::string shaper =
+        "LUT_1D_SIZE 4096\nLUT_3D_SIZE 2\n" + table1d(4096, 0, 1, root) +
+        cubeRows(2, looks_test::CubeFn([](const double in[3], double out[3]) {
+                     for (int c = 0; c < 3; ++c)
+                         out[c] = in[c];
+                 }));
+    const CubeText cube = parseCubeText(shaper, "s.cube");
+    auto reported = [&](int size) {
+        const Conversion c = convertWithReport(cube, size, "s.cube");
+        const std::string& last = c.report.back();
+        EXPECT_NE(last.find("largest difference from the source at 262144 points"),
+                  std::string::npos)
+            << last;
+        return std::stod(last.substr(last.rfind(' ') + 1));
+    };
+    // Between the first two lattice points the square root strays from its
+    // chord by up to a quarter of sqrt(1/(N-1)).
+    const double d33 = reported(33), d65 = reported(65), d129 = reported(129);
+    EXPECT_GT(d33, 0.9 * 0.25 * std::sqrt(1.0 / 32)) << d33;
+    EXPECT_LT(d33, 0.25 * std::sqrt(1.0 / 32) + 1e-3) << d33;
+    EXPECT_LT(d65, d33 * 0.8);
+    EXPECT_LT(d129, d65 * 0.8);
+
+    const CubeText affineCube =
+        parseCubeText("LUT_3D_SIZE 5\nDOMAIN_MAX 2 2 2\n" + cubeRows(5, affine, 0, 2), "a.cube");
+    const Conversion exact = convertWithReport(affineCube, 0, "a.cube");
+    const std::string& line = exact.report.back();
+    EXPECT_LT(std::stod(line.substr(line.rfind(' ') + 1)), 1e-6) << line;
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -76,8 +77,6 @@ TEST(CubeText, RejectsWithFileLineAndReason)
     const Case cases[] = {
         {"TITLE \"x\"\n", "bad.cube: no LUT_3D_SIZE or LUT_1D_SIZE"},
         {"0 0 0\n", "bad.cube:1: a row comes before LUT_3D_SIZE or LUT_1D_SIZE"},
-        {"LUT_1D_SIZE 2\nLUT_3D_SIZE 2\n" + rows,
-         "bad.cube:2: both LUT_1D_SIZE and LUT_3D_SIZE given"},
         {"LUT_3D_SIZE 2\nTITLE \"a\"\nLUT_3D_SIZE 2\n" + rows,
          "bad.cube:3: LUT_3D_SIZE repeats (first on line 1)"},
         {"LUT_3D_SIZE 1\n", "bad.cube:1: LUT_3D_SIZE needs one whole number from 2 to 256, not 1"},
@@ -102,19 +101,84 @@ TEST(CubeText, RejectsWithFileLineAndReason)
          "bad.cube:3: DOMAIN_MIN must be below DOMAIN_MAX (green)"},
         {"LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 1 1\n",
          "bad.cube:2: LUT_3D_INPUT_RANGE: the minimum must be below"},
-        {"LUT_3D_SIZE 2\nLUT_1D_INPUT_RANGE 0 1\n" + rows,
-         "bad.cube:2: LUT_1D_INPUT_RANGE without a 1D table"},
         {"LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 0 2\nDOMAIN_MAX 2 2 2\n" + rows,
          "bad.cube:3: DOMAIN_MIN/DOMAIN_MAX cannot be combined"},
         {"LUT_3D_SIZE 2\nLUT_3D_SIZES 2\n", "bad.cube:2: unknown keyword 'LUT_3D_SIZES'"},
-        {"TITLE no quotes\n", "bad.cube:1: TITLE needs its text in double quotes"},
-        {"TITLE \"open\n", "bad.cube:1: TITLE: the closing double quote is missing"},
+        {"LUT_1D_SIZE 2\nLUT_3D_SIZE 2\nDOMAIN_MAX 2 2 2\n",
+         "bad.cube:3: DOMAIN_MIN/DOMAIN_MAX cannot be combined with a 1D shaper table"},
+        // CR-only line ends still count lines.
+        {"LUT_3D_SIZE 2\r0 0 0\r1 0\r", "bad.cube:3: a row needs exactly three numbers"},
+        // Bytes a terminal must not see raw are escaped; UTF-8 stays.
+        {"LUT_3D_SIZE 2\n0 \xff\x1b[2J 0\n", "bad.cube:2: '\\xFF\\x1B[2J' is not a number"},
+        {"LUT_3D_SIZE 2\n0 \xc3\xa9 0\n", "bad.cube:2: '\xc3\xa9' is not a number"},
+        {std::string("\x01\x02\0\0 1 2\n", 10), "bad.cube:1: binary data, not a cube LUT text"},
     };
     for (const Case& c : cases) {
         const std::string message = rejection(c.text);
         EXPECT_EQ(message.rfind(c.expected, 0), 0u) << "input:\n"
                                                     << c.text << "\nmessage: " << message;
     }
+}
+
+TEST(CubeText, ReadsWhatOtherToolsWrite)
+{
+    const std::string rows = kIdentityRows;
+    // An unquoted title is the rest of the line; a stray quote is kept with a warning.
+    EXPECT_EQ(parseCubeText("TITLE Film look v2 \nLUT_3D_SIZE 2\n" + rows, "t").title,
+              "Film look v2");
+    const CubeText open = parseCubeText("TITLE \"open\nLUT_3D_SIZE 2\n" + rows, "o.cube");
+    EXPECT_EQ(open.title, "\"open");
+    ASSERT_EQ(open.warnings.size(), 1u);
+    EXPECT_EQ(open.warnings[0].rfind("o.cube:1: warning: TITLE: the closing double quote", 0), 0u);
+
+    // A 1D table before a 3D one without range lines: a shaper over 0..1.
+    const CubeText both =
+        parseCubeText("LUT_1D_SIZE 2\nLUT_3D_SIZE 2\n0 0 0\n1 1 1\n" + rows, "b.cube");
+    EXPECT_TRUE(both.usesInputRanges);
+    EXPECT_EQ(both.table1d.size(), 6u);
+    EXPECT_EQ(both.table3d.size(), 24u);
+    float lo, hi;
+    both.inputRange(1, 0, lo, hi);
+    EXPECT_EQ(std::pair(lo, hi), std::pair(0.0f, 1.0f));
+
+    // A range for a table that is not there is ignored, with a note.
+    const CubeText stray =
+        parseCubeText("LUT_3D_SIZE 2\nLUT_1D_INPUT_RANGE 0 4\n" + rows, "s.cube");
+    EXPECT_TRUE(stray.isPlainLattice());
+    ASSERT_EQ(stray.warnings.size(), 1u);
+    EXPECT_EQ(stray.warnings[0],
+              "s.cube:2: warning: LUT_1D_INPUT_RANGE without a 1D table is ignored");
+
+    // CR-only line ends (old Mac editors) read like LF.
+    std::string cr = "LUT_3D_SIZE 2\n" + rows;
+    std::replace(cr.begin(), cr.end(), '\n', '\r');
+    EXPECT_EQ(parseCubeText(cr, "cr.cube").table3d,
+              parseCubeText("LUT_3D_SIZE 2\n" + rows, "lf").table3d);
+}
+
+TEST(CubeText, Utf16IsDecodedOrRefusedClearly)
+{
+    // The title holds a character outside the basic plane (a surrogate pair in UTF-16).
+    const std::u16string text = u"TITLE \"Look \U0001F3A5\"\r\nLUT_3D_SIZE 2\r\n0 0 0\r\n1 0 0\r\n"
+                                u"0 1 0\r\n1 1 0\r\n0 0 1\r\n1 0 1\r\n0 1 1\r\n1 1 1\r\n";
+    auto encode = [&](bool bigEndian, bool mark) {
+        std::string bytes = mark ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
+        for (char16_t u : text) {
+            const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+            bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+        }
+        return bytes;
+    };
+    for (bool bigEndian : {false, true}) {
+        const CubeText cube = parseCubeText(encode(bigEndian, true), "u16.cube");
+        EXPECT_EQ(cube.title, "Look \xF0\x9F\x8E\xA5");
+        EXPECT_EQ(cube.table3d.size(), 24u);
+        ASSERT_EQ(cube.warnings.size(), 1u);
+        EXPECT_EQ(cube.warnings[0], "u16.cube: warning: UTF-16 text, read as UTF-8");
+    }
+    EXPECT_EQ(rejection(encode(false, false)), "bad.cube: UTF-16 text: save the file as UTF-8");
+    EXPECT_EQ(rejection(std::string("\xFF\xFE\x00\xD8T\x00", 6)),
+              "bad.cube: UTF-16 text with a broken surrogate pair at byte 0");
 }
 
 TEST(CubeText, HostileSizesDoNotAllocateWhatTheTextCannotFill)

@@ -1,0 +1,227 @@
+// zelk-lut's commands on files, as a user runs them: round trips, what each
+// command says, exit codes, and that no command ever destroys a file.
+
+#include "Bake.h"
+#include "CubeBin.h"
+#include "CubeBinReport.h"
+#include "CubeText.h"
+#include "LooksTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <sys/stat.h>
+
+using namespace zelk::lut;
+using namespace looks_test;
+
+namespace {
+
+const std::string kResources = std::string(ZELK_TEST_BUNDLE) + "/Contents/Resources";
+
+bool says(const CommandResult& r, const std::string& text)
+{
+    return r.output.find(text) != std::string::npos;
+}
+
+int temporaryFiles(const fs::path& dir)
+{
+    int n = 0;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        n += e.path().filename().string().find(".tmp") != std::string::npos;
+    return n;
+}
+
+} // namespace
+
+TEST(ZelkLutFiles, GeneratedLookSurvivesExportAndConvert)
+{
+    TempDir dir("cli-rt");
+    for (const char* sub : {"looks_bin_tevo", "looks_bin_tevo4"}) {
+        const std::string look = kResources + "/" + sub + "/Film Print.cube.bin";
+        const std::string cube = dir.file(std::string(sub) + ".cube");
+        const std::string bin = dir.file(std::string(sub) + ".cube.bin");
+        CommandResult r = zelkLut("export", look, cube);
+        ASSERT_EQ(r.status, 0) << r.output;
+        r = zelkLut("convert", cube, bin);
+        ASSERT_EQ(r.status, 0) << r.output;
+        EXPECT_TRUE(says(r, "taken as is")) << r.output;
+        EXPECT_TRUE(readFile(bin) == readFile(look)) << sub << ": bytes differ";
+    }
+}
+
+TEST(ZelkLutFiles, NoOutputDestroysWhatIsThere)
+{
+    TempDir dir("cli-keep");
+    const std::string cube = dir.file("look.cube");
+    writeFile(cube, permutationCube(18, 1, 2, 0));
+    const std::string original = readFile(cube);
+    const std::string bin = dir.file("look.cube.bin");
+    ASSERT_EQ(zelkLut("convert", cube, bin).status, 0);
+    const std::string binBytes = readFile(bin);
+
+    // The input itself, under its own name or another: refused even with -y.
+    ::link(cube.c_str(), dir.file("alias.cube.bin").c_str());
+    for (const std::string& out : {cube, dir.file("alias.cube.bin")}) {
+        const CommandResult r = zelkLut("convert", cube, out, "-y");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(says(r, out + ": is the input " + cube)) << r.output;
+    }
+    CommandResult r = zelkLut("export", bin, bin, "--force");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(says(r, "is the input")) << r.output;
+
+    // What is not a regular file is never replaced by one.
+    ::mkfifo(dir.file("fifo").c_str(), 0644);
+    fs::create_symlink(bin, dir.file("link.cube.bin"));
+    fs::create_directory(dir.file("folder.cube.bin"));
+    for (const auto& [out, kind] : {std::pair{dir.file("fifo"), "a FIFO"},
+                                    {dir.file("link.cube.bin"), "a symbolic link"},
+                                    {dir.file("folder.cube.bin"), "a directory"},
+                                    {std::string("/dev/null"), "a device"}}) {
+        r = zelkLut("convert", cube, out, "-y");
+        EXPECT_EQ(r.status, 1) << out;
+        EXPECT_TRUE(says(r, out + ": exists and is " + kind + ", not a regular file")) << r.output;
+    }
+    EXPECT_TRUE(fs::is_fifo(dir.file("fifo")));
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.cube.bin")));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+    // An existing file needs -y (or --force).
+    const std::string other = dir.file("other.cube");
+    writeFile(other, permutationCube(20));
+    r = zelkLut("convert", other, bin);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(says(r, bin + ": exists already (-y or --force replaces it)")) << r.output;
+    r = zelkLut("export", bin, other);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(readFile(bin) == binBytes);
+    EXPECT_EQ(zelkLut("convert", other, bin, "-y").status, 0);
+    EXPECT_EQ(inspectCubeBin(readFile(bin)).ruleSize, 20);
+
+    // generate too: into a full directory only with -y.
+    const std::string looks = dir.file("looks");
+    ASSERT_EQ(zelkLut("generate", looks, "--size", "18", "-q").status, 0);
+    r = zelkLut("generate", looks, "--size", "18");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(says(r, "exists already")) << r.output;
+    EXPECT_EQ(zelkLut("generate", looks, "--size", "18", "-y", "-q").status, 0);
+
+    EXPECT_EQ(readFile(cube), original);
+    EXPECT_EQ(temporaryFiles(dir.path()), 0);
+}
+
+TEST(ZelkLutFiles, FailuresNameTheProblemAndWriteNothing)
+{
+    TempDir dir("cli-fail");
+    const std::string bad = dir.file("bad.cube");
+    writeFile(bad, "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1\n");
+    const std::string out = dir.file("out.cube.bin");
+
+    CommandResult r = zelkLut("convert", bad, out);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(says(r, bad + ":4: a row needs exactly three numbers, found 2")) << r.output;
+    EXPECT_FALSE(fs::exists(out));
+
+    // Messages escape what a terminal must not see raw.
+    writeFile(bad, std::string("LUT_3D_SIZE 2\n\x7f"
+                               "ELF\x02\x01\xff\xfe 0 0\n"));
+    r = zelkLut("convert", bad, out);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(says(r, "'\\x7FELF\\x02\\x01\\xFF\\xFE' is not a number")) << r.output;
+    EXPECT_EQ(r.output.find('\xff'), std::string::npos);
+
+    // Export refuses a file the plug-in could not use as a whole lattice.
+    const std::string truncated = dir.file("t.cube.bin");
+    writeFile(truncated, encodeCubeBin(identityLattice(18)).substr(0, 100));
+    r = zelkLut("export", truncated, dir.file("t.cube"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(says(r, truncated + ": truncated")) << r.output;
+    EXPECT_FALSE(fs::exists(dir.file("t.cube")));
+    EXPECT_EQ(temporaryFiles(dir.path()), 0);
+
+    // Usage errors: exit status 2 with the command's usage.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"convert", bad}, std::vector<std::string>{"frobnicate"},
+          std::vector<std::string>{"convert", bad, out, "--size", "300"},
+          std::vector<std::string>{"convert", bad, out, "--tevo4", bad},
+          std::vector<std::string>{"export", "B", "N", "out.cube"},
+          std::vector<std::string>{"export", "B", "N", "out.cube", "--curve", "tevo5"}}) {
+        r = zelkLutArgs(args);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_TRUE(says(r, "usage:")) << r.output;
+    }
+}
+
+TEST(ZelkLutFiles, EveryCommandHasItsHelp)
+{
+    for (const char* command : {"generate", "convert", "export", "info", "list", "add", "remove"}) {
+        const CommandResult r = zelkLut(command, "--help");
+        EXPECT_EQ(r.status, 0) << command << ": " << r.output;
+        EXPECT_TRUE(says(r, std::string("usage:\n  zelk-lut ") + command + " ")) << r.output;
+    }
+    const CommandResult all = zelkLut("--help");
+    EXPECT_TRUE(says(all, "zelk-lut remove BUNDLE NAME")) << all.output;
+}
+
+TEST(ZelkLutFiles, ConvertAndInfoSayWhatConvertingCosts)
+{
+    TempDir dir("cli-cost");
+    // 17 points, common from grading applications: subdivided exactly.
+    const std::string small = dir.file("small.cube");
+    writeFile(small, "TITLE Film look v2\n" + permutationCube(17));
+    CommandResult r = zelkLut("convert", small, dir.file("small.cube.bin"));
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_TRUE(says(r, "lattice 17 subdivided exactly to 33")) << r.output;
+    EXPECT_EQ(inspectCubeBin(readFile(dir.file("small.cube.bin"))).ruleSize, 33);
+    r = zelkLut("info", small);
+    EXPECT_TRUE(says(r, "title: \"Film look v2\"")) << r.output;
+    EXPECT_TRUE(says(r, "convert: lattice 17 subdivided exactly to 33")) << r.output;
+    // --size still forces a re-sampling, with its measured difference.
+    r = zelkLut("convert", small, dir.file("small.cube.bin"), "--size", "18", "-y");
+    EXPECT_TRUE(says(r, "resampled from lattice 17 to 18")) << r.output;
+    EXPECT_TRUE(says(r, "largest difference from the source at 262144 points")) << r.output;
+    EXPECT_EQ(inspectCubeBin(readFile(dir.file("small.cube.bin"))).ruleSize, 18);
+
+    // A shaper reaching 16: every input above 1 clamps, and both commands say so.
+    const std::string shaper = dir.file("shaper.cube");
+    writeFile(shaper, "LUT_1D_SIZE 2\nLUT_3D_SIZE 2\nLUT_1D_INPUT_RANGE 0 16\n0 0 0\n1 1 1\n" +
+                          cubeRows(2, [](const double in[3], double out[3]) {
+                              for (int c = 0; c < 3; ++c)
+                                  out[c] = in[c];
+                          }));
+    const std::string clamp = "red, green and blue inputs above 1.0, up to 16.0, clamp to 1.0";
+    for (const std::string command : {"info", "convert"}) {
+        r = command == "info" ? zelkLut("info", shaper)
+                              : zelkLut("convert", shaper, dir.file("shaper.cube.bin"));
+        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_TRUE(says(r, "the 1D shaper table and input ranges baked onto a 0..1 lattice of 65"))
+            << r.output;
+        EXPECT_TRUE(says(r, clamp)) << r.output;
+        EXPECT_TRUE(says(r, "largest difference from the source")) << r.output;
+    }
+
+    // A .cube.bin of 17: info says what convert and add will do.
+    writeFile(dir.file("17.cube.bin"), encodeCubeBin(identityLattice(17)));
+    r = zelkLut("info", dir.file("17.cube.bin"));
+    EXPECT_TRUE(says(r, "plug-in: does not apply it: its lattice of 17 points per axis is below"))
+        << r.output;
+    EXPECT_TRUE(says(r, "convert and add: subdivide it exactly to lattice 33")) << r.output;
+    writeFile(dir.file("18.cube.bin"), encodeCubeBin(identityLattice(18)));
+    EXPECT_TRUE(says(zelkLut("info", dir.file("18.cube.bin")), "plug-in: applies it"));
+}
+
+TEST(ZelkLutFiles, ExportWarnsAboveWhatOpenColorIoReads)
+{
+    TempDir dir("cli-big");
+    const std::string big = dir.file("big.cube.bin");
+    writeFile(big, encodeCubeBin(identityLattice(130)));
+    CommandResult r = zelkLut("export", big, dir.file("big.cube"));
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_TRUE(says(r, "warning: lattice 130 is above 129, the largest OpenColorIO reads"))
+        << r.output;
+    writeFile(big, encodeCubeBin(identityLattice(33)));
+    r = zelkLut("export", big, dir.file("big.cube"), "-y");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_FALSE(says(r, "warning")) << r.output;
+}
