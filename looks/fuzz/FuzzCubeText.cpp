@@ -7,6 +7,7 @@
 #include "CubeText.h"
 #include "LatticeLut.h"
 #include "LutError.h"
+#include "LutRules.h"
 
 #include <cstdint>
 #include <cstdlib>
