@@ -8,8 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PRESET=${PRESET:-release}
-PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev
-          libbenchmark-dev libopenexr-dev libtiff-dev libpng-dev ocl-icd-opencl-dev
+PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format pkg-config libgtest-dev
+          libgmock-dev libbenchmark-dev libopenexr-dev libtiff-dev libpng-dev ocl-icd-opencl-dev
           opencl-c-headers pocl-opencl-icd)
 
 install_missing() {

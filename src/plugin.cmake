@@ -11,11 +11,13 @@ set_target_properties(zelk_plugin_core PROPERTIES
   POSITION_INDEPENDENT_CODE ON
   CXX_VISIBILITY_PRESET hidden
   VISIBILITY_INLINES_HIDDEN ON)
-foreach(dep ofx_support zelk_lookrow zelk_lut zelk_gpu_cuda zelk_gpu_opencl)
-  if(TARGET ${dep})
-    target_link_libraries(zelk_plugin_core PUBLIC ${dep})
-  endif()
-endforeach()
+target_link_libraries(zelk_plugin_core PUBLIC ofx_support zelk_lookrow zelk_lut)
+if(ZELK_HAVE_CUDA)
+  target_link_libraries(zelk_plugin_core PUBLIC zelk_gpu_cuda)
+endif()
+if(ZELK_ENABLE_OPENCL)
+  target_link_libraries(zelk_plugin_core PUBLIC zelk_gpu_opencl)
+endif()
 
 # Only the two OFX entry points leave the shared object; hidden visibility
 # alone would still export template instances and the static C++ runtime.
@@ -42,13 +44,6 @@ if(NOT ZELK_SANITIZED)
   target_link_options(zelk_plugin PRIVATE -static-libstdc++ -static-libgcc -Wl,--no-undefined)
 endif()
 
+# The plug-in and its look files (zelk_looks, from looks/).
 add_custom_target(zelk_bundle)
-add_dependencies(zelk_bundle zelk_plugin)
-
-# The look files come from looks/, which is configured after src/.
-function(zelk_bundle_add_looks)
-  if(TARGET zelk_looks)
-    add_dependencies(zelk_bundle zelk_looks)
-  endif()
-endfunction()
-cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL zelk_bundle_add_looks)
+add_dependencies(zelk_bundle zelk_plugin zelk_looks)

@@ -5,13 +5,11 @@
 // copy of the same frame. Prints median megapixels per second and the ratios
 // against the scalar row function and against the copy.
 
+#include "BenchBundle.h"
 #include "BenchData.h"
 #include "BenchTiming.h"
-#include "LookRow.h"
-#if defined(ZELK_BENCH_HOST)
-#include "BenchBundle.h"
 #include "HostRender.h"
-#endif
+#include "LookRow.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -154,7 +152,6 @@ void printTable(const Table& mpps, const std::vector<std::string>& order,
     }
 }
 
-#if defined(ZELK_BENCH_HOST)
 std::string selfPath()
 {
     return std::filesystem::read_symlink("/proc/self/exe").string();
@@ -226,7 +223,6 @@ bool hostSeconds(const std::string& bundle, const char* path, int n, unsigned th
     }
     return true;
 }
-#endif
 
 int usage()
 {
@@ -239,15 +235,11 @@ int usage()
 
 int main(int argc, char** argv)
 {
-#if defined(ZELK_BENCH_HOST)
     if (argc > 1 && std::strcmp(argv[1], "--host-child") == 0) {
         return runHostChild(argc, argv);
     }
-#endif
     Options opt;
-#if defined(ZELK_BENCH_BUNDLE)
     opt.bundle = ZELK_BENCH_BUNDLE;
-#endif
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--runs" && i + 1 < argc) {
@@ -300,7 +292,6 @@ int main(int argc, char** argv)
         order.push_back(std::string("row ") + zelk::lookRowPathName(path));
     }
 
-#if defined(ZELK_BENCH_HOST)
     if (opt.host && !opt.bundle.empty() && std::filesystem::exists(opt.bundle)) {
         try {
             const std::string dir = (std::filesystem::temp_directory_path() /
@@ -327,9 +318,6 @@ int main(int argc, char** argv)
     } else if (opt.host) {
         notes.push_back("host renders skipped: no bundle at '" + opt.bundle + "'");
     }
-#else
-    notes.push_back("host renders skipped: built without the host library");
-#endif
 
     printTable(mpps, order, notes);
     return 0;

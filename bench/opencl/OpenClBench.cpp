@@ -11,7 +11,7 @@
 #include <ofxhost/Host.h>
 
 #include "BenchSession.h"
-#include "OpenClApi.h"
+#include "OpenClHostApi.h"
 #include "OpenClLibrary.h"
 #include "OpenClPrograms.h"
 
@@ -57,7 +57,7 @@ struct DeviceBuffers {
 
     DeviceBuffers(const Session& s, int n) : lutData(benchLut(n))
     {
-        const OpenCl::Api& cl = *OpenCl::api();
+        const OpenCl::HostApi& cl = *OpenCl::hostApi();
         queue = static_cast<cl_command_queue>(s.renderer->queue());
         cl_context context = nullptr;
         cl.clGetCommandQueueInfo(queue, CL_QUEUE_CONTEXT, sizeof(context), &context, nullptr);
@@ -71,7 +71,7 @@ struct DeviceBuffers {
     }
     ~DeviceBuffers()
     {
-        const OpenCl::Api& cl = *OpenCl::api();
+        const OpenCl::HostApi& cl = *OpenCl::hostApi();
         for (cl_mem buffer : {src, dst, lut})
             if (buffer)
                 cl.clReleaseMemObject(buffer);
@@ -117,7 +117,7 @@ void BM_OpenClLauncher(benchmark::State& state)
         state.SkipWithError("could not create the device buffers");
         return;
     }
-    const OpenCl::Api& cl = *OpenCl::api();
+    const OpenCl::HostApi& cl = *OpenCl::hostApi();
     for (auto _ : state) {
         RunOpenClKernel3DLUT(buffers.queue, kWidth, kHeight, kMix, buffers.lutData.data(), n,
                              reinterpret_cast<const float*>(buffers.src),
@@ -140,7 +140,7 @@ void BM_OpenClKernelOnly(benchmark::State& state)
         state.SkipWithError("could not set up the kernel");
         return;
     }
-    const OpenCl::Api& cl = *OpenCl::api();
+    const OpenCl::HostApi& cl = *OpenCl::hostApi();
     const int width = kWidth, height = kHeight;
     const float mix = kMix;
     cl.clSetKernelArg(kernel, 0, sizeof(cl_mem), &buffers.src);

@@ -4,7 +4,7 @@
 
 #include <mutex>
 
-#include "OpenClApi.h"
+#include "OpenClHostApi.h"
 
 namespace ofxhost {
 
@@ -12,11 +12,11 @@ namespace {
 
 std::mutex g_queueMutex; // guards m_extraQueues of every renderer
 
-const OpenCl::Api& api_or_throw()
+const OpenCl::HostApi& api_or_throw()
 {
-    const OpenCl::Api* cl = OpenCl::api();
+    const OpenCl::HostApi* cl = OpenCl::hostApi();
     if (!cl) {
-        throw Error(std::string("no OpenCL: ") + OpenCl::apiError());
+        throw Error(std::string("no OpenCL: ") + OpenCl::hostApiError());
     }
     return *cl;
 }
@@ -34,7 +34,7 @@ size_t frame_bytes(int width, int height)
     return size_t(width) * size_t(height) * 4 * sizeof(float);
 }
 
-std::string platform_name(const OpenCl::Api& cl, cl_platform_id platform)
+std::string platform_name(const OpenCl::HostApi& cl, cl_platform_id platform)
 {
     char name[256] = {};
     cl.clGetPlatformInfo(platform, CL_PLATFORM_NAME, sizeof(name) - 1, name, nullptr);
@@ -46,7 +46,7 @@ struct FoundDevice {
     cl_device_id id = nullptr;
 };
 
-std::vector<FoundDevice> find_devices(const OpenCl::Api& cl)
+std::vector<FoundDevice> find_devices(const OpenCl::HostApi& cl)
 {
     std::vector<FoundDevice> found;
     cl_uint platformCount = 0;
@@ -114,7 +114,7 @@ struct OpenClRenderer::Frame {
 
     void release()
     {
-        const OpenCl::Api* cl = OpenCl::api();
+        const OpenCl::HostApi* cl = OpenCl::hostApi();
         if (cl && src) {
             cl->clReleaseMemObject(src);
         }
@@ -135,7 +135,7 @@ struct OpenClRenderer::Frame {
             return;
         }
         release();
-        const OpenCl::Api& cl = api_or_throw();
+        const OpenCl::HostApi& cl = api_or_throw();
         cl_int error = CL_SUCCESS;
         src = cl.clCreateBuffer(context, CL_MEM_READ_WRITE, frame_bytes(w, h), nullptr, &error);
         check(error, "creating the source buffer");
@@ -147,7 +147,7 @@ struct OpenClRenderer::Frame {
 
     void upload(cl_command_queue queue, const float* source, const float* output)
     {
-        const OpenCl::Api& cl = api_or_throw();
+        const OpenCl::HostApi& cl = api_or_throw();
         const size_t bytes = frame_bytes(width, height);
         check(cl.clEnqueueWriteBuffer(queue, src, CL_TRUE, 0, bytes, source, 0, nullptr, nullptr),
               "uploading the source");
@@ -166,10 +166,10 @@ struct OpenClRenderer::Frame {
 std::vector<OpenClDeviceInfo> openClDevices(std::string* reason)
 {
     std::vector<OpenClDeviceInfo> infos;
-    const OpenCl::Api* cl = OpenCl::api();
+    const OpenCl::HostApi* cl = OpenCl::hostApi();
     if (!cl) {
         if (reason) {
-            *reason = std::string("no OpenCL: ") + OpenCl::apiError();
+            *reason = std::string("no OpenCL: ") + OpenCl::hostApiError();
         }
         return infos;
     }
@@ -189,7 +189,7 @@ bool openClDeviceAvailable(std::string* reason)
 
 OpenClRenderer::OpenClRenderer(int device) : m_frame(std::make_unique<Frame>())
 {
-    const OpenCl::Api& cl = api_or_throw();
+    const OpenCl::HostApi& cl = api_or_throw();
     const std::vector<FoundDevice> devices = find_devices(cl);
     if (devices.empty()) {
         throw Error("no OpenCL device: no platform offers one");
@@ -210,7 +210,7 @@ OpenClRenderer::OpenClRenderer(int device) : m_frame(std::make_unique<Frame>())
 
 OpenClRenderer::~OpenClRenderer()
 {
-    const OpenCl::Api* cl = OpenCl::api();
+    const OpenCl::HostApi* cl = OpenCl::hostApi();
     m_frame.reset();
     for (void* queue : m_extraQueues) {
         cl->clReleaseCommandQueue(static_cast<cl_command_queue>(queue));
@@ -221,7 +221,7 @@ OpenClRenderer::~OpenClRenderer()
 
 void* OpenClRenderer::createQueue()
 {
-    const OpenCl::Api& cl = api_or_throw();
+    const OpenCl::HostApi& cl = api_or_throw();
     cl_device_id device = nullptr;
     check(cl.clGetCommandQueueInfo(static_cast<cl_command_queue>(m_queue), CL_QUEUE_DEVICE,
                                    sizeof(device), &device, nullptr),

@@ -1,7 +1,7 @@
 # The CUDA render mode of ofxhost (CudaRender): included by host/lib's CMake
 # after the ofxhost target exists. Only with a CUDA toolkit; the runtime is
 # linked statically so host programs run where no CUDA runtime is installed.
-if(ZELK_HAVE_CUDA AND TARGET ofxhost)
+if(ZELK_HAVE_CUDA)
   find_package(CUDAToolkit REQUIRED)
   target_sources(ofxhost PRIVATE ${CMAKE_CURRENT_LIST_DIR}/CudaRender.cpp)
   # Published as <ofxhost/CudaRender.h> beside the other public headers.

@@ -1,5 +1,5 @@
-# The OpenCL back-end: zelk_opencl_api (the entry points, loaded at run time) and
-# zelk_gpu_opencl (buffers, kernel cache, launchers and the embedded programs).
+# The OpenCL back-end: zelk_gpu_opencl (buffers, kernel cache, launchers and the
+# embedded programs) over the entry points of zelk_gpu_loader (gpu-loader/).
 #
 # Run as a script (-P) this file is also the embed step: it turns each .cl file
 # into a C++ string, with `#include "X"` lines replaced by the text of X.
@@ -36,23 +36,8 @@ if(CMAKE_SCRIPT_MODE_FILE AND ZELK_CL_EMBED)
 endif()
 
 if(NOT ZELK_ENABLE_OPENCL)
-  message(STATUS "OpenCL render path disabled (ZELK_ENABLE_OPENCL=OFF)")
   return()
 endif()
-
-# Only the headers are needed at build time; the loader is opened at run time.
-find_path(ZELK_OPENCL_INCLUDE_DIR CL/cl.h)
-if(NOT ZELK_OPENCL_INCLUDE_DIR)
-  message(STATUS "No OpenCL headers (CL/cl.h): building without the OpenCL render path")
-  return()
-endif()
-
-add_library(zelk_opencl_api STATIC ${CMAKE_CURRENT_LIST_DIR}/OpenClApi.cpp)
-target_include_directories(zelk_opencl_api PUBLIC ${CMAKE_CURRENT_LIST_DIR}
-                                                  ${ZELK_OPENCL_INCLUDE_DIR})
-target_compile_definitions(zelk_opencl_api PUBLIC CL_TARGET_OPENCL_VERSION=120)
-target_link_libraries(zelk_opencl_api PUBLIC ${CMAKE_DL_LIBS})
-set_target_properties(zelk_opencl_api PROPERTIES POSITION_INDEPENDENT_CODE ON)
 
 set(ZELK_CL_PROGRAMS
     Process3DLUT ProcessConvertFromPlanar ProcessConvertFromPlanarAlpha ProcessConvertToPlanar)
@@ -80,8 +65,4 @@ add_library(zelk_gpu_opencl STATIC
 target_include_directories(zelk_gpu_opencl PUBLIC ${CMAKE_CURRENT_LIST_DIR}
                                                    ${CMAKE_CURRENT_BINARY_DIR}/generated)
 target_compile_definitions(zelk_gpu_opencl PUBLIC ZELK_HAVE_OPENCL=1)
-target_link_libraries(zelk_gpu_opencl PUBLIC zelk_lut zelk_opencl_api ${CMAKE_DL_LIBS})
-if(TARGET ofx_support)
-  target_link_libraries(zelk_gpu_opencl PUBLIC ofx_support)
-endif()
-set_target_properties(zelk_gpu_opencl PROPERTIES POSITION_INDEPENDENT_CODE ON)
+target_link_libraries(zelk_gpu_opencl PUBLIC zelk_lut zelk_gpu_loader ofx_support)

@@ -173,15 +173,15 @@ ofxhost::OpenClRenderer* renderer()
 
 std::string noDeviceReason()
 {
-    return renderer() ? "" : "No OpenCL device: " + g_noDevice;
+    return renderer() ? "" : g_noDevice;
 }
 cl_command_queue queue()
 {
     return static_cast<cl_command_queue>(renderer()->queue());
 }
-const OpenCl::Api& cl()
+const OpenCl::HostApi& cl()
 {
-    return *OpenCl::api();
+    return *OpenCl::hostApi();
 }
 
 Buffer::Buffer(const Pixels& data, cl_command_queue queue) : m_floats(data.size())

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "OpenClApi.h"
+#include "OpenClHostApi.h"
+#include "OpenClRequired.h"
 #include "ZelkVec3.h"
 
 namespace kit {
@@ -45,7 +46,7 @@ std::string differences(const Pixels& want, const Pixels& got, const Pixels* src
 ofxhost::OpenClRenderer* renderer();
 std::string noDeviceReason();
 cl_command_queue queue();
-const OpenCl::Api& cl();
+const OpenCl::HostApi& cl();
 
 // A device buffer released at the end of its scope.
 class Buffer {
@@ -81,8 +82,9 @@ std::unique_ptr<ofxhost::Instance> instance(const TestLook& look, double mix);
 
 } // namespace kit
 
+// Skips the test without a device, or fails it where one is required (OpenClRequired.h).
 #define ZELK_REQUIRE_OPENCL()                                                                      \
     do {                                                                                           \
         if (!kit::renderer())                                                                      \
-            GTEST_SKIP() << kit::noDeviceReason();                                                 \
+            ZELK_NO_OPENCL_DEVICE(kit::noDeviceReason());                                          \
     } while (0)

@@ -32,7 +32,7 @@ Rows bands(const OfxRectI& window, unsigned int n)
 
 } // namespace
 
-TEST(ProcessorFrame, ThreadCountsAndBandsOfTheDocumentedWindows)
+TEST(ProcessorFrame, ThreadCountFollowsTheWorkAndBandsSplitRowsEvenly)
 {
     const struct {
         OfxRectI window;

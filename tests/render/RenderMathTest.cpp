@@ -11,7 +11,8 @@ using namespace zelktest;
 
 namespace {
 
-// N = 33 with the entries of the documented worked example; every other entry zero.
+// N = 33 with the four corners of one cell chosen so that its results are exact
+// in float; every other entry zero.
 Lut workedExampleLut()
 {
     Lut lut = constantLut(33, 0.0f);
@@ -50,7 +51,7 @@ void expectPixel(const std::array<float, 4>& p, float r, float g, float b, float
 
 } // namespace
 
-TEST(RenderMath, DocumentedWorkedExamplesAreExact)
+TEST(RenderMath, GeneralCellGivesExactResultsAtHalfAndFullMix)
 {
     // General case fr > fg > fb at mix 0.5, alpha kept.
     auto out =

@@ -1,8 +1,9 @@
 #pragma once
 
-// The OpenCL entry points, resolved from the ICD loader (libOpenCL.so.1) with
-// dlopen on first use instead of linked, so that a binary using them still
-// loads and runs its other paths on a machine without an OpenCL loader.
+// The OpenCL entry points the plug-in calls, resolved from the ICD loader
+// (libOpenCL.so.1) with dlopen on first use instead of linked, so that a binary
+// using them still loads and runs its other paths on a machine without an
+// OpenCL loader. Hosts need more calls: OpenClHostApi.h.
 
 #ifndef CL_TARGET_OPENCL_VERSION
 #define CL_TARGET_OPENCL_VERSION 120
@@ -12,7 +13,7 @@
 namespace OpenCl {
 
 struct Api {
-    // Queues, contexts and buffers (the plug-in's launchers).
+    // Queues, contexts and buffers.
     decltype(&::clGetCommandQueueInfo) clGetCommandQueueInfo;
     decltype(&::clGetContextInfo) clGetContextInfo;
     decltype(&::clCreateBuffer) clCreateBuffer;
@@ -27,17 +28,6 @@ struct Api {
     decltype(&::clCreateKernel) clCreateKernel;
     decltype(&::clSetKernelArg) clSetKernelArg;
     decltype(&::clEnqueueNDRangeKernel) clEnqueueNDRangeKernel;
-    // What a host needs besides: platforms, devices, its own context and queue.
-    decltype(&::clGetPlatformIDs) clGetPlatformIDs;
-    decltype(&::clGetPlatformInfo) clGetPlatformInfo;
-    decltype(&::clGetDeviceIDs) clGetDeviceIDs;
-    decltype(&::clGetDeviceInfo) clGetDeviceInfo;
-    decltype(&::clCreateContext) clCreateContext;
-    decltype(&::clReleaseContext) clReleaseContext;
-    decltype(&::clCreateCommandQueue) clCreateCommandQueue;
-    decltype(&::clReleaseCommandQueue) clReleaseCommandQueue;
-    decltype(&::clEnqueueReadBuffer) clEnqueueReadBuffer;
-    decltype(&::clFinish) clFinish;
 };
 
 // The loaded entry points, or null when the loader or one of its calls is
