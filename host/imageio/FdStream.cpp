@@ -1,5 +1,7 @@
 #include "FdStream.h"
 
+#include "InputFile.h"
+
 #include <Iex.h>
 
 #include <cerrno>
@@ -11,8 +13,30 @@ namespace zelk::detail {
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 20;
+constexpr std::size_t kReadAhead = 1 << 16;
 
 } // namespace
+
+FdIStream::FdIStream(const InputFile& file) : Imf::IStream(file.path().c_str()), m_file(file) {}
+
+bool FdIStream::read(char c[], int n)
+{
+    const std::size_t count = std::size_t(n);
+    const bool buffered =
+        m_position >= m_bufferStart && m_position + count <= m_bufferStart + m_buffer.size();
+    if (!buffered && count < kReadAhead) {
+        m_buffer.resize(kReadAhead);
+        m_buffer.resize(m_file.readAt(m_position, m_buffer.data(), kReadAhead));
+        m_bufferStart = m_position;
+    }
+    if (m_position >= m_bufferStart && m_position + count <= m_bufferStart + m_buffer.size()) {
+        std::memcpy(c, m_buffer.data() + (m_position - m_bufferStart), count);
+    } else if (m_file.readAt(m_position, c, count) != count) {
+        throw IEX_NAMESPACE::InputExc("Unexpected end of file.");
+    }
+    m_position += count;
+    return true;
+}
 
 FdOStream::FdOStream(int fd, const std::string& name) : Imf::OStream(name.c_str()), m_fd(fd)
 {

@@ -10,6 +10,24 @@
 
 namespace zelk::detail {
 
+class InputFile;
+
+// Reads `file` at explicit offsets, through a small read-ahead buffer for the
+// many small reads of headers and offset tables.
+class FdIStream : public Imf::IStream {
+public:
+    explicit FdIStream(const InputFile& file);
+    bool read(char c[], int n) override;
+    std::uint64_t tellg() override { return m_position; }
+    void seekg(std::uint64_t position) override { m_position = position; }
+
+private:
+    const InputFile& m_file;
+    std::uint64_t m_position = 0;
+    std::vector<char> m_buffer;
+    std::uint64_t m_bufferStart = 0; // file offset of m_buffer[0]
+};
+
 // Writes through `fd` at explicit offsets (OpenEXR seeks back to fill in the
 // chunk offsets). Buffered; a failed write is remembered, because the library
 // writes the offset table from a destructor that swallows exceptions.

@@ -1,4 +1,5 @@
 #include "zelk/ImageIO.h"
+#include "zelk/ImageFile.h"
 
 #include "FormatIO.h"
 
@@ -7,7 +8,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <unistd.h>
 
 namespace zelk {
@@ -24,14 +24,15 @@ void fail(const std::string& path, const std::string& reason)
     throw ImageIOError("'" + path + "': " + reason);
 }
 
-void checkDimensions(const std::string& path, long long width, long long height)
+void checkDimensions(const std::string& path, long long width, long long height,
+                     long long maxPixels)
 {
     if (width <= 0 || height <= 0)
         fail(path, "image has no pixels (" + std::to_string(width) + " x " +
                        std::to_string(height) + ")");
-    if (width > kMaxImagePixels / height)
-        fail(path,
-             "image too large (" + std::to_string(width) + " x " + std::to_string(height) + ")");
+    if (width > maxPixels / height)
+        fail(path, "image too large (" + std::to_string(width) + " x " + std::to_string(height) +
+                       " pixels; the limit is " + std::to_string(maxPixels) + ")");
 }
 
 } // namespace detail
@@ -50,67 +51,52 @@ std::string lowerExtension(const std::string& path)
     return ext;
 }
 
-// Tells the format by the file's signature, so a misnamed file still reads.
-FileFormat sniffFormat(const std::string& path)
+PixelView viewOf(RgbaImage& image)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        const int err = errno;
-        detail::fail(path, std::string("cannot open: ") + std::strerror(err));
-    }
-    unsigned char magic[8] = {};
-    in.read(reinterpret_cast<char*>(magic), sizeof magic);
-    const auto got = in.gcount();
-    if (got >= 4 && magic[0] == 0x76 && magic[1] == 0x2f && magic[2] == 0x31 && magic[3] == 0x01)
-        return FileFormat::Exr;
-    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    if (got == 8 && std::memcmp(magic, png, 8) == 0)
-        return FileFormat::Png;
-    if (got >= 4 && ((magic[0] == 'I' && magic[1] == 'I' && magic[2] == 42 && magic[3] == 0) ||
-                     (magic[0] == 'M' && magic[1] == 'M' && magic[2] == 0 && magic[3] == 42)))
-        return FileFormat::Tiff;
-    if (got == 0)
-        detail::fail(path, "file is empty");
-    detail::fail(path, "not an EXR, PNG or TIFF image");
-}
-
-void checkWritable(const std::string& path, const RgbaImage& image, FileFormat format,
-                   SampleType sample)
-{
-    if (!formatSupports(format, sample))
-        detail::fail(path, std::string("this format cannot store ") + sampleTypeName(sample) +
-                               " samples");
-    detail::checkDimensions(path, image.width, image.height);
-    if (image.pixels.size() != std::size_t(image.width) * std::size_t(image.height) * 4)
-        detail::fail(path, "pixel buffer does not match the image size");
+    return PixelView{image.pixels.data(), std::ptrdiff_t(image.width) * 4, image.width,
+                     image.height};
 }
 
 } // namespace
 
 RgbaImage readImage(const std::string& path)
 {
-    switch (sniffFormat(path)) {
-    case FileFormat::Exr:
-        return detail::readExr(path);
-    case FileFormat::Png:
-        return detail::readPng(path);
-    case FileFormat::Tiff:
-        return detail::readTiff(path);
-    }
-    detail::fail(path, "unknown format");
+    const auto reader = ImageReader::open(path);
+    const ImageInfo& info = reader->info();
+    RgbaImage image{info.width(), info.height()};
+    reader->read(viewOf(image));
+    image.storedAs = info.storedAs;
+    image.hadAlpha = info.hadAlpha;
+    return image;
 }
 
 void writeImage(const std::string& path, const RgbaImage& image, FileFormat format,
                 SampleType sample)
 {
-    checkWritable(path, image, format, sample); // before a file appears
+    // Refused before a file appears.
+    if (!formatSupports(format, sample))
+        detail::fail(path, std::string("this format cannot store ") + sampleTypeName(sample) +
+                               " samples");
+    detail::checkDimensions(path, image.width, image.height);
+    if (image.pixels.size() != std::size_t(image.width) * std::size_t(image.height) * 4)
+        detail::fail(path, "pixel buffer does not match the image size");
+
+    ImageInfo info;
+    info.format = format;
+    info.dataWindow = info.displayWindow = PixelRect{0, 0, image.width, image.height};
+    info.storedAs = image.storedAs;
+    info.hadAlpha = image.hadAlpha;
+    WriteOptions options;
+    options.format = format;
+    options.sample = sample;
+
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         const int err = errno;
         detail::fail(path, std::string("cannot create: ") + std::strerror(err));
     }
     try {
-        writeImage(fd, path, image, format, sample);
+        writeImage(fd, path, info, viewOf(const_cast<RgbaImage&>(image)), nullptr, options);
     } catch (...) {
         ::close(fd);
         throw;
@@ -118,23 +104,6 @@ void writeImage(const std::string& path, const RgbaImage& image, FileFormat form
     if (::close(fd) != 0) {
         const int err = errno;
         detail::fail(path, std::string("cannot write: ") + std::strerror(err));
-    }
-}
-
-void writeImage(int fd, const std::string& path, const RgbaImage& image, FileFormat format,
-                SampleType sample)
-{
-    checkWritable(path, image, format, sample);
-    switch (format) {
-    case FileFormat::Exr:
-        detail::writeExr(fd, path, image, sample);
-        return;
-    case FileFormat::Png:
-        detail::writePng(fd, path, image, sample);
-        return;
-    case FileFormat::Tiff:
-        detail::writeTiff(fd, path, image, sample);
-        return;
     }
 }
 

@@ -130,6 +130,25 @@ Options parseCommandLine(const std::vector<std::string>& args)
             } catch (const std::invalid_argument& e) {
                 throw UsageError(std::string("--depth: ") + e.what());
             }
+        } else if (arg == "--compression") {
+            try {
+                options.compression = zelk::parseCompression(value());
+            } catch (const std::invalid_argument& e) {
+                throw UsageError(std::string("--compression: ") + e.what());
+            }
+        } else if (arg == "--part") {
+            options.read.part = value();
+            if (options.read.part.empty())
+                throw UsageError("--part: missing part index or name");
+        } else if (arg == "--layer") {
+            options.read.layer = value();
+            if (options.read.layer.empty())
+                throw UsageError("--layer: missing layer name");
+        } else if (arg == "--max-pixels") {
+            const long n = parseInteger(value(), "--max-pixels");
+            if (n < 1)
+                throw UsageError("--max-pixels: must be 1 or more");
+            options.read.maxPixels = n;
         } else {
             throw UsageError("unknown option '" + arg + "'");
         }
@@ -164,8 +183,11 @@ const char* helpText()
        ofx-render --describe [BUNDLE]
 
 Renders INPUT through an OFX image effect into OUTPUT. Images: OpenEXR (.exr),
-PNG (.png) and TIFF (.tif, .tiff), read as RGBA 32-bit float (alpha 1 when the
-file has none). OUTPUT's format follows its extension.
+PNG (.png) and TIFF (.tif, .tiff), graded as RGBA 32-bit float (alpha 1 when
+the file has none). OUTPUT's format follows its extension. Written in the
+input's format, OUTPUT keeps everything that is not graded: EXR windows,
+channels, parts, attributes, tiling and compression; TIFF and PNG resolution,
+ICC profile and text.
 
 options:
   --bundle PATH|NAME   the plug-in bundle: a bundle directory, or a bundle name
@@ -178,8 +200,15 @@ options:
   --frames A-B         frames of a sequence (default: every frame found)
   --gpu cpu|opencl|cuda  where the plug-in renders (default: cpu)
   --device N           the OpenCL or CUDA device (default: the first)
-  --depth 8|16|half|float  output samples (default: the input's, where the
-                       output format has them)
+  --depth 8|16|half|float  samples of the graded channels (default: the
+                       input's, where the output format has them)
+  --compression NAME   EXR compression of the graded part: none, rle, zips,
+                       zip, piz, pxr24, b44, b44a, dwaa[:LEVEL], dwab[:LEVEL]
+                       (default: the input's; ZIP for a PNG or TIFF input)
+  --part N|NAME        the EXR part to grade (default: the first with R, G, B)
+  --layer NAME         grade the EXR layer NAME (NAME.R, .G, .B and .A)
+  --max-pixels N       refuse larger images before reading them
+                       (default: 268435456, 16384 x 16384)
   -y, --overwrite      replace an existing OUTPUT
   -h, --help           this text
 

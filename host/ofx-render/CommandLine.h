@@ -1,7 +1,7 @@
 // ofx-render's command line: what the user asked for, checked for form only.
 #pragma once
 
-#include "zelk/ImageIO.h"
+#include "zelk/ImageFile.h"
 
 #include <optional>
 #include <stdexcept>
@@ -35,7 +35,9 @@ struct Options {
     bool overwrite = false;
     GpuMode gpu = GpuMode::Cpu;
     int device = -1;                       // -1: the back-end's default device
-    std::optional<zelk::SampleType> depth; // output samples; default from the input
+    std::optional<zelk::SampleType> depth; // graded channels' samples; default from the input
+    std::optional<zelk::CompressionChoice> compression; // EXR; default the input's
+    zelk::ReadOptions read;                             // --part, --layer, --max-pixels
     std::string input;
     std::string output;
 };

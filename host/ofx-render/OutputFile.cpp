@@ -140,12 +140,4 @@ void PendingOutput::commit()
     m_committed = true;
 }
 
-void writeOutputAtomically(const std::string& path, const zelk::RgbaImage& image,
-                           zelk::FileFormat format, zelk::SampleType sample, bool overwrite)
-{
-    PendingOutput output(path, overwrite);
-    zelk::writeImage(output.fd(), path, image, format, sample);
-    output.commit();
-}
-
 } // namespace ofxrender

@@ -4,7 +4,7 @@
 // and written through its descriptor, then renamed over the output's name.
 #pragma once
 
-#include "zelk/ImageIO.h"
+#include "zelk/ImageIO.h" // ImageIOError
 
 #include <string>
 
@@ -35,10 +35,5 @@ private:
     bool m_overwrite = false;
     bool m_committed = false;
 };
-
-// Writes `image` through a PendingOutput. Error messages name `path`, never the
-// temporary file.
-void writeOutputAtomically(const std::string& path, const zelk::RgbaImage& image,
-                           zelk::FileFormat format, zelk::SampleType sample, bool overwrite);
 
 } // namespace ofxrender

@@ -40,24 +40,76 @@ bool isUnwritten(float value)
     return bits == kUnwrittenBits;
 }
 
+// The frame's pixels as the host's image: bottom row first, through a negative stride.
+ofxhost::ImageDesc hostImage(const zelk::PixelView& pixels, const Frame& frame)
+{
+    ofxhost::ImageDesc image;
+    image.data = pixels.row(pixels.height - 1);
+    image.rowBytes = -int(pixels.rowStride * std::ptrdiff_t(sizeof(float)));
+    image.bounds = frame.bounds;
+    image.pixelAspectRatio = frame.pixelAspect;
+    return image;
+}
+
+// Detaches the frame's images however the render ends.
+class AttachedImages {
+public:
+    explicit AttachedImages(ofxhost::Instance& instance) : m_instance(instance) {}
+    ~AttachedImages()
+    {
+        m_instance.clearClipImage("Source");
+        m_instance.clearClipImage("Output");
+    }
+    AttachedImages(const AttachedImages&) = delete;
+    AttachedImages& operator=(const AttachedImages&) = delete;
+
+private:
+    ofxhost::Instance& m_instance;
+};
+
 class CpuBackend : public RenderBackend {
 public:
-    OfxStatus render(ofxhost::Instance& instance, double time, const float* source, float* output,
-                     int width, int height) override
+    OfxStatus render(ofxhost::Instance& instance, double time, const Frame& frame) override
     {
-        return ofxhost::renderWholeFrame(instance, time, source, output, width, height);
+        AttachedImages attached(instance);
+        instance.setClipImage("Source", hostImage(frame.source, frame));
+        instance.setClipImage("Output", hostImage(frame.output, frame));
+        return instance.render(time, frame.bounds);
     }
 };
 
+// Rows packed bottom row first, as the device renderers take them, and back.
+void packBottomUp(const zelk::PixelView& pixels, float* packed)
+{
+    const std::size_t row = std::size_t(pixels.width) * 4;
+    for (int y = 0; y < pixels.height; ++y)
+        std::memcpy(packed + std::size_t(pixels.height - 1 - y) * row, pixels.row(y),
+                    row * sizeof(float));
+}
+
+void unpackBottomUp(const float* packed, const zelk::PixelView& pixels)
+{
+    const std::size_t row = std::size_t(pixels.width) * 4;
+    for (int y = 0; y < pixels.height; ++y)
+        std::memcpy(pixels.row(y), packed + std::size_t(pixels.height - 1 - y) * row,
+                    row * sizeof(float));
+}
+
 // A device renderer of our host (CudaRenderer, OpenClRenderer): it takes the
-// frame in host memory and copies it to the device and back itself.
+// frame packed in host memory and copies it to the device and back itself.
 template <typename Renderer> class DeviceBackend : public RenderBackend {
 public:
     explicit DeviceBackend(int device) : m_renderer(device) {}
-    OfxStatus render(ofxhost::Instance& instance, double time, const float* source, float* output,
-                     int width, int height) override
+    OfxStatus render(ofxhost::Instance& instance, double time, const Frame& frame) override
     {
-        return m_renderer.render(instance, time, source, output, width, height);
+        const std::size_t samples = std::size_t(frame.source.width) * frame.source.height * 4;
+        std::vector<float> source(samples), output(samples);
+        packBottomUp(frame.source, source.data());
+        packBottomUp(frame.output, output.data()); // the unwritten marks
+        const OfxStatus status = m_renderer.render(instance, time, source.data(), output.data(),
+                                                   frame.source.width, frame.source.height);
+        unpackBottomUp(output.data(), frame.output);
+        return status;
     }
 
 private:
@@ -72,18 +124,18 @@ std::string effectList(const ofxhost::Bundle& bundle)
     return list.empty() ? "none" : list;
 }
 
-// OFX images have their first row at the bottom; files have it at the top.
-std::vector<float> flipRows(const std::vector<float>& pixels, int width, int height)
-{
-    std::vector<float> flipped(pixels.size());
-    const std::size_t row = std::size_t(width) * 4;
-    for (int y = 0; y < height; ++y)
-        std::memcpy(flipped.data() + std::size_t(height - 1 - y) * row,
-                    pixels.data() + std::size_t(y) * row, row * sizeof(float));
-    return flipped;
-}
-
 } // namespace
+
+OfxRectI ofxBounds(const zelk::ImageInfo& info)
+{
+    const zelk::PixelRect& data = info.dataWindow;
+    const zelk::PixelRect& display = info.displayWindow;
+    // Row y of the file is row (top + bottom - y) of the host, top and bottom
+    // being the display window's first and last rows.
+    const long turn = long(display.y) + long(display.y) + display.height - 1;
+    return OfxRectI{data.x, int(turn - (long(data.y) + data.height - 1)), data.x + data.width,
+                    int(turn - data.y + 1)};
+}
 
 std::string resolveBundlePath(const ofxhost::Host& host, const std::string& bundle)
 {
@@ -205,51 +257,46 @@ void RenderSession::endSequence()
                           ofxhost::statusName(status) + ")");
 }
 
-zelk::RgbaImage RenderSession::renderFrame(const zelk::RgbaImage& input, double time)
+bool RenderSession::renderFrame(const Frame& frame, double time)
 {
-    const int width = input.width, height = input.height;
+    const int width = frame.source.width, height = frame.source.height;
     if (width > INT_MAX / int(4 * sizeof(float)))
         throw RenderError("the image is too wide for an OFX image (" + std::to_string(width) +
                           " pixels)");
-    const std::vector<float> source = flipRows(input.pixels, width, height);
-    std::vector<float> output(source.size(), unwrittenMarker());
 
     // A host asks first whether the frame passes through untouched.
-    ofxhost::ImageDesc src;
-    src.data = const_cast<float*>(source.data());
-    src.rowBytes = width * 4 * int(sizeof(float));
-    src.bounds = OfxRectI{0, 0, width, height};
+    ofxhost::ImageDesc src = hostImage(frame.source, frame);
     m_instance->setClipImage("Source", src);
-    const ofxhost::IdentityResult identity = m_instance->isIdentity(time, src.bounds);
+    const ofxhost::IdentityResult identity = m_instance->isIdentity(time, frame.bounds);
     m_instance->clearClipImage("Source");
     if (identity.status == kOfxStatOK && identity.clip == "Source")
-        return input;
+        return false;
     if (identity.status != kOfxStatOK && identity.status != kOfxStatReplyDefault)
         throw RenderError(std::string("the plug-in failed the is-identity action (") +
                           ofxhost::statusName(identity.status) + ")");
 
-    const OfxStatus status =
-        m_backend->render(*m_instance, time, source.data(), output.data(), width, height);
+    const float marker = unwrittenMarker();
+    for (int y = 0; y < height; ++y)
+        std::fill(frame.output.row(y), frame.output.row(y) + 4 * std::size_t(width), marker);
+    const OfxStatus status = m_backend->render(*m_instance, time, frame);
     if (status == kOfxStatErrImageFormat)
         throw RenderError("the plug-in refused the image (kOfxStatErrImageFormat)");
     if (status != kOfxStatOK && status != kOfxStatReplyDefault)
         throw RenderError(std::string("the plug-in failed the render (") +
                           ofxhost::statusName(status) + ")");
     std::size_t unwritten = 0;
-    for (std::size_t i = 0; i < output.size(); i += 4)
-        if (isUnwritten(output[i]) || isUnwritten(output[i + 1]) || isUnwritten(output[i + 2]) ||
-            isUnwritten(output[i + 3]))
-            ++unwritten;
+    for (int y = 0; y < height; ++y) {
+        const float* row = frame.output.row(y);
+        for (int x = 0; x < width; ++x)
+            unwritten += isUnwritten(row[4 * x]) || isUnwritten(row[4 * x + 1]) ||
+                         isUnwritten(row[4 * x + 2]) || isUnwritten(row[4 * x + 3]);
+    }
     if (unwritten > 0)
         throw RenderError("the plug-in did not write the output image (" +
-                          std::to_string(unwritten) + " of " + std::to_string(output.size() / 4) +
+                          std::to_string(unwritten) + " of " +
+                          std::to_string(std::size_t(width) * height) +
                           " pixels unwritten; its log may say why)");
-
-    zelk::RgbaImage result{width, height};
-    result.pixels = flipRows(output, width, height);
-    result.storedAs = input.storedAs;
-    result.hadAlpha = input.hadAlpha;
-    return result;
+    return true;
 }
 
 } // namespace ofxrender

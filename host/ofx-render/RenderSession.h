@@ -3,7 +3,7 @@
 #pragma once
 
 #include "CommandLine.h"
-#include "zelk/ImageIO.h"
+#include "zelk/ImageFile.h"
 
 #include <ofxhost/Host.h>
 
@@ -19,15 +19,26 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// One frame as files hold it (top row first) and where it lies for the host.
+struct Frame {
+    zelk::PixelView source;
+    zelk::PixelView output;      // the same size
+    OfxRectI bounds{0, 0, 0, 0}; // in the host's coordinates, y up
+    double pixelAspect = 1.0;
+};
+
+// The host's bounds of an image: its data window, with y turned up within the display window.
+OfxRectI ofxBounds(const zelk::ImageInfo& info);
+
 // Moves an image between the host's memory and where the plug-in renders, and
-// fills in the GPU part of the render call. The CPU back-end hands host memory over.
+// fills in the GPU part of the render call. The CPU back-end hands the frame's
+// own memory over (bottom row first through a negative row stride).
 class RenderBackend {
 public:
     virtual ~RenderBackend() = default;
-    // Renders `source` into `output` (both bottom row first, width * height RGBA)
-    // through `instance` and returns the plug-in's status.
-    virtual OfxStatus render(ofxhost::Instance& instance, double time, const float* source,
-                             float* output, int width, int height) = 0;
+    // Renders the frame's source into its output through `instance` and
+    // returns the plug-in's status.
+    virtual OfxStatus render(ofxhost::Instance& instance, double time, const Frame& frame) = 0;
 };
 
 // Throws RenderError when the mode is not built into this ofx-render or has no device.
@@ -47,9 +58,10 @@ public:
     void beginSequence(long first, long last);
     void endSequence();
 
-    // Renders one frame; the result has the input's size and rows order.
-    // Throws RenderError when the plug-in fails or leaves part of the output unwritten.
-    zelk::RgbaImage renderFrame(const zelk::RgbaImage& input, double time);
+    // Renders one frame into frame.output; false when the effect passes the
+    // source through (the output is left alone then). Throws RenderError when
+    // the plug-in fails or leaves part of the output unwritten.
+    bool renderFrame(const Frame& frame, double time);
 
 private:
     std::unique_ptr<ofxhost::Host> m_host;

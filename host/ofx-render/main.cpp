@@ -37,6 +37,8 @@ Job planJob(const Options& options)
     if (options.depth && !zelk::formatSupports(job.format, *options.depth))
         throw UsageError(std::string("--depth ") + zelk::sampleTypeName(*options.depth) +
                          ": the output format cannot store it");
+    if (options.compression && job.format != zelk::FileFormat::Exr)
+        throw UsageError("--compression applies to EXR output only");
     if (job.input.isSequence() != job.output.isSequence())
         throw UsageError("INPUT and OUTPUT must both be frame patterns, or neither");
     if (!job.input.isSequence()) {
@@ -69,14 +71,33 @@ void checkFiles(const Options& options, const Job& job)
     }
 }
 
+// The buffers of the frame in flight, kept from frame to frame.
+struct FrameBuffers {
+    zelk::PixelBuffer source;
+    zelk::PixelBuffer output;
+};
+
 void renderOne(RenderSession& session, const Options& options, const Job& job,
-               const std::string& in, const std::string& out, double time)
+               FrameBuffers& buffers, const std::string& in, const std::string& out, double time)
 {
-    const zelk::RgbaImage input = zelk::readImage(in);
-    const zelk::RgbaImage result = session.renderFrame(input, time);
-    const zelk::SampleType sample =
-        options.depth ? *options.depth : zelk::defaultSampleType(job.format, input.storedAs);
-    writeOutputAtomically(out, result, job.format, sample, options.overwrite);
+    const auto reader = zelk::ImageReader::open(in, options.read);
+    const zelk::ImageInfo& info = reader->info();
+    Frame frame;
+    frame.source = buffers.source.view(info.width(), info.height());
+    frame.output = buffers.output.view(info.width(), info.height());
+    frame.bounds = ofxBounds(info);
+    frame.pixelAspect = info.pixelAspect;
+    const auto rest = reader->read(frame.source);
+    const bool rendered = session.renderFrame(frame, time);
+
+    zelk::WriteOptions write;
+    write.format = job.format;
+    write.sample = options.depth;
+    write.compression = options.compression;
+    PendingOutput output(out, options.overwrite);
+    zelk::writeImage(output.fd(), out, info, rendered ? frame.output : frame.source, rest.get(),
+                     write);
+    output.commit();
 }
 
 int run(const Options& options)
@@ -91,8 +112,9 @@ int run(const Options& options)
     const Job job = planJob(options);
     checkFiles(options, job);
     RenderSession session(options);
+    FrameBuffers buffers;
     if (job.frames.empty()) {
-        renderOne(session, options, job, options.input, options.output, 0.0);
+        renderOne(session, options, job, buffers, options.input, options.output, 0.0);
         return 0;
     }
 
@@ -101,7 +123,8 @@ int run(const Options& options)
     std::size_t done = 0;
     for (long frame : job.frames) {
         const std::string out = job.output.fileForFrame(frame);
-        renderOne(session, options, job, job.input.fileForFrame(frame), out, double(frame));
+        renderOne(session, options, job, buffers, job.input.fileForFrame(frame), out,
+                  double(frame));
         ++done;
         if (progress)
             std::cout << "frame " << frame << " (" << done << "/" << job.frames.size() << ") -> "

@@ -1,11 +1,16 @@
 #include "ToolTestSupport.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <fstream>
 #include <spawn.h>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -47,9 +52,19 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     RunResult result;
     pid_t pid = 0;
     if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+        // A program that hangs is killed, so a test fails rather than hangs.
         int status = 0;
-        ::waitpid(pid, &status, 0);
+        struct rusage usage {};
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        pid_t done = 0;
+        while ((done = ::wait4(pid, &status, WNOHANG, &usage)) == 0 ||
+               (done < 0 && errno == EINTR)) {
+            if (std::chrono::steady_clock::now() > deadline)
+                ::kill(pid, SIGKILL);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        result.peakMemoryKb = usage.ru_maxrss;
     }
     posix_spawn_file_actions_destroy(&actions);
     result.out = slurp(outPath);

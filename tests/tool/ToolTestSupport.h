@@ -11,12 +11,14 @@
 namespace tooltest {
 
 struct RunResult {
-    int exitCode = -1;
+    int exitCode = -1; // 128 + N when signal N ended it
     std::string out;
     std::string err;
+    long peakMemoryKb = 0; // the most resident memory it used
 };
 
-// Runs `program` with `args` (no shell), `cwd` as its working directory.
+// Runs `program` with `args` (no shell), `cwd` as its working directory;
+// one still running after two minutes is killed (SIGKILL).
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& cwd);
 

@@ -45,16 +45,14 @@ struct RgbaImage {
 constexpr long long kMaxImagePixels = 1LL << 28;
 
 // Reads an EXR, PNG or TIFF file; the format is told by the file's first bytes.
+// (zelk/ImageFile.h reads into a buffer of the caller's and keeps the rest of the file.)
 RgbaImage readImage(const std::string& path);
 
 // Writes `image` in `format` with `sample` storage into a new file at `path`
-// (replacing one there). Throws when the format cannot store that sample type
-// (PNG: 8 or 16 bit; EXR: half or float; TIFF: any).
+// (replacing one there), RGB only when the image had no alpha. Throws when the
+// format cannot store that sample type (PNG: 8 or 16 bit; EXR: half or float;
+// TIFF: any).
 void writeImage(const std::string& path, const RgbaImage& image, FileFormat format,
-                SampleType sample);
-// The same through `fd`, an empty regular file open for writing (it stays open);
-// `name` stands for the file in messages.
-void writeImage(int fd, const std::string& name, const RgbaImage& image, FileFormat format,
                 SampleType sample);
 
 // The format a file name asks for by its extension (.exr, .png, .tif, .tiff,
