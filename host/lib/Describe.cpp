@@ -14,6 +14,13 @@ std::string valueOrAbsent(const PropertySet& props, const std::string& name)
     return props.has(name) ? props.valueText(name) : "absent";
 }
 
+// A name from the plug-in on one line: control characters escaped, no quotes added.
+std::string plain(const std::string& text)
+{
+    const std::string quoted = quotedText(text);
+    return quoted.substr(1, quoted.size() - 2);
+}
+
 void line(std::ostream& out, int indent, const std::string& label, const std::string& value)
 {
     out << std::string(static_cast<size_t>(indent) * 2, ' ') << label << ": " << value << '\n';
@@ -28,7 +35,7 @@ void printIfSet(std::ostream& out, int indent, const PropertySet& props, const s
 
 void printClip(std::ostream& out, const std::string& name, const PropertySet& props)
 {
-    out << "    clip \"" << name << "\"\n";
+    out << "    clip " << quotedText(name) << '\n';
     for (const auto& prop : props.names()) {
         if (prop == kOfxPropType || prop == kOfxPropName)
             continue;
@@ -39,7 +46,7 @@ void printClip(std::ostream& out, const std::string& name, const PropertySet& pr
 void printParam(std::ostream& out, const std::string& name, const std::string& type,
                 const PropertySet& props)
 {
-    out << "    param \"" << name << "\" " << type << '\n';
+    out << "    param " << quotedText(name) << ' ' << plain(type) << '\n';
     printIfSet(out, 3, props, "label", kOfxPropLabel);
     printIfSet(out, 3, props, "short label", kOfxPropShortLabel);
     printIfSet(out, 3, props, "long label", kOfxPropLongLabel);
@@ -64,7 +71,7 @@ void printParam(std::ostream& out, const std::string& name, const std::string& t
         const auto options = props.getStrings(kOfxParamPropChoiceOption);
         line(out, 3, "options", std::to_string(options.size()));
         for (size_t i = 0; i < options.size(); ++i)
-            out << "        [" << i << "] \"" << options[i] << "\"\n";
+            out << "        [" << i << "] " << quotedText(options[i]) << '\n';
     }
     printIfSet(out, 3, props, "option order", kOfxParamPropChoiceOrder);
     if (props.has(kOfxParamPropPageChild))
@@ -76,7 +83,7 @@ void printParam(std::ostream& out, const std::string& name, const std::string& t
 void printDescription(std::ostream& out, const Effect& effect, const std::string& context)
 {
     const PropertySet& p = effect.descriptor().properties();
-    out << "effect " << effect.identifier() << " version " << effect.versionMajor() << '.'
+    out << "effect " << plain(effect.identifier()) << " version " << effect.versionMajor() << '.'
         << effect.versionMinor() << '\n';
     line(out, 1, "bundle", effect.bundlePath());
     line(out, 1, "label", valueOrAbsent(p, kOfxPropLabel));
@@ -114,7 +121,7 @@ void printDescription(std::ostream& out, const Effect& effect, const std::string
     const EffectDescriptor* d = effect.contextDescriptor(shown);
     if (!d)
         return;
-    out << "  in context " << shown << '\n';
+    out << "  in context " << plain(shown) << '\n';
     for (const auto& clip : d->clipNames())
         printClip(out, clip, *d->clip(clip));
     for (const auto& param : d->paramNames())
@@ -128,6 +135,9 @@ void printDescription(std::ostream& out, const Bundle& bundle)
     out << "bundle " << bundle.path() << '\n';
     for (const Effect* e : bundle.effects())
         printDescription(out, *e);
+    for (const SkippedEffect& s : bundle.skipped())
+        out << "skipped effect " << plain(s.identifier) << " version " << s.versionMajor << '.'
+            << s.versionMinor << ": " << plain(s.reason) << '\n';
 }
 
 } // namespace ofxhost

@@ -1,5 +1,4 @@
-// Bundle search and loading, the load / describe / describe-in-context sequence, and the Host,
-// Bundle, Effect and EffectDescriptor classes.
+// The Host: bundle search, opening a bundle's binary and loading each of its effects.
 #include "InstanceData.h"
 #include "ThreadPool.h"
 
@@ -25,11 +24,6 @@ bool endsWith(const std::string& s, const std::string& suffix)
            s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-bool succeeded(OfxStatus st)
-{
-    return st == kOfxStatOK || st == kOfxStatReplyDefault;
-}
-
 std::string withoutTrailingSlashes(std::string path)
 {
     while (path.size() > 1 && path.back() == '/')
@@ -37,222 +31,7 @@ std::string withoutTrailingSlashes(std::string path)
     return path;
 }
 
-// Throws naming the effect and the action (with what it acted on) when the action failed.
-void requireSuccess(const Effect::Data& d, const std::string& action, OfxStatus st)
-{
-    if (!succeeded(st))
-        throw Error(d.identifier + ": " + action + " failed with " + statusName(st), st);
-}
-
-// A fresh descriptor of the effect carrying the host's default properties.
-std::shared_ptr<EffectDescriptor::Data> newDescriptor(const Effect::Data& d, bool gpuProperties)
-{
-    auto descriptor = std::make_shared<EffectDescriptor::Data>();
-    descriptor->object = std::make_unique<EffectObject>();
-    descriptor->object->core = d.core;
-    initEffectDescriptorProps(descriptor->object->props, d.bundlePath, gpuProperties);
-    return descriptor;
-}
-
-void describeEffect(Effect::Data& d, bool gpuProperties)
-{
-    auto described = newDescriptor(d, gpuProperties);
-    requireSuccess(d, kOfxActionDescribe,
-                   d.call(kOfxActionDescribe, described->object->handle(), nullptr, nullptr));
-    d.described = true;
-    d.descriptor = std::make_unique<EffectDescriptor>(described);
-
-    const PropertySet& props = described->object->props;
-    const auto hostContexts =
-        d.core->hostProperties().getStrings(kOfxImageEffectPropSupportedContexts);
-    for (const auto& context : props.getStrings(kOfxImageEffectPropSupportedContexts)) {
-        if (std::find(hostContexts.begin(), hostContexts.end(), context) == hostContexts.end())
-            continue;
-        auto inContext = newDescriptor(d, gpuProperties);
-        PropertySet inArgs(PropertySet::Policy::Closed);
-        inArgs.defineString(kOfxImageEffectPropContext, {context}, 1);
-        const OfxStatus st = d.call(kOfxImageEffectActionDescribeInContext,
-                                    inContext->object->handle(), &inArgs, nullptr);
-        requireSuccess(
-            d, std::string(kOfxImageEffectActionDescribeInContext) + " (" + context + ")", st);
-        d.contexts.emplace_back(context, std::make_unique<EffectDescriptor>(inContext));
-    }
-}
-
-std::unique_ptr<Effect> loadEffect(HostCore& core, OfxPlugin* plugin, const std::string& bundlePath)
-{
-    auto data = std::make_unique<Effect::Data>();
-    Effect::Data* d = data.get();
-    d->core = &core;
-    d->plugin = plugin;
-    d->identifier = plugin->pluginIdentifier ? plugin->pluginIdentifier : "";
-    d->versionMajor = plugin->pluginVersionMajor;
-    d->versionMinor = plugin->pluginVersionMinor;
-    d->bundlePath = bundlePath;
-    auto effect = std::make_unique<Effect>(std::move(data)); // from here on, failures unload
-    plugin->setHost(core.ofxHost());
-    requireSuccess(*d, kOfxActionLoad, d->call(kOfxActionLoad, nullptr, nullptr, nullptr));
-    describeEffect(*d, core.options().gpuProperties);
-    return effect;
-}
-
 } // namespace
-
-// --- EffectDescriptor ----------------------------------------------------------------------------
-EffectDescriptor::EffectDescriptor(std::shared_ptr<Data> data) : m_data(std::move(data)) {}
-
-const PropertySet& EffectDescriptor::properties() const
-{
-    return m_data->object->props;
-}
-const PropertySet& EffectDescriptor::paramSetProperties() const
-{
-    return m_data->object->props;
-}
-
-std::vector<std::string> EffectDescriptor::clipNames() const
-{
-    std::lock_guard<std::mutex> lock(m_data->object->clipMutex);
-    std::vector<std::string> names;
-    for (const auto& c : m_data->object->clips)
-        names.push_back(c->name);
-    return names;
-}
-
-const PropertySet* EffectDescriptor::clip(const std::string& name) const
-{
-    ClipObject* c = m_data->object->findClip(name);
-    return c ? &c->props : nullptr;
-}
-
-std::vector<std::string> EffectDescriptor::paramNames() const
-{
-    std::lock_guard<std::mutex> lock(m_data->object->paramSet.mutex);
-    std::vector<std::string> names;
-    for (const auto& p : m_data->object->paramSet.params)
-        names.push_back(p->name);
-    return names;
-}
-
-const PropertySet* EffectDescriptor::param(const std::string& name) const
-{
-    std::lock_guard<std::mutex> lock(m_data->object->paramSet.mutex);
-    ParamObject* p = m_data->object->paramSet.find(name);
-    return p ? &p->props : nullptr;
-}
-
-std::string EffectDescriptor::paramType(const std::string& name) const
-{
-    std::lock_guard<std::mutex> lock(m_data->object->paramSet.mutex);
-    ParamObject* p = m_data->object->paramSet.find(name);
-    return p ? p->type : std::string();
-}
-
-// --- Effect --------------------------------------------------------------------------------------
-OfxStatus Effect::Data::call(const char* action, const void* handle, PropertySet* in,
-                             PropertySet* out) const
-{
-    return plugin->mainEntry(action, handle, in ? in->handle() : nullptr,
-                             out ? out->handle() : nullptr);
-}
-
-Effect::Effect(std::unique_ptr<Data> data) : m_data(std::move(data)) {}
-
-Effect::~Effect()
-{
-    if (m_data->described)
-        m_data->call(kOfxActionUnload, nullptr, nullptr, nullptr);
-}
-
-const std::string& Effect::identifier() const
-{
-    return m_data->identifier;
-}
-unsigned Effect::versionMajor() const
-{
-    return m_data->versionMajor;
-}
-unsigned Effect::versionMinor() const
-{
-    return m_data->versionMinor;
-}
-const std::string& Effect::bundlePath() const
-{
-    return m_data->bundlePath;
-}
-const EffectDescriptor& Effect::descriptor() const
-{
-    return *m_data->descriptor;
-}
-
-std::vector<std::string> Effect::contexts() const
-{
-    std::vector<std::string> names;
-    for (const auto& c : m_data->contexts)
-        names.push_back(c.first);
-    return names;
-}
-
-const EffectDescriptor* Effect::contextDescriptor(const std::string& context) const
-{
-    for (const auto& c : m_data->contexts)
-        if (c.first == context)
-            return c.second.get();
-    return nullptr;
-}
-
-std::unique_ptr<Instance> Effect::createInstance(const std::string& context)
-{
-    const EffectDescriptor* described = contextDescriptor(context);
-    if (!described)
-        throw Error(m_data->identifier + " was not described in context " + context);
-    auto data = std::make_unique<Instance::Data>();
-    data->effect = m_data.get();
-    data->context = context;
-    data->object = makeInstanceObject(*described->data()->object, context,
-                                      m_data->core->options().gpuProperties);
-    // A failed create leaves no plug-in instance behind, so it must not be destroyed either.
-    requireSuccess(
-        *m_data, kOfxActionCreateInstance,
-        m_data->call(kOfxActionCreateInstance, data->object->handle(), nullptr, nullptr));
-    data->created = true;
-    return std::make_unique<Instance>(std::move(data));
-}
-
-// --- Bundle --------------------------------------------------------------------------------------
-Bundle::Bundle(std::unique_ptr<Data> data) : m_data(std::move(data)) {}
-
-Bundle::~Bundle()
-{
-    m_data->effects.clear(); // unload before the code goes away
-    if (m_data->library)
-        dlclose(m_data->library);
-}
-
-const std::string& Bundle::path() const
-{
-    return m_data->path;
-}
-const std::string& Bundle::binaryPath() const
-{
-    return m_data->binaryPath;
-}
-
-std::vector<Effect*> Bundle::effects() const
-{
-    std::vector<Effect*> out;
-    for (const auto& e : m_data->effects)
-        out.push_back(e.get());
-    return out;
-}
-
-Effect* Bundle::effect(const std::string& identifier) const
-{
-    for (const auto& e : m_data->effects)
-        if (e->identifier() == identifier)
-            return e.get();
-    return nullptr;
-}
 
 // --- Host ----------------------------------------------------------------------------------------
 Host::Host(HostOptions options) : m_core(std::make_unique<HostCore>(std::move(options))) {}
@@ -378,7 +157,19 @@ Bundle& Host::loadBundle(const std::string& bundlePath)
                  false});
             continue;
         }
-        d->effects.push_back(loadEffect(*m_core, plugin, path));
+        // One effect that cannot be used leaves the others of the bundle usable.
+        try {
+            d->effects.push_back(loadEffect(*m_core, plugin, path));
+        } catch (const Error& e) {
+            SkippedEffect skipped{plugin->pluginIdentifier ? plugin->pluginIdentifier : "?",
+                                  plugin->pluginVersionMajor, plugin->pluginVersionMinor, e.what()};
+            m_core->addMessage({kOfxMessageWarning, "ofxhost",
+                                "skipping effect " + skipped.identifier + " " +
+                                    versionText(skipped.versionMajor, skipped.versionMinor) + ": " +
+                                    skipped.reason,
+                                false});
+            d->skipped.push_back(std::move(skipped));
+        }
     }
     m_bundles.push_back(std::move(bundle));
     return *m_bundles.back();

@@ -1,9 +1,11 @@
 #include "HostCore.h"
 
 #include "Internal.h"
+#include "MissingFeatures.h"
 #include "ThreadPool.h"
 
 #include <ofxGPURender.h>
+#include <ofxParametricParam.h>
 #include <ofxProgress.h>
 #include <ofxTimeLine.h>
 
@@ -29,7 +31,7 @@ void defineHostProperties(PropertySet& p, bool gpuProperties)
     p.defineInt(kOfxImageEffectPropSupportsOverlays, {0}, 1);
     p.defineInt(kOfxImageEffectPropSupportsMultiResolution, {0}, 1);
     p.defineInt(kOfxImageEffectPropSupportsTiles, {0}, 1);
-    p.defineInt(kOfxImageEffectPropTemporalClipAccess, {0}, 1);
+    p.defineInt(kOfxImageEffectPropTemporalClipAccess, {1}, 1);
     p.defineString(kOfxImageEffectPropSupportedComponents,
                    {kOfxImageComponentRGBA, kOfxImageComponentRGB, kOfxImageComponentAlpha});
     p.defineString(kOfxImageEffectPropSupportedContexts,
@@ -37,7 +39,8 @@ void defineHostProperties(PropertySet& p, bool gpuProperties)
     // Float first: the support layer takes the first listed depth as the host's default.
     p.defineString(kOfxImageEffectPropSupportedPixelDepths,
                    {kOfxBitDepthFloat, kOfxBitDepthHalf, kOfxBitDepthShort, kOfxBitDepthByte});
-    p.defineInt(kOfxImageEffectPropSupportsMultipleClipDepths, {0}, 1);
+    // Each clip is converted on its own, so clips may differ in depth.
+    p.defineInt(kOfxImageEffectPropSupportsMultipleClipDepths, {1}, 1);
     p.defineInt(kOfxImageEffectPropSupportsMultipleClipPARs, {0}, 1);
     p.defineInt(kOfxImageEffectPropSetableFrameRate, {0}, 1);
     p.defineInt(kOfxImageEffectPropSetableFielding, {0}, 1);
@@ -72,12 +75,13 @@ struct SharedHost {
     OfxHost host{};
 };
 
+std::mutex g_sharedMutex;
+SharedHost* g_shared[2] = {nullptr, nullptr};
+
 SharedHost& sharedHost(bool gpuProperties)
 {
-    static std::mutex mutex;
-    static SharedHost* hosts[2] = {nullptr, nullptr};
-    std::lock_guard<std::mutex> lock(mutex);
-    SharedHost*& h = hosts[gpuProperties ? 1 : 0];
+    std::lock_guard<std::mutex> lock(g_sharedMutex);
+    SharedHost*& h = g_shared[gpuProperties ? 1 : 0];
     if (!h) {
         h = new SharedHost; // lives until the process ends, like the plug-ins' copies of it
         defineHostProperties(h->props, gpuProperties);
@@ -112,7 +116,24 @@ HostCore* HostCore::fallback()
     return g_hosts.empty() ? nullptr : g_hosts.back();
 }
 
+bool HostCore::isHostProperties(const PropertySet* props)
+{
+    std::lock_guard<std::mutex> lock(g_sharedMutex);
+    for (const SharedHost* h : g_shared)
+        if (h && &h->props == props)
+            return true;
+    return false;
+}
+
 const void* HostCore::fetchSuite(OfxPropertySetHandle host, const char* name, int version)
+{
+    const void* suite = findSuite(host, name, version);
+    if (!suite)
+        noteMissingFeature(suiteFeature(name, version));
+    return suite;
+}
+
+const void* HostCore::findSuite(OfxPropertySetHandle host, const char* name, int version)
 {
     if (!PropertySet::fromHandle(host) || !name)
         return nullptr;
@@ -134,6 +155,8 @@ const void* HostCore::fetchSuite(OfxPropertySetHandle host, const char* name, in
             return progressSuiteV1();
         if (n == kOfxTimeLineSuite)
             return timeLineSuite();
+        if (n == kOfxParametricParameterSuite)
+            return parametricSuite();
     } else if (version == 2) {
         if (n == kOfxMessageSuite)
             return messageSuiteV2();

@@ -27,10 +27,15 @@ public:
 
     // The host that receives messages sent with no (or an unknown) handle: the newest live one.
     static HostCore* fallback();
-    // OfxHost::fetchSuite: the same suite pointers for every host.
+    // OfxHost::fetchSuite: the same suite pointers for every host. A suite it does not have is
+    // noted as a missing feature.
     static const void* fetchSuite(OfxPropertySetHandle host, const char* name, int version);
+    // Whether `props` is a host property set handed to plug-ins.
+    static bool isHostProperties(const PropertySet* props);
 
 private:
+    static const void* findSuite(OfxPropertySetHandle host, const char* name, int version);
+
     HostOptions m_options;
     // Shared by every Host of the same kind and never freed: a plug-in binary keeps the OfxHost
     // pointer it was given, which must stay valid even after the Host that gave it is gone.

@@ -1,5 +1,8 @@
 // The image-effect suite: descriptor and instance side, images, abort and image memory.
-#include "Internal.h"
+#include "HostCore.h"
+#include "InstanceData.h"
+
+#include <ofxhost/Error.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -111,21 +114,56 @@ std::unique_ptr<PropertySet> makeImageProps(const ImageDesc& d)
     return p;
 }
 
-OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime, const OfxRectD*, OfxPropertySetHandle* image)
+// The frame in the format the clip shows: the frame itself when they agree (or the clip is
+// pinned to what was attached), else a converted copy that lives as long as the image.
+std::optional<ClipFrame> shownFrame(ClipObject& clip, ClipFrame frame)
+{
+    std::string depth, components;
+    {
+        std::lock_guard<std::mutex> lock(clip.mutex);
+        if (clip.pinned)
+            return frame;
+        depth = clip.depth;
+        components = clip.components;
+    }
+    checkImage(clip.name, frame.image);
+    if (frame.image.pixelDepth == depth && frame.image.components == components)
+        return frame;
+    const auto to = parseFormat(depth, components);
+    if (!to)
+        throw Error("clip \"" + clip.name + "\" shows depth \"" + depth + "\" and components \"" +
+                    components + "\", which the host does not convert to");
+    PixelBuffer converted = convertPixels(frame.image, *to);
+    auto owners = std::make_shared<std::pair<std::shared_ptr<const void>, std::shared_ptr<void>>>(
+        std::move(frame.owner), converted.memory);
+    return ClipFrame{converted.image, owners};
+}
+
+OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*,
+                       OfxPropertySetHandle* image)
 {
     ClipObject* c = ClipObject::fromHandle(h);
     if (!c || !c->effect || !c->effect->isInstance)
         return kOfxStatErrBadHandle;
     if (!image)
         return kOfxStatErrValue;
-    std::unique_ptr<PropertySet> props;
-    {
-        std::lock_guard<std::mutex> lock(c->imageMutex);
-        if (!c->hasImage)
-            return kOfxStatFailed; // no image: the plug-in sees a null fetch
-        props = makeImageProps(c->image);
+    std::optional<ClipFrame> frame;
+    try {
+        frame = c->frameAt(time);
+        if (frame)
+            frame = shownFrame(*c, std::move(*frame));
+    } catch (const std::exception& e) {
+        // A frame that cannot be read or converted is no image; the log says why.
+        if (HostCore* core = c->effect->core)
+            core->addMessage(
+                {kOfxMessageError, "ofxhost",
+                 "clip \"" + c->name + "\" at time " + numberText(time) + ": " + e.what(), false});
+        return kOfxStatFailed;
     }
-    *image = registerImage(std::move(props), c->effect)->handle();
+    if (!frame)
+        return kOfxStatFailed; // no image: the plug-in sees a null fetch
+    auto props = makeImageProps(frame->image);
+    *image = registerImage(std::move(props), c->effect, std::move(frame->owner))->handle();
     return kOfxStatOK;
 }
 
@@ -134,18 +172,18 @@ OfxStatus clipReleaseImage(OfxPropertySetHandle image)
     return releaseImage(image);
 }
 
-OfxStatus clipGetRegionOfDefinition(OfxImageClipHandle h, OfxTime, OfxRectD* bounds)
+OfxStatus clipGetRegionOfDefinition(OfxImageClipHandle h, OfxTime time, OfxRectD* bounds)
 {
     ClipObject* c = ClipObject::fromHandle(h);
     if (!c || !c->effect || !c->effect->isInstance)
         return kOfxStatErrBadHandle;
     if (!bounds)
         return kOfxStatErrValue;
-    std::lock_guard<std::mutex> lock(c->imageMutex);
-    if (!c->hasImage)
+    try {
+        *bounds = clipRegionOfDefinition(*c, time);
+    } catch (const std::exception&) {
         return kOfxStatFailed;
-    const OfxRectI r = c->image.regionOfDefinition.value_or(c->image.bounds);
-    *bounds = OfxRectD{double(r.x1), double(r.y1), double(r.x2), double(r.y2)};
+    }
     return kOfxStatOK;
 }
 

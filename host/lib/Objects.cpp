@@ -1,8 +1,9 @@
-// Host objects: handle checks, the default properties of new descriptors and the making of
-// instances from a context descriptor.
+// Host objects: handle checks, the default properties of new descriptors and the images handed
+// out to effects.
 #include "Internal.h"
 
 #include <ofxGPURender.h>
+#include <ofxParametricParam.h>
 
 #include <algorithm>
 #include <cfloat>
@@ -120,14 +121,15 @@ namespace {
 const std::unordered_map<std::string, ParamTypeInfo>& paramTypes()
 {
     static const std::unordered_map<std::string, ParamTypeInfo> types = {
-        {kOfxParamTypeInteger, {1, true, true}},     {kOfxParamTypeDouble, {1, true, false}},
-        {kOfxParamTypeBoolean, {1, true, true}},     {kOfxParamTypeChoice, {1, true, true}},
-        {kOfxParamTypeRGBA, {4, true, false}},       {kOfxParamTypeRGB, {3, true, false}},
-        {kOfxParamTypeDouble2D, {2, true, false}},   {kOfxParamTypeInteger2D, {2, true, true}},
-        {kOfxParamTypeDouble3D, {3, true, false}},   {kOfxParamTypeInteger3D, {3, true, true}},
-        {kOfxParamTypeString, {1, false, false}},    {kOfxParamTypeCustom, {1, false, false}},
-        {kOfxParamTypeStrChoice, {1, false, false}}, {kOfxParamTypeGroup, {0, false, false}},
-        {kOfxParamTypePage, {0, false, false}},      {kOfxParamTypePushButton, {0, false, false}},
+        {kOfxParamTypeInteger, {1, true, true}},      {kOfxParamTypeDouble, {1, true, false}},
+        {kOfxParamTypeBoolean, {1, true, true}},      {kOfxParamTypeChoice, {1, true, true}},
+        {kOfxParamTypeRGBA, {4, true, false}},        {kOfxParamTypeRGB, {3, true, false}},
+        {kOfxParamTypeDouble2D, {2, true, false}},    {kOfxParamTypeInteger2D, {2, true, true}},
+        {kOfxParamTypeDouble3D, {3, true, false}},    {kOfxParamTypeInteger3D, {3, true, true}},
+        {kOfxParamTypeString, {1, false, false}},     {kOfxParamTypeCustom, {1, false, false}},
+        {kOfxParamTypeStrChoice, {1, false, false}},  {kOfxParamTypeGroup, {0, false, false}},
+        {kOfxParamTypePage, {0, false, false}},       {kOfxParamTypePushButton, {0, false, false}},
+        {kOfxParamTypeParametric, {0, false, false}},
     };
     return types;
 }
@@ -183,6 +185,13 @@ void initParamDescriptorProps(PropertySet& p, const std::string& name, const std
     p.defineInt(kOfxParamPropCanUndo, {1}, 1);
     p.defineString(kOfxParamPropCacheInvalidation, {kOfxParamInvalidateValueChange}, 1);
 
+    if (type == kOfxParamTypeParametric) {
+        p.defineInt(kOfxParamPropAnimates, {1}, 1);
+        p.defineInt(kOfxParamPropParametricDimension, {1}, 1);
+        p.defineDouble(kOfxParamPropParametricRange, {0.0, 1.0}, 2);
+        p.definePointer(kOfxParamPropParametricInteractBackground, {nullptr}, 1);
+        return;
+    }
     if (!numeric) {
         p.defineString(kOfxParamPropDefault, {""}, 1);
         if (type == kOfxParamTypeString) {
@@ -224,154 +233,13 @@ void initParamDescriptorProps(PropertySet& p, const std::string& name, const std
     p.defineInt(kOfxParamPropShowTimeMarker, {0}, 1);
 }
 
-namespace {
-
-// The parameter's default as its first value; a missing or mistyped default leaves zeros.
-void seedValue(ParamObject& param)
-{
-    const auto [n, numeric, integral] = valueShape(param.type);
-    if (!numeric) {
-        if (param.props.has(kOfxParamPropDefault) &&
-            param.props.type(kOfxParamPropDefault) == PropType::String &&
-            param.props.dimension(kOfxParamPropDefault) > 0)
-            param.text = param.props.getString(kOfxParamPropDefault);
-        return;
-    }
-    param.numbers.assign(static_cast<size_t>(n), 0.0);
-    if (!param.props.has(kOfxParamPropDefault))
-        return;
-    const PropType t = param.props.type(kOfxParamPropDefault);
-    const int dim = std::min(n, param.props.dimension(kOfxParamPropDefault));
-    for (int i = 0; i < dim; ++i) {
-        if (t == PropType::Int)
-            param.numbers[i] = param.props.getInt(kOfxParamPropDefault, i);
-        else if (t == PropType::Double)
-            param.numbers[i] = param.props.getDouble(kOfxParamPropDefault, i);
-    }
-}
-
-} // namespace
-
-std::unique_ptr<EffectObject> makeInstanceObject(EffectObject& descriptor,
-                                                 const std::string& context, bool gpuProperties)
-{
-    auto inst = std::make_unique<EffectObject>();
-    inst->isInstance = true;
-    inst->core = descriptor.core;
-    // The instance carries what was described plus the instance properties.
-    for (const auto& name : descriptor.props.names()) {
-        switch (descriptor.props.type(name)) {
-        case PropType::Int:
-            inst->props.defineInt(name, descriptor.props.getInts(name));
-            break;
-        case PropType::Double:
-            inst->props.defineDouble(name, descriptor.props.getDoubles(name));
-            break;
-        case PropType::String:
-            inst->props.defineString(name, descriptor.props.getStrings(name));
-            break;
-        case PropType::Pointer: {
-            std::vector<void*> v;
-            for (int i = 0; i < descriptor.props.dimension(name); ++i)
-                v.push_back(descriptor.props.getPointer(name, i));
-            inst->props.definePointer(name, v);
-            break;
-        }
-        }
-    }
-    PropertySet& p = inst->props;
-    p.defineString(kOfxPropType, {kOfxTypeImageEffectInstance}, 1);
-    p.defineString(kOfxImageEffectPropContext, {context}, 1);
-    p.definePointer(kOfxPropInstanceData, {nullptr}, 1);
-    p.definePointer(kOfxImageEffectPropPluginHandle, {descriptor.handle()}, 1);
-    p.defineInt(kOfxPropIsInteractive, {0}, 1);
-    p.defineDouble(kOfxImageEffectPropFrameRate, {24.0}, 1);
-    p.defineDouble(kOfxImageEffectPropProjectSize, {1920.0, 1080.0}, 2);
-    p.defineDouble(kOfxImageEffectPropProjectOffset, {0.0, 0.0}, 2);
-    p.defineDouble(kOfxImageEffectPropProjectExtent, {1920.0, 1080.0}, 2);
-    p.defineDouble(kOfxImageEffectPropProjectPixelAspectRatio, {1.0}, 1);
-    p.defineDouble(kOfxImageEffectInstancePropEffectDuration, {1.0}, 1);
-    p.defineInt(kOfxImageEffectInstancePropSequentialRender, {0}, 1);
-    p.defineString(kOfxImageEffectPropOpenGLRenderSupported, {"false"}, 1);
-    if (!gpuProperties)
-        for (const auto& name : gpuCapabilityProperties())
-            p.refuse(name);
-
-    for (const auto& dp : descriptor.paramSet.params) {
-        auto param = std::make_unique<ParamObject>();
-        param->name = dp->name;
-        param->type = dp->type;
-        param->effect = inst.get();
-        for (const auto& name : dp->props.names()) {
-            switch (dp->props.type(name)) {
-            case PropType::Int:
-                param->props.defineInt(name, dp->props.getInts(name));
-                break;
-            case PropType::Double:
-                param->props.defineDouble(name, dp->props.getDoubles(name));
-                break;
-            case PropType::String:
-                param->props.defineString(name, dp->props.getStrings(name));
-                break;
-            case PropType::Pointer: {
-                std::vector<void*> v;
-                for (int i = 0; i < dp->props.dimension(name); ++i)
-                    v.push_back(dp->props.getPointer(name, i));
-                param->props.definePointer(name, v);
-                break;
-            }
-            }
-        }
-        param->props.defineString(kOfxPropType, {kOfxTypeParameterInstance}, 1);
-        seedValue(*param);
-        inst->paramSet.params.push_back(std::move(param));
-    }
-
-    for (const auto& dc : descriptor.clips) {
-        auto clip = std::make_unique<ClipObject>();
-        clip->name = dc->name;
-        clip->effect = inst.get();
-        for (const auto& name : dc->props.names()) {
-            switch (dc->props.type(name)) {
-            case PropType::Int:
-                clip->props.defineInt(name, dc->props.getInts(name));
-                break;
-            case PropType::Double:
-                clip->props.defineDouble(name, dc->props.getDoubles(name));
-                break;
-            case PropType::String:
-                clip->props.defineString(name, dc->props.getStrings(name));
-                break;
-            case PropType::Pointer:
-                break;
-            }
-        }
-        PropertySet& c = clip->props;
-        c.defineString(kOfxPropType, {kOfxTypeClip}, 1);
-        c.defineString(kOfxImageEffectPropPixelDepth, {kOfxBitDepthFloat}, 1);
-        c.defineString(kOfxImageEffectPropComponents, {kOfxImageComponentRGBA}, 1);
-        c.defineString(kOfxImageClipPropUnmappedPixelDepth, {kOfxBitDepthFloat}, 1);
-        c.defineString(kOfxImageClipPropUnmappedComponents, {kOfxImageComponentRGBA}, 1);
-        c.defineString(kOfxImageEffectPropPreMultiplication, {kOfxImagePreMultiplied}, 1);
-        c.defineDouble(kOfxImagePropPixelAspectRatio, {1.0}, 1);
-        c.defineDouble(kOfxImageEffectPropFrameRate, {24.0}, 1);
-        c.defineDouble(kOfxImageEffectPropFrameRange, {0.0, 0.0}, 2);
-        c.defineDouble(kOfxImageEffectPropUnmappedFrameRate, {24.0}, 1);
-        c.defineDouble(kOfxImageEffectPropUnmappedFrameRange, {0.0, 0.0}, 2);
-        c.defineString(kOfxImageClipPropFieldOrder, {kOfxImageFieldNone}, 1);
-        c.defineInt(kOfxImageClipPropConnected, {1}, 1);
-        c.defineInt(kOfxImageClipPropContinuousSamples, {0}, 1);
-        inst->clips.push_back(std::move(clip));
-    }
-    return inst;
-}
-
 // --- images --------------------------------------------------------------------------------------
 namespace {
 
 struct LiveImage {
     std::unique_ptr<PropertySet> props;
-    EffectObject* owner;
+    EffectObject* effect = nullptr;
+    std::shared_ptr<const void> pixels;
 };
 
 std::mutex g_imageMutex;
@@ -379,36 +247,37 @@ std::unordered_map<PropertySet*, LiveImage> g_images;
 
 } // namespace
 
-PropertySet* registerImage(std::unique_ptr<PropertySet> image, EffectObject* owner)
+PropertySet* registerImage(std::unique_ptr<PropertySet> image, EffectObject* effect,
+                           std::shared_ptr<const void> owner)
 {
     PropertySet* raw = image.get();
     std::lock_guard<std::mutex> lock(g_imageMutex);
-    g_images.emplace(raw, LiveImage{std::move(image), owner});
-    ++owner->liveImages;
+    g_images.emplace(raw, LiveImage{std::move(image), effect, std::move(owner)});
+    ++effect->liveImages;
     return raw;
 }
 
 OfxStatus releaseImage(OfxPropertySetHandle handle)
 {
-    std::unique_ptr<PropertySet> doomed;
+    LiveImage doomed; // freed outside the lock
     {
         std::lock_guard<std::mutex> lock(g_imageMutex);
         auto it = g_images.find(reinterpret_cast<PropertySet*>(handle));
         if (it == g_images.end())
             return kOfxStatErrBadHandle;
-        doomed = std::move(it->second.props);
-        --it->second.owner->liveImages;
+        doomed = std::move(it->second);
+        --doomed.effect->liveImages;
         g_images.erase(it);
     }
     return kOfxStatOK;
 }
 
-void releaseImagesOf(EffectObject* owner)
+void releaseImagesOf(EffectObject* effect)
 {
     std::lock_guard<std::mutex> lock(g_imageMutex);
     for (auto it = g_images.begin(); it != g_images.end();) {
-        if (it->second.owner == owner) {
-            --owner->liveImages;
+        if (it->second.effect == effect) {
+            --effect->liveImages;
             it = g_images.erase(it);
         } else {
             ++it;

@@ -1,6 +1,7 @@
 // The parameter suite: definition on descriptors, handles and values on instances. Values are not
 // animated, so every time reads the one value and keys never exist.
 #include "Internal.h"
+#include "MissingFeatures.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -16,8 +17,10 @@ OfxStatus paramDefine(OfxParamSetHandle h, const char* type, const char* name,
         return kOfxStatErrBadHandle;
     if (!type || !name || !*name)
         return kOfxStatErrValue;
-    if (!findParamType(type))
+    if (!findParamType(type)) {
+        noteMissingFeature(std::string("parameters of type ") + type);
         return kOfxStatErrUnsupported;
+    }
     std::lock_guard<std::mutex> lock(set->mutex);
     if (ParamObject* existing = set->find(name)) {
         if (props)
@@ -263,6 +266,7 @@ OfxStatus paramCopy(OfxParamHandle to, OfxParamHandle from, OfxTime, const OfxRa
     std::scoped_lock lock(dst->valueMutex, src->valueMutex);
     dst->numbers = src->numbers;
     dst->text = src->text;
+    dst->curves = src->curves;
     return kOfxStatOK;
 }
 

@@ -361,7 +361,7 @@ std::string PropertySet::valueText(const std::string& name) const
         break;
     case PropType::String:
         for (const auto& v : e->values.strings)
-            out << sep << '"' << v << '"', sep = ", ";
+            out << sep << quotedText(v), sep = ", ";
         break;
     case PropType::Pointer:
         for (void* v : e->values.pointers)

@@ -1,5 +1,7 @@
 // The property suite: thin C entry points over PropertySet.
+#include "HostCore.h"
 #include "Internal.h"
+#include "MissingFeatures.h"
 
 #include <ofxProperty.h>
 
@@ -9,6 +11,14 @@ namespace {
 PropertySet* setOf(OfxPropertySetHandle h)
 {
     return PropertySet::fromHandle(h);
+}
+
+// A read of a host property this host does not define is a feature the effect may miss.
+OfxStatus noted(const PropertySet& set, const char* name, OfxStatus status)
+{
+    if (status == kOfxStatErrUnknown && name && HostCore::isHostProperties(&set))
+        noteMissingFeature(std::string("the host property ") + name);
+    return status;
 }
 
 OfxStatus propSetPointer(OfxPropertySetHandle h, const char* p, int i, void* v)
@@ -57,7 +67,7 @@ OfxStatus getN(OfxPropertySetHandle h, const char* p, int count, T* values, Gett
     if (!s)
         return kOfxStatErrBadHandle;
     int dim = 0;
-    if (OfxStatus st = s->dimensionC(p, &dim))
+    if (OfxStatus st = noted(*s, p, s->dimensionC(p, &dim)))
         return st;
     if (count < 0 || count > dim)
         return kOfxStatErrBadIndex;
@@ -91,22 +101,22 @@ OfxStatus propSetIntN(OfxPropertySetHandle h, const char* p, int n, const int* v
 OfxStatus propGetPointer(OfxPropertySetHandle h, const char* p, int i, void** v)
 {
     PropertySet* s = setOf(h);
-    return s ? s->getPointerC(p, i, v) : kOfxStatErrBadHandle;
+    return s ? noted(*s, p, s->getPointerC(p, i, v)) : kOfxStatErrBadHandle;
 }
 OfxStatus propGetString(OfxPropertySetHandle h, const char* p, int i, char** v)
 {
     PropertySet* s = setOf(h);
-    return s ? s->getStringC(p, i, v) : kOfxStatErrBadHandle;
+    return s ? noted(*s, p, s->getStringC(p, i, v)) : kOfxStatErrBadHandle;
 }
 OfxStatus propGetDouble(OfxPropertySetHandle h, const char* p, int i, double* v)
 {
     PropertySet* s = setOf(h);
-    return s ? s->getDoubleC(p, i, v) : kOfxStatErrBadHandle;
+    return s ? noted(*s, p, s->getDoubleC(p, i, v)) : kOfxStatErrBadHandle;
 }
 OfxStatus propGetInt(OfxPropertySetHandle h, const char* p, int i, int* v)
 {
     PropertySet* s = setOf(h);
-    return s ? s->getIntC(p, i, v) : kOfxStatErrBadHandle;
+    return s ? noted(*s, p, s->getIntC(p, i, v)) : kOfxStatErrBadHandle;
 }
 
 OfxStatus propGetPointerN(OfxPropertySetHandle h, const char* p, int n, void** v)
@@ -136,7 +146,7 @@ OfxStatus propReset(OfxPropertySetHandle h, const char* p)
 OfxStatus propGetDimension(OfxPropertySetHandle h, const char* p, int* count)
 {
     PropertySet* s = setOf(h);
-    return s ? s->dimensionC(p, count) : kOfxStatErrBadHandle;
+    return s ? noted(*s, p, s->dimensionC(p, count)) : kOfxStatErrBadHandle;
 }
 
 const OfxPropertySuiteV1 kSuite = {

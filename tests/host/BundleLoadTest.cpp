@@ -140,4 +140,73 @@ TEST(BundleLoad, AnOlderHostRendersAfterANewerOneOfTheSameBinaryIsGone)
     EXPECT_EQ(dst.at(2, 2, 0), 3.0f);
 }
 
+// One effect that cannot be used leaves the others of its bundle usable; each skip says why,
+// naming what the host lacks.
+TEST(BundleLoad, EffectsThatFailAreSkippedWithTheReasonAndTheRestStayUsable)
+{
+    ofxhost::HostOptions options;
+    options.displayName = "the test host";
+    ofxhost::Host host(options);
+    ofxhost::Bundle& bundle = host.loadBundle(hosttest::partlyBundle());
+    std::vector<std::string> usable;
+    for (const ofxhost::Effect* e : bundle.effects())
+        usable.push_back(e->identifier());
+    EXPECT_EQ(usable, (std::vector<std::string>{"org.zelk.test.Copy", "org.zelk.test.FilterOnly"}));
+
+    ASSERT_EQ(bundle.skipped().size(), 2u);
+    EXPECT_EQ(bundle.skipped()[0].identifier, "org.zelk.test.LoadFails");
+    EXPECT_NE(bundle.skipped()[0].reason.find("OfxActionLoad failed with kOfxStatFailed"),
+              std::string::npos)
+        << bundle.skipped()[0].reason;
+    EXPECT_NE(
+        bundle.skipped()[1].reason.find(
+            "needs the draw suite (on-screen controls), which the test host does not provide"),
+        std::string::npos)
+        << bundle.skipped()[1].reason;
+
+    // The context that needs a missing suite is left out; the other one is kept.
+    const ofxhost::Effect* partial = bundle.effect("org.zelk.test.FilterOnly");
+    EXPECT_EQ(partial->contexts(), std::vector<std::string>{kOfxImageEffectContextFilter});
+    std::string warnings;
+    for (const ofxhost::Message& m : host.messages())
+        if (m.type == kOfxMessageWarning)
+            warnings += m.text + "\n";
+    for (const char* named : {"org.zelk.test.LoadFails", "org.zelk.test.NeedsDraw",
+                              "FilterOnly 1.0: leaving out a context",
+                              "the suite \"OfxImageEffectPlaneSuite\" version 2"})
+        EXPECT_NE(warnings.find(named), std::string::npos) << named << " in\n" << warnings;
+
+    auto copy = bundle.effect("org.zelk.test.Copy")->createInstance();
+    hosttest::Pixels src(2, 2, 0.5f);
+    copy->connectClip("Source", src.input());
+    EXPECT_EQ(hosttest::sample(copy->renderFrame(0), 1, 1, 2), 0.5f);
+
+    std::ostringstream text;
+    ofxhost::printDescription(text, bundle);
+    EXPECT_NE(text.str().find("skipped effect org.zelk.test.NeedsDraw version 1.0: "),
+              std::string::npos)
+        << text.str();
+}
+
+TEST(BundleLoad, VersionsArePickedAndDescriptionsKeepToOneLine)
+{
+    ofxhost::Host host;
+    ofxhost::Bundle& bundle = host.loadBundle(hosttest::featuresBundle());
+    const std::string id = "org.zelk.test.Invert";
+    ASSERT_NE(bundle.effect(id), nullptr);
+    EXPECT_EQ(bundle.effect(id)->versionMajor(), 2u) << "the highest version by default";
+    EXPECT_EQ(bundle.effect(id, 1)->versionMajor(), 1u);
+    EXPECT_EQ(bundle.effect(id, 2, 3)->versionMinor(), 3u);
+    EXPECT_EQ(bundle.effect(id, 2, 0), nullptr);
+    EXPECT_EQ(host.effect(id)->versionMajor(), 2u);
+
+    std::ostringstream text;
+    ofxhost::printDescription(text, *bundle.effect(id));
+    EXPECT_NE(
+        text.str().find(
+            "  description: \"Inverts colour and alpha.\\nSecond line:\\t\\\"quoted\\\"\\x01\"\n"),
+        std::string::npos)
+        << text.str();
+}
+
 } // namespace

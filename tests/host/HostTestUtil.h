@@ -2,6 +2,7 @@
 #pragma once
 
 #include <ofxhost/Host.h>
+#include <ofxhost/Instance.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +16,19 @@ namespace hosttest {
 inline std::string fakeBundle()
 {
     return std::string(FAKE_PLUGIN_DIR) + "/FakeGain.ofx.bundle";
+}
+// The test effects of plugins/: one per host feature, the parametric one, the partly failing.
+inline std::string featuresBundle()
+{
+    return std::string(FAKE_PLUGIN_DIR) + "/HostFeatures.ofx.bundle";
+}
+inline std::string curvesBundle()
+{
+    return std::string(FAKE_PLUGIN_DIR) + "/Curves.ofx.bundle";
+}
+inline std::string partlyBundle()
+{
+    return std::string(FAKE_PLUGIN_DIR) + "/Partly.ofx.bundle";
 }
 
 // A suite as a plug-in fetches it from the host.
@@ -87,8 +101,25 @@ struct Pixels {
         return d;
     }
     float& at(int x, int y, int c) { return data[(static_cast<size_t>(y) * width + x) * 4 + c]; }
+    // An input showing these pixels (at x0, y0) at every time.
+    ofxhost::ClipInput input(int x0 = 0, int y0 = 0)
+    {
+        ofxhost::ClipInput in;
+        const ofxhost::ImageDesc d = desc(x0, y0);
+        in.frameAt = [d](double) {
+            return std::optional<ofxhost::ClipFrame>(ofxhost::ClipFrame{d, nullptr});
+        };
+        return in;
+    }
     int width, height;
     std::vector<float> data;
 };
+
+// Pixel (x, y), channel c of a rendered frame, in the frame's own coordinates.
+inline float sample(const ofxhost::RenderedFrame& f, int x, int y, int c)
+{
+    const int width = f.bounds.x2 - f.bounds.x1;
+    return f.pixels.at((static_cast<size_t>(y - f.bounds.y1) * width + (x - f.bounds.x1)) * 4 + c);
+}
 
 } // namespace hosttest

@@ -48,10 +48,13 @@ public:
     std::vector<std::string> contexts() const;  // contexts described in, in order
     // From "OfxImageEffectActionDescribeInContext"; nullptr when not described in `context`.
     const EffectDescriptor* contextDescriptor(const std::string& context) const;
-    // Creates an instance in a described context ("OfxActionCreateInstance"); throws Error
-    // naming the status when the plug-in fails it. The Effect must outlive the instance.
+    // Creates an instance in a described context ("OfxActionCreateInstance") within `project`
+    // (default: 1920 x 1080 at 24 frames a second); throws Error naming the status when the
+    // plug-in fails it. The Effect must outlive the instance.
     std::unique_ptr<Instance>
     createInstance(const std::string& context = "OfxImageEffectContextFilter");
+    std::unique_ptr<Instance> createInstance(const std::string& context,
+                                             const ProjectSettings& project);
 
     struct Data;
     explicit Effect(std::unique_ptr<Data> data);
@@ -62,14 +65,26 @@ private:
     std::unique_ptr<Data> m_data;
 };
 
+// An effect of a bundle that could not be used: its load, its description or every context it
+// shares with the host failed (reason says which, with the status and what the host lacks).
+struct SkippedEffect {
+    std::string identifier;
+    unsigned versionMajor = 0;
+    unsigned versionMinor = 0;
+    std::string reason;
+};
+
 // A loaded bundle: its binary stays open while the Bundle lives; destroying it sends
 // "OfxActionUnload" to each described effect, then closes the binary.
 class Bundle {
 public:
     const std::string& path() const;       // the bundle directory (OfxPluginPropFilePath)
     const std::string& binaryPath() const; // <bundle>/Contents/Linux-x86-64/<name>.ofx
-    std::vector<Effect*> effects() const;
-    Effect* effect(const std::string& identifier) const; // nullptr if absent
+    std::vector<Effect*> effects() const;  // the usable ones, in the binary's order
+    // The highest version of the effect, of major version `major` (and minor `minor`) when
+    // given; nullptr if there is none.
+    Effect* effect(const std::string& identifier, int major = -1, int minor = -1) const;
+    const std::vector<SkippedEffect>& skipped() const;
 
     struct Data;
     explicit Bundle(std::unique_ptr<Data> data);
@@ -98,12 +113,13 @@ public:
     // Loads the bundle at `bundlePath` (a "<name>.ofx.bundle" directory), hands each effect the
     // host, runs load, describe and describe-in-context for each context the effect and this
     // host share (filter, general). Throws Error with the dlerror() text when the binary does not
-    // load, or naming the action and status when the plug-in fails one.
+    // load. An effect that fails its load or description, or every shared context, is skipped
+    // and a context it fails is left out, each with a warning message; the rest stay usable.
     Bundle& loadBundle(const std::string& bundlePath);
     // findBundle(name) then loadBundle.
     Bundle& loadBundleByName(const std::string& name);
     const std::vector<std::unique_ptr<Bundle>>& bundles() const;
-    // First effect with this identifier among loaded bundles; nullptr if none.
+    // The highest version of the effect in the first loaded bundle that has it; nullptr if none.
     Effect* effect(const std::string& identifier) const;
 
     // The multi-thread suite's reported CPU count; 0 reports the machine's cores. The suite has

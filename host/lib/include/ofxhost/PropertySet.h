@@ -15,6 +15,10 @@ enum class PropType { Int, Double, String, Pointer };
 
 const char* propTypeName(PropType type);
 
+// The text in double quotes on one line: quotes and backslashes escaped, newlines and tabs as
+// \n, \r and \t, other control characters as \xNN.
+std::string quotedText(const std::string& text);
+
 // A set of named, typed, multi-dimensional properties. The C property suite works on it through
 // handle(); host code and tests read it directly. Thread-safe: every call takes the set's lock.
 class PropertySet {
@@ -58,7 +62,7 @@ public:
     std::vector<int> getInts(const std::string& name) const;
     std::vector<double> getDoubles(const std::string& name) const;
     std::vector<std::string> getStrings(const std::string& name) const;
-    // The values as text, comma-separated (for printing); "" when absent.
+    // The values as text, comma-separated (for printing; strings as quotedText); "" when absent.
     std::string valueText(const std::string& name) const;
 
     // --- the C suite's view (same statuses as the property suite) --------------------------

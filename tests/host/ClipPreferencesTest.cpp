@@ -1,0 +1,119 @@
+// The clip preferences: an 8-bit effect gets bytes, and whatever depth and components an effect
+// asks for it gets, converted from float RGBA and back as the host promises.
+#include "HostTestUtil.h"
+
+#include <ofxhost/Instance.h>
+
+#include <ofxImageEffect.h>
+
+#include <Imath/half.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using hosttest::Pixels;
+using hosttest::sample;
+
+namespace {
+
+class ClipPreferencesTest : public ::testing::Test {
+protected:
+    std::unique_ptr<ofxhost::Instance> create(const std::string& id, const char* context)
+    {
+        return host.loadBundle(hosttest::featuresBundle())
+            .effect(id)
+            ->createInstance(context, ofxhost::ProjectSettings::forWindow({0, 0, 16, 16}));
+    }
+
+    ofxhost::Host host;
+};
+
+TEST_F(ClipPreferencesTest, AnEightBitEffectGetsBytesAndGivesBackFloat)
+{
+    auto fx = create("org.zelk.test.ByteInvert", kOfxImageEffectContextFilter);
+    // Every 8-bit level once, each exactly a level apart.
+    Pixels src(16, 16);
+    for (int i = 0; i < 256; ++i)
+        for (int c = 0; c < 4; ++c)
+            src.data[i * 4 + c] = float((i + c * 40) % 256) / 255.0f;
+    fx->connectClip("Source", src.input());
+    const ofxhost::RenderedFrame out = fx->renderFrame(0);
+    EXPECT_EQ(fx->clipProperties("Source").getString(kOfxImageEffectPropPixelDepth),
+              kOfxBitDepthByte);
+    EXPECT_EQ(fx->clipProperties("Source").getString(kOfxImageClipPropUnmappedPixelDepth),
+              kOfxBitDepthFloat);
+    for (int i = 0; i < 256; ++i) {
+        const int x = i % 16, y = i / 16;
+        for (int c = 0; c < 3; ++c)
+            ASSERT_EQ(sample(out, x, y, c), float(255 - (i + c * 40) % 256) / 255.0f)
+                << "level " << i << " channel " << c;
+        ASSERT_EQ(sample(out, x, y, 3), float((i + 120) % 256) / 255.0f);
+    }
+}
+
+// What a float sample becomes on its way through `depth` and back.
+float throughDepth(float v, const std::string& depth)
+{
+    const float clamped = std::isnan(v) ? 0.0f : std::min(1.0f, std::max(0.0f, v));
+    if (depth == "byte")
+        return std::round(clamped * 255.0f) / 255.0f;
+    if (depth == "short")
+        return std::round(clamped * 65535.0f) / 65535.0f;
+    if (depth == "half")
+        return float(Imath::half(v));
+    return v;
+}
+
+TEST_F(ClipPreferencesTest, EveryDepthAndComponentsAnEffectAsksForRoundTrip)
+{
+    auto fx = create("org.zelk.test.FormatProbe", kOfxImageEffectContextGeneral);
+    Pixels src(4, 2);
+    const float values[] = {0.0f, 1.0f, 0.5f, 0.1f, 1.0f / 3.0f, -0.25f, 2.5f, 70000.0f};
+    for (size_t i = 0; i < src.data.size(); ++i)
+        src.data[i] = values[(i * 5 + i / 4) % 8];
+    fx->connectClip("Source", src.input());
+
+    for (const char* depth : {"byte", "short", "half", "float"}) {
+        for (const char* components : {"RGBA", "RGB", "Alpha"}) {
+            SCOPED_TRACE(std::string(depth) + " " + components);
+            fx->setChoice("depth", depth);
+            fx->setChoice("components", components);
+            const ofxhost::RenderedFrame out = fx->renderFrame(0);
+            ASSERT_EQ(out.bounds.x2, 4);
+            for (int y = 0; y < 2; ++y)
+                for (int x = 0; x < 4; ++x)
+                    for (int c = 0; c < 4; ++c) {
+                        // RGB gains an opaque alpha; Alpha shows as grey of its alpha.
+                        const std::string comps = components;
+                        const float in = comps == "Alpha" ? src.at(x, y, 3) : src.at(x, y, c);
+                        const float want =
+                            comps == "RGB" && c == 3 ? 1.0f : throughDepth(in, depth);
+                        ASSERT_EQ(sample(out, x, y, c), want) << x << "," << y << " channel " << c;
+                    }
+        }
+    }
+
+    // Asked again only when a parameter they follow changed.
+    const std::string asked = fx->properties().getString("preferences asked");
+    fx->renderFrame(1);
+    EXPECT_EQ(fx->properties().getString("preferences asked"), asked);
+    fx->setChoice("depth", "half");
+    fx->renderFrame(1);
+    EXPECT_NE(fx->properties().getString("preferences asked"), asked);
+}
+
+TEST_F(ClipPreferencesTest, ImagesAttachedAsGivenKeepTheirFormat)
+{
+    // setClipImage hands images over untouched, so an effect's checks of formats stay testable.
+    auto fx = create("org.zelk.test.FormatProbe", kOfxImageEffectContextGeneral);
+    fx->setChoice("depth", "byte");
+    Pixels src(2, 2, 0.5f), dst(2, 2, -1.0f);
+    fx->setClipImage("Source", src.desc());
+    fx->setClipImage("Output", dst.desc());
+    EXPECT_EQ(fx->render(0, OfxRectI{0, 0, 2, 2}), kOfxStatErrImageFormat)
+        << "the effect asked for bytes and sees the float images it was given";
+    EXPECT_EQ(fx->clipProperties("Source").getString(kOfxImageEffectPropPixelDepth),
+              kOfxBitDepthFloat);
+}
+
+} // namespace

@@ -1,0 +1,104 @@
+// Where things lie: the project follows the picture, normalised defaults become canonical, an
+// effect that grows its input renders all of its region, and asks for the part of its input it
+// needs.
+#include "HostTestUtil.h"
+
+#include <ofxhost/Instance.h>
+
+#include <ofxImageEffect.h>
+
+#include <gtest/gtest.h>
+
+using hosttest::errorOf;
+using hosttest::Pixels;
+using hosttest::sample;
+
+namespace {
+
+class RegionsTest : public ::testing::Test {
+protected:
+    ofxhost::Effect& effect(const std::string& id)
+    {
+        return *host.loadBundle(hosttest::featuresBundle()).effect(id);
+    }
+
+    ofxhost::Host host;
+};
+
+TEST_F(RegionsTest, NormalisedDefaultsFollowTheProjectOfThePicture)
+{
+    const auto project = ofxhost::ProjectSettings::forWindow({100, 50, 164, 98});
+    EXPECT_EQ(project.size.x, 64.0);
+    EXPECT_EQ(project.extent.y, 98.0);
+    auto fx = effect("org.zelk.test.Dot").createInstance(kOfxImageEffectContextFilter, project);
+    EXPECT_EQ(fx->properties().getDoubles(kOfxImageEffectPropProjectSize),
+              (std::vector<double>{64, 48}));
+    EXPECT_EQ(fx->properties().getDoubles(kOfxImageEffectPropProjectOffset),
+              (std::vector<double>{100, 50}));
+    // A position scales by the size and moves by the offset; a width only scales.
+    EXPECT_EQ(fx->paramDouble("center", 0), 132.0);
+    EXPECT_EQ(fx->paramDouble("center", 1), 74.0);
+    EXPECT_EQ(fx->paramDouble("radius"), 16.0);
+    EXPECT_EQ(fx->paramDouble("color", 0), 1.0) << "colours are not spatial";
+
+    Pixels src(64, 48, 0.5f);
+    fx->connectClip("Source", src.input(100, 50));
+    ofxhost::RenderedFrame out = fx->renderFrame(0);
+    EXPECT_EQ(sample(out, 132, 74, 0), 1.0f) << "the disc is in the middle of the picture";
+    EXPECT_EQ(sample(out, 132 + 17, 74, 0), 0.5f);
+    EXPECT_EQ(sample(out, 101, 51, 0), 0.5f);
+
+    // A 2D position set in canonical coordinates, as a user gives it.
+    fx->setParamFromText("center", "110,60");
+    out = fx->renderFrame(0);
+    EXPECT_EQ(sample(out, 101, 51, 0), 1.0f);
+    EXPECT_EQ(sample(out, 132, 74, 0), 0.5f);
+}
+
+TEST_F(RegionsTest, AGrowingEffectRendersItsWholeRegion)
+{
+    auto fx = effect("org.zelk.test.Pad").createInstance(kOfxImageEffectContextFilter);
+    Pixels src(8, 6, 0.5f);
+    fx->connectClip("Source", src.input(10, 20));
+    const OfxRectD rod = fx->regionOfDefinition(0);
+    EXPECT_EQ(rod.x1, 6.0);
+    EXPECT_EQ(rod.y2, 30.0);
+
+    const ofxhost::RenderedFrame out = fx->renderFrame(0);
+    EXPECT_EQ(out.bounds.x1, 6);
+    EXPECT_EQ(out.bounds.y1, 16);
+    EXPECT_EQ(out.bounds.x2, 22);
+    EXPECT_EQ(out.bounds.y2, 30);
+    EXPECT_EQ(out.unwrittenPixels, 0u);
+    EXPECT_EQ(sample(out, 6, 16, 2), 0.75f) << "the border";
+    EXPECT_EQ(sample(out, 10, 20, 2), 0.5f) << "the picture";
+
+    // Of Source it needs the region asked for less the border.
+    const auto roi = fx->regionsOfInterest(0, {0, 0, 40, 40});
+    ASSERT_EQ(roi.count("Source"), 1u);
+    EXPECT_EQ(roi.at("Source").x1, 4.0);
+    EXPECT_EQ(roi.at("Source").x2, 36.0);
+
+    // A region no host could allocate is refused before anything is rendered.
+    fx->setParam("border", 200000);
+    const std::string huge = errorOf([&] { fx->renderFrame(0); });
+    EXPECT_NE(huge.find("more than the host renders"), std::string::npos) << huge;
+}
+
+TEST_F(RegionsTest, WithoutAnAnswerTheRegionIsTheInputsOrTheProjects)
+{
+    auto fx = effect("org.zelk.test.MaskedInvert")
+                  .createInstance(kOfxImageEffectContextFilter,
+                                  ofxhost::ProjectSettings::forWindow({0, 0, 20, 10}));
+    OfxRectD rod = fx->regionOfDefinition(0);
+    EXPECT_EQ(rod.x2, 20.0) << "nothing connected: the project";
+    Pixels src(5, 3);
+    fx->connectClip("Source", src.input(-2, 1));
+    rod = fx->regionOfDefinition(0);
+    EXPECT_EQ(rod.x1, -2.0);
+    EXPECT_EQ(rod.y2, 4.0);
+    const auto roi = fx->regionsOfInterest(0, {1, 2, 3, 4});
+    EXPECT_EQ(roi.at("Mask").x2, 3.0) << "by default every input is needed where output is";
+}
+
+} // namespace

@@ -1,0 +1,104 @@
+// Asks for the depth and components its "depth" and "components" choices name on both clips,
+// checks the images come that way and copies Source to Output unchanged, so the host's
+// conversions to and from that format are all the output shows. It counts how often it was
+// asked for its clip preferences.
+#include "Effects.h"
+#include "PluginKit.h"
+
+#include <cstring>
+#include <string>
+
+namespace kit {
+namespace {
+
+const char* const kDepths[] = {kOfxBitDepthByte, kOfxBitDepthShort, kOfxBitDepthHalf,
+                               kOfxBitDepthFloat};
+const char* const kComponents[] = {kOfxImageComponentRGBA, kOfxImageComponentRGB,
+                                   kOfxImageComponentAlpha};
+int g_preferencesAsked = 0;
+
+OfxStatus describeInContext(OfxImageEffectHandle effect)
+{
+    for (const char* clip : {"Source", "Output"})
+        defineClip(effect, clip,
+                   {kOfxImageComponentRGBA, kOfxImageComponentRGB, kOfxImageComponentAlpha});
+    OfxPropertySetHandle p = defineParam(effect, kOfxParamTypeChoice, "depth");
+    setStrings(p, kOfxParamPropChoiceOption, {"byte", "short", "half", "float"});
+    g_props->propSetInt(p, kOfxParamPropDefault, 0, 3);
+    p = defineParam(effect, kOfxParamTypeChoice, "components");
+    setStrings(p, kOfxParamPropChoiceOption, {"RGBA", "RGB", "Alpha"});
+    setStrings(propsOf(effect), kOfxImageEffectPropClipPreferencesSlaveParam,
+               {"depth", "components"});
+    return kOfxStatOK;
+}
+
+void chosen(OfxImageEffectHandle effect, const char** depth, const char** components)
+{
+    int d = 3, c = 0;
+    g_params->paramGetValue(param(effect, "depth"), &d);
+    g_params->paramGetValue(param(effect, "components"), &c);
+    *depth = kDepths[d];
+    *components = kComponents[c];
+}
+
+OfxStatus clipPreferences(OfxImageEffectHandle effect, OfxPropertySetHandle out)
+{
+    note(effect, "preferences asked", std::to_string(++g_preferencesAsked));
+    const char *depth = nullptr, *components = nullptr;
+    chosen(effect, &depth, &components);
+    for (const std::string clip : {"Source", "Output"}) {
+        g_props->propSetString(out, ("OfxImageClipPropDepth_" + clip).c_str(), 0, depth);
+        g_props->propSetString(out, ("OfxImageClipPropComponents_" + clip).c_str(), 0, components);
+    }
+    return kOfxStatOK;
+}
+
+OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
+{
+    const double time = timeArg(in);
+    const OfxRectI w = renderWindow(in);
+    Image src, dst;
+    if (fetch(effect, "Output", time, dst) || fetch(effect, "Source", time, src))
+        return kOfxStatFailed;
+    const char *depth = nullptr, *components = nullptr;
+    chosen(effect, &depth, &components);
+    for (const Image* image : {&src, &dst})
+        if (image->depth != depth || image->components != components)
+            return kOfxStatErrImageFormat;
+    const size_t row = static_cast<size_t>(w.x2 - w.x1) * src.channels() * src.sampleBytes();
+    for (int y = w.y1; y < w.y2; ++y)
+        std::memcpy(dst.at(w.x1, y), src.at(w.x1, y), row);
+    return kOfxStatOK;
+}
+
+OfxStatus mainEntry(const char* action, const void* handle, OfxPropertySetHandle in,
+                    OfxPropertySetHandle out)
+{
+    auto effect = static_cast<OfxImageEffectHandle>(const_cast<void*>(handle));
+    if (is(action, kOfxActionLoad))
+        return load();
+    if (is(action, kOfxActionDescribe)) {
+        describeEffect(effect, "Format Probe", {kOfxImageEffectContextGeneral},
+                       {kOfxBitDepthByte, kOfxBitDepthShort, kOfxBitDepthHalf, kOfxBitDepthFloat});
+        g_props->propSetInt(propsOf(effect), kOfxImageEffectPropSupportsMultipleClipDepths, 0, 1);
+        return kOfxStatOK;
+    }
+    if (is(action, kOfxImageEffectActionDescribeInContext))
+        return describeInContext(effect);
+    if (is(action, kOfxImageEffectActionGetClipPreferences))
+        return clipPreferences(effect, out);
+    if (is(action, kOfxImageEffectActionRender))
+        return render(effect, in);
+    return kOfxStatReplyDefault;
+}
+
+} // namespace
+
+OfxPlugin* formatProbe()
+{
+    static OfxPlugin plugin = {
+        kOfxImageEffectPluginApi, 1, "org.zelk.test.FormatProbe", 1, 0, setHost, mainEntry};
+    return &plugin;
+}
+
+} // namespace kit

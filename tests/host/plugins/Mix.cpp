@@ -1,0 +1,66 @@
+// Blends its two inputs A and B by "mix"; outside an input's image that input is black.
+#include "Effects.h"
+#include "PluginKit.h"
+
+namespace kit {
+namespace {
+
+OfxStatus describeInContext(OfxImageEffectHandle effect)
+{
+    defineClip(effect, "A");
+    defineClip(effect, "B");
+    defineClip(effect, "Output");
+    OfxPropertySetHandle p = defineParam(effect, kOfxParamTypeDouble, "mix");
+    g_props->propSetDouble(p, kOfxParamPropDefault, 0, 0.5);
+    g_props->propSetDouble(p, kOfxParamPropMin, 0, 0.0);
+    g_props->propSetDouble(p, kOfxParamPropMax, 0, 1.0);
+    return kOfxStatOK;
+}
+
+OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
+{
+    const double time = timeArg(in);
+    const OfxRectI w = renderWindow(in);
+    double mix = 0;
+    g_params->paramGetValueAtTime(param(effect, "mix"), time, &mix);
+    Image a, b, dst;
+    if (fetch(effect, "Output", time, dst) || fetch(effect, "A", time, a) ||
+        fetch(effect, "B", time, b))
+        return kOfxStatFailed;
+    for (int y = w.y1; y < w.y2; ++y)
+        for (int x = w.x1; x < w.x2; ++x)
+            for (int c = 0; c < 4; ++c) {
+                const float va = a.contains(x, y) ? a.floatsAt(x, y)[c] : 0.0f;
+                const float vb = b.contains(x, y) ? b.floatsAt(x, y)[c] : 0.0f;
+                dst.floatsAt(x, y)[c] = static_cast<float>(va * (1 - mix) + vb * mix);
+            }
+    return kOfxStatOK;
+}
+
+OfxStatus mainEntry(const char* action, const void* handle, OfxPropertySetHandle in,
+                    OfxPropertySetHandle)
+{
+    auto effect = static_cast<OfxImageEffectHandle>(const_cast<void*>(handle));
+    if (is(action, kOfxActionLoad))
+        return load();
+    if (is(action, kOfxActionDescribe)) {
+        describeEffect(effect, "Mix", {kOfxImageEffectContextGeneral});
+        return kOfxStatOK;
+    }
+    if (is(action, kOfxImageEffectActionDescribeInContext))
+        return describeInContext(effect);
+    if (is(action, kOfxImageEffectActionRender))
+        return render(effect, in);
+    return kOfxStatReplyDefault;
+}
+
+} // namespace
+
+OfxPlugin* mix()
+{
+    static OfxPlugin plugin = {
+        kOfxImageEffectPluginApi, 1, "org.zelk.test.Mix", 1, 0, setHost, mainEntry};
+    return &plugin;
+}
+
+} // namespace kit

@@ -1,0 +1,94 @@
+// Surrounds Source with a "border" of a fixed colour: its region of definition is Source's grown
+// by the border, and of Source it needs the region asked for less the border.
+#include "Effects.h"
+#include "PluginKit.h"
+
+namespace kit {
+namespace {
+
+const float kFill[4] = {0.25f, 0.5f, 0.75f, 1.0f};
+
+int border(OfxImageEffectHandle effect, double time)
+{
+    int b = 0;
+    g_params->paramGetValueAtTime(param(effect, "border"), time, &b);
+    return b;
+}
+
+OfxStatus regionOfDefinition(OfxImageEffectHandle effect, OfxPropertySetHandle in,
+                             OfxPropertySetHandle out)
+{
+    const double time = timeArg(in);
+    OfxImageClipHandle source = nullptr;
+    OfxRectD rod{0, 0, 0, 0};
+    g_effects->clipGetHandle(effect, "Source", &source, nullptr);
+    if (g_effects->clipGetRegionOfDefinition(source, time, &rod) != kOfxStatOK)
+        return kOfxStatFailed;
+    const double b = border(effect, time);
+    const double grown[4] = {rod.x1 - b, rod.y1 - b, rod.x2 + b, rod.y2 + b};
+    g_props->propSetDoubleN(out, kOfxImageEffectPropRegionOfDefinition, 4, grown);
+    return kOfxStatOK;
+}
+
+OfxStatus regionsOfInterest(OfxImageEffectHandle effect, OfxPropertySetHandle in,
+                            OfxPropertySetHandle out)
+{
+    double roi[4] = {0, 0, 0, 0};
+    g_props->propGetDoubleN(in, kOfxImageEffectPropRegionOfInterest, 4, roi);
+    const double b = border(effect, timeArg(in));
+    const double needed[4] = {roi[0] + b, roi[1] + b, roi[2] - b, roi[3] - b};
+    g_props->propSetDoubleN(out, "OfxImageClipPropRoI_Source", 4, needed);
+    return kOfxStatOK;
+}
+
+OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
+{
+    const double time = timeArg(in);
+    const OfxRectI w = renderWindow(in);
+    Image src, dst;
+    if (fetch(effect, "Output", time, dst) || fetch(effect, "Source", time, src))
+        return kOfxStatFailed;
+    for (int y = w.y1; y < w.y2; ++y)
+        for (int x = w.x1; x < w.x2; ++x)
+            for (int c = 0; c < 4; ++c)
+                dst.floatsAt(x, y)[c] = src.contains(x, y) ? src.floatsAt(x, y)[c] : kFill[c];
+    return kOfxStatOK;
+}
+
+OfxStatus mainEntry(const char* action, const void* handle, OfxPropertySetHandle in,
+                    OfxPropertySetHandle out)
+{
+    auto effect = static_cast<OfxImageEffectHandle>(const_cast<void*>(handle));
+    if (is(action, kOfxActionLoad))
+        return load();
+    if (is(action, kOfxActionDescribe)) {
+        describeEffect(effect, "Pad", {kOfxImageEffectContextFilter});
+        return kOfxStatOK;
+    }
+    if (is(action, kOfxImageEffectActionDescribeInContext)) {
+        defineClip(effect, "Source");
+        defineClip(effect, "Output");
+        OfxPropertySetHandle p = defineParam(effect, kOfxParamTypeInteger, "border");
+        g_props->propSetInt(p, kOfxParamPropDefault, 0, 4);
+        g_props->propSetInt(p, kOfxParamPropMin, 0, 0);
+        return kOfxStatOK;
+    }
+    if (is(action, kOfxImageEffectActionGetRegionOfDefinition))
+        return regionOfDefinition(effect, in, out);
+    if (is(action, kOfxImageEffectActionGetRegionsOfInterest))
+        return regionsOfInterest(effect, in, out);
+    if (is(action, kOfxImageEffectActionRender))
+        return render(effect, in);
+    return kOfxStatReplyDefault;
+}
+
+} // namespace
+
+OfxPlugin* pad()
+{
+    static OfxPlugin plugin = {
+        kOfxImageEffectPluginApi, 1, "org.zelk.test.Pad", 1, 0, setHost, mainEntry};
+    return &plugin;
+}
+
+} // namespace kit
