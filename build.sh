@@ -10,7 +10,10 @@ cd "$(dirname "$0")"
 PRESET=${PRESET:-release}
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format pkg-config libgtest-dev
           libgmock-dev libbenchmark-dev libopenexr-dev libtiff-dev libpng-dev ocl-icd-opencl-dev
-          opencl-c-headers pocl-opencl-icd)
+          opencl-c-headers pocl-opencl-icd libopencolorio-dev python3-venv)
+# Python packages the tests use as independent readers, in a venv of our own.
+VENV=build/venv
+PY_PACKAGES=(opencolorio)
 
 install_missing() {
     local missing=()
@@ -22,6 +25,18 @@ install_missing() {
         export DEBIAN_FRONTEND=noninteractive
         apt-get update -qq
         apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
+
+install_venv() {
+    [ -x "$VENV/bin/python3" ] || python3 -m venv "$VENV"
+    local missing=()
+    for p in "${PY_PACKAGES[@]}"; do
+        "$VENV/bin/python3" -m pip show -q "$p" >/dev/null 2>&1 || missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        echo "Installing into $VENV: ${missing[*]}"
+        "$VENV/bin/python3" -m pip install -q "${missing[@]}"
     fi
 }
 
@@ -45,6 +60,7 @@ build)
     build "$PRESET"
     ;;
 test)
+    install_venv
     build "$PRESET"
     ctest --preset "$PRESET" -j"$(nproc)"
     ;;

@@ -6,6 +6,7 @@
 #include "LutRules.h"
 #include "Subdivide.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace zelk::lut {
@@ -57,34 +58,17 @@ std::string channelList(const std::vector<int>& channels)
 }
 
 // The inputs the source declares (its first table's range) that lie outside
-// the 0..1 the plug-in looks up; channels with the same range share a line.
-std::vector<std::string> unreachableInputs(const CubeText& cube)
+// the 0..1 the plug-in looks up.
+std::vector<std::string> declaredUnreachable(const CubeText& cube)
 {
-    const int firstTable = cube.size1d ? 1 : 3;
-    std::vector<std::string> lines;
-    for (int side = 0; side < 2; ++side) {
-        std::vector<std::pair<float, std::vector<int>>> groups; // the far end, its channels
-        for (int c = 0; c < 3; ++c) {
-            float lo, hi;
-            cube.inputRange(firstTable, c, lo, hi);
-            const float end = side == 0 ? lo : hi;
-            if (side == 0 ? !(end < 0.0f) : !(end > 1.0f))
-                continue;
-            auto same = groups.begin();
-            while (same != groups.end() && same->first != end)
-                ++same;
-            if (same == groups.end())
-                groups.push_back({end, {c}});
-            else
-                same->second.push_back(c);
-        }
-        for (const auto& [end, channels] : groups)
-            lines.push_back(channelList(channels) + " inputs " +
-                            (side == 0 ? "below 0.0, down to " : "above 1.0, up to ") + value(end) +
-                            ", clamp to " + (side == 0 ? "0.0" : "1.0") +
-                            " (the plug-in's lattice spans 0 to 1)");
+    double lo[3], hi[3];
+    for (int c = 0; c < 3; ++c) {
+        float l, h;
+        cube.inputRange(cube.size1d ? 1 : 3, c, l, h);
+        lo[c] = l;
+        hi[c] = h;
     }
-    return lines;
+    return unreachableInputs(lo, hi);
 }
 
 // Why the source cannot be taken as a lattice over 0..1; empty when it can.
@@ -107,6 +91,35 @@ std::string whyBake(const CubeText& cube)
 }
 
 } // namespace
+
+std::vector<std::string> unreachableInputs(const double lo[3], const double hi[3])
+{
+    std::vector<std::string> lines;
+    for (int side = 0; side < 2; ++side) {
+        std::vector<std::pair<double, std::vector<int>>> groups; // the far end, its channels
+        for (int c = 0; c < 3; ++c) {
+            const double end = side == 0 ? lo[c] : hi[c];
+            if (side == 0 ? !(end < 0.0) : !(end > 1.0))
+                continue;
+            auto same = groups.begin();
+            while (same != groups.end() && same->first != end)
+                ++same;
+            if (same == groups.end())
+                groups.push_back({end, {c}});
+            else
+                same->second.push_back(c);
+        }
+        for (const auto& [end, channels] : groups) {
+            const std::string reach = std::isinf(end) ? ", without limit"
+                                      : side == 0     ? ", down to " + value(end)
+                                                      : ", up to " + value(end);
+            lines.push_back(channelList(channels) + " inputs " +
+                            (side == 0 ? "below 0.0" : "above 1.0") + reach + ", clamp to " +
+                            (side == 0 ? "0.0" : "1.0") + " (the plug-in's lattice spans 0 to 1)");
+        }
+    }
+    return lines;
+}
 
 LatticeLut transposeTable(const CubeText& cube)
 {
@@ -174,7 +187,7 @@ BakePlan planConversion(const CubeText& cube, int requestedSize, const std::stri
     if (why.empty() && (!requestedSize || requestedSize == cube.size3d)) {
         if (cube.size3d >= kMinAppliedSize) {
             plan.size = cube.size3d;
-            plan.note = "lattice " + from + " taken as is (rows reordered blue fastest)";
+            plan.note = "lattice " + from + " taken as is";
         } else {
             plan.kind = ConversionKind::Subdivide;
             plan.size = subdividedSize(cube.size3d);
@@ -196,7 +209,7 @@ BakePlan planConversion(const CubeText& cube, int requestedSize, const std::stri
     }
     plan.note = why + " baked onto a 0..1 lattice of " + to +
                 " with tetrahedral interpolation (the plug-in's lattice always spans 0 to 1)";
-    plan.unreachable = unreachableInputs(cube);
+    plan.unreachable = declaredUnreachable(cube);
     return plan;
 }
 
@@ -233,7 +246,7 @@ Conversion convertWithReport(const CubeText& cube, int requestedSize, const std:
             evaluateCube(cube, source, in, out);
         };
         result.report.push_back(differenceLine(largestDifferenceOffLattice(reference, result.lut),
-                                               "the source", kFidelityPoints));
+                                               "the source", cube.size3d != 0));
     }
     return result;
 }

@@ -52,6 +52,11 @@ void evaluateCube(const CubeText& cube, const LatticeLut& table3dBlueFastest, co
 LatticeLut transposeTable(const CubeText& cube);
 CubeText plainCube(const LatticeLut& lut);
 
+// One line per group of channels (same end) whose inputs reach outside 0..1:
+// "red and blue inputs above 1.0, up to 16.0, clamp to 1.0 (...)". An infinite
+// end reads "without limit".
+std::vector<std::string> unreachableInputs(const double lo[3], const double hi[3]);
+
 // A conversion with everything the user should hear about it: the plan's
 // note, what becomes unreachable and, when re-sampled, how far the result
 // strays from the source between lattice points.

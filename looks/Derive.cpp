@@ -87,7 +87,7 @@ DerivedLook deriveLookWithReport(const LatticeLut& source, TransferCurve from, T
     };
     derived.report.push_back(differenceLine(
         largestDifferenceOffLattice(reference, derived.lut),
-        std::string("the ") + curveName(from) + " look through the curve change", kFidelityPoints));
+        std::string("the ") + curveName(from) + " look through the curve change", true));
     return derived;
 }
 

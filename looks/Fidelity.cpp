@@ -30,13 +30,12 @@ double largestDifferenceOffLattice(const ColourFn& reference, const LatticeLut& 
     return worst;
 }
 
-std::string differenceLine(double difference, const std::string& source, int points)
+std::string differenceLine(double difference, const std::string& source, bool sourceIsLattice)
 {
-    char text[160];
-    std::snprintf(text, sizeof text,
-                  "largest difference from %s at %d points off both lattices: %.2g", source.c_str(),
-                  points, difference);
-    return text;
+    char figure[32];
+    std::snprintf(figure, sizeof figure, "%.2g", difference);
+    return "largest difference from " + source + " at " + std::to_string(kFidelityPoints) +
+           " points off " + (sourceIsLattice ? "both lattices" : "the lattice") + ": " + figure;
 }
 
 } // namespace zelk::lut

@@ -24,6 +24,7 @@ double largestDifferenceOffLattice(const ColourFn& reference, const LatticeLut& 
                                    int points = kFidelityPoints);
 
 // "largest difference from SOURCE at 262144 points off both lattices: 3.1e-04"
-std::string differenceLine(double difference, const std::string& source, int points);
+// (or "off the lattice" when the source is no lattice of its own).
+std::string differenceLine(double difference, const std::string& source, bool sourceIsLattice);
 
 } // namespace zelk::lut

@@ -6,31 +6,26 @@ namespace zelk::lut {
 
 namespace {
 
-constexpr double kMidGrey = 0.18;
+constexpr double kMidGrey = kCurveMidGrey;
 
-struct LogCurve {
-    double offset; // added to scene light before the logarithm: the toe
-    double stops;  // stops of scene light across codes 0..1
-};
+} // namespace
 
 // Tevo3 spans 15 stops (about -0.001 to 33), Tevo4 19 stops (about -0.0002 to 131).
-LogCurve parameters(TransferCurve curve)
+LogCurve curveParameters(TransferCurve curve)
 {
     return curve == TransferCurve::Tevo4 ? LogCurve{1.0 / 2048.0, 19.0}
                                          : LogCurve{1.0 / 512.0, 15.0};
 }
 
-} // namespace
-
 double decodeCurve(TransferCurve curve, double code)
 {
-    const LogCurve c = parameters(curve);
+    const LogCurve c = curveParameters(curve);
     return (kMidGrey + c.offset) * std::exp2((code - 0.5) * c.stops) - c.offset;
 }
 
 double encodeCurve(TransferCurve curve, double scene)
 {
-    const LogCurve c = parameters(curve);
+    const LogCurve c = curveParameters(curve);
     const double shifted = scene + c.offset;
     // Keep the log finite at and below the black offset: such light is darker
     // than the curve can hold and lands far below code 0.

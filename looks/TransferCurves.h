@@ -7,6 +7,14 @@ namespace zelk::lut {
 
 enum class TransferCurve { Tevo4, Tevo3 };
 
+// Both curves: code = 0.5 + log2((scene + offset) / (mid grey + offset)) / stops.
+inline constexpr double kCurveMidGrey = 0.18;
+struct LogCurve {
+    double offset; // added to scene light before the logarithm: the toe
+    double stops;  // stops of scene light across codes 0..1
+};
+LogCurve curveParameters(TransferCurve curve);
+
 // Scene-linear value for a code value of the curve (codes 0..1 cover the
 // curve's range; mid grey 0.18 sits at code 0.5).
 double decodeCurve(TransferCurve curve, double code);

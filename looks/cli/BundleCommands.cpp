@@ -1,5 +1,6 @@
 // The commands on a bundle's looks by name: list, add and remove.
 
+#include "BundleInstall.h"
 #include "Commands.h"
 #include "LoadLook.h"
 
@@ -24,6 +25,8 @@ namespace {
 
 constexpr TransferCurve kCurves[2] = {TransferCurve::Tevo4, TransferCurve::Tevo3};
 
+} // namespace
+
 void checkLookName(const Options& o, const std::string& name)
 {
     auto refuse = [&](const std::string& why) { throw UsageError(why, o.command); };
@@ -41,6 +44,8 @@ void checkLookName(const Options& o, const std::string& name)
     if (name.size() > 200)
         refuse("the look name is longer than 200 bytes");
 }
+
+namespace {
 
 // "33", "missing", or "17 (not applied: ...)" for one curve's file of a look.
 std::string fileState(const std::string& path)
@@ -67,12 +72,6 @@ bool sameFile(const std::string& a, const std::string& b)
            sa.st_ino == sb.st_ino;
 }
 
-struct CurveInput {
-    std::string file; // "" when derived
-    LatticeLut lut;
-    std::vector<std::string> report;
-};
-
 // Both curves' lattices: converted from the files given, or one derived.
 void prepareInputs(const Options& o, CurveInput (&inputs)[2])
 {
@@ -81,7 +80,7 @@ void prepareInputs(const Options& o, CurveInput (&inputs)[2])
         if (files[i]->empty())
             continue;
         LoadedLook look = loadLook(*files[i], o.size);
-        inputs[i] = {*files[i], std::move(look.lut), std::move(look.report)};
+        inputs[i] = {*files[i], *files[i], std::move(look.lut), std::move(look.report)};
     }
     if (!o.derive)
         return;
@@ -90,7 +89,7 @@ void prepareInputs(const Options& o, CurveInput (&inputs)[2])
     const LatticeLut& source = inputs[from].lut;
     const int size = o.size ? o.size : std::max(source.size, 65);
     DerivedLook derived = deriveLookWithReport(source, kCurves[from], kCurves[to], size);
-    inputs[to] = {"", std::move(derived.lut), std::move(derived.report)};
+    inputs[to] = {"", "derived", std::move(derived.lut), std::move(derived.report)};
 }
 
 // Refuses to replace what is there unless --force, and anything that is not
@@ -114,6 +113,36 @@ void checkTargets(const Options& o, const BundleLooks& bundle, const std::string
 
 } // namespace
 
+void installLook(const Options& o, const BundleLooks& bundle, const std::string& name,
+                 const CurveInput (&inputs)[2])
+{
+    const BundleLock lock(bundle);
+    std::vector<std::string> inputFiles;
+    for (const CurveInput& input : inputs)
+        if (!input.file.empty())
+            inputFiles.push_back(input.file);
+    checkTargets(o, bundle, name, inputFiles);
+    for (TransferCurve curve : kCurves) {
+        std::error_code ec;
+        fs::create_directories(bundle.directory(curve), ec);
+        if (ec)
+            throw LutError(where(bundle.directory(curve)) +
+                           "cannot create the directory: " + ec.message());
+    }
+    // The host lists the names from the Tevo3 directory: its file goes in
+    // last, so a host never lists a look whose Tevo4 file is not there yet.
+    const PendingFile files[2] = {
+        {bundle.file(TransferCurve::Tevo4, name), encodeCubeBin(inputs[0].lut)},
+        {bundle.file(TransferCurve::Tevo3, name), encodeCubeBin(inputs[1].lut)}};
+    writeFilesAtomic(files, 2, bundle.resources());
+    if (o.quiet)
+        return;
+    std::printf("added look '%s' to %s\n", printable(name, 200).c_str(), bundle.bundle().c_str());
+    for (int i = 0; i < 2; ++i)
+        printReport(std::string("  ") + curveName(kCurves[i]) + ": " + inputs[i].label + ": ",
+                    inputs[i].report, "    ");
+}
+
 int commandAdd(const Options& o)
 {
     expectPositional(o, 2, "add takes a bundle and a look name");
@@ -135,35 +164,7 @@ int commandAdd(const Options& o)
     // Convert both before touching the bundle.
     CurveInput inputs[2];
     prepareInputs(o, inputs);
-
-    const BundleLock lock(bundle);
-    std::vector<std::string> inputFiles;
-    for (const CurveInput& input : inputs)
-        if (!input.file.empty())
-            inputFiles.push_back(input.file);
-    checkTargets(o, bundle, name, inputFiles);
-    for (TransferCurve curve : kCurves) {
-        std::error_code ec;
-        fs::create_directories(bundle.directory(curve), ec);
-        if (ec)
-            throw LutError(where(bundle.directory(curve)) +
-                           "cannot create the directory: " + ec.message());
-    }
-    // The host lists the names from the Tevo3 directory: its file goes in
-    // last, so a host never lists a look whose Tevo4 file is not there yet.
-    const PendingFile files[2] = {
-        {bundle.file(TransferCurve::Tevo4, name), encodeCubeBin(inputs[0].lut)},
-        {bundle.file(TransferCurve::Tevo3, name), encodeCubeBin(inputs[1].lut)}};
-    writeFilesAtomic(files, 2, bundle.resources());
-    if (!o.quiet) {
-        std::printf("added look '%s' to %s\n", printable(name, 200).c_str(),
-                    bundle.bundle().c_str());
-        for (int i = 0; i < 2; ++i) {
-            const std::string source = inputs[i].file.empty() ? "derived" : inputs[i].file;
-            printReport(std::string("  ") + curveName(kCurves[i]) + ": " + source + ": ",
-                        inputs[i].report, "    ");
-        }
-    }
+    installLook(o, bundle, name, inputs);
     return 0;
 }
 

@@ -23,9 +23,15 @@ int run(const std::vector<std::string>& args)
         int (*run)(const Options&);
     };
     static const Entry entries[] = {
-        {"generate", commandGenerate}, {"convert", commandConvert}, {"export", commandExport},
-        {"info", commandInfo},         {"list", commandList},       {"add", commandAdd},
+        {"generate", commandGenerate},
+        {"convert", commandConvert},
+        {"export", commandExport},
+        {"info", commandInfo},
+        {"list", commandList},
+        {"add", commandAdd},
         {"remove", commandRemove},
+        {"bake", commandBake},
+        {"ocio-config", commandOcioConfig},
     };
     for (const Entry& e : entries)
         if (command == e.name)

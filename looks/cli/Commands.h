@@ -20,5 +20,7 @@ int commandInfo(const Options& o);
 int commandList(const Options& o);
 int commandAdd(const Options& o);
 int commandRemove(const Options& o);
+int commandBake(const Options& o);
+int commandOcioConfig(const Options& o);
 
 } // namespace zelk::lut::cli

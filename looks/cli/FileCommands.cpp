@@ -14,6 +14,7 @@
 #include "LutRules.h"
 #include "Subdivide.h"
 #include "TextInput.h"
+#include "ocio/OcioFile.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -187,6 +188,10 @@ int commandInfo(const Options& o)
 {
     expectPositional(o, 1, "info takes one file");
     const std::string& path = o.positional[0];
+    if (ocio::readByOpenColorIo(path)) {
+        ocio::printOcioFileInfo(path, o.size);
+        return 0;
+    }
     const std::string bytes = readWholeFile(path);
     if (isCubeBin(path, bytes))
         infoCubeBin(path, bytes);

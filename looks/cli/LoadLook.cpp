@@ -4,6 +4,7 @@
 #include "Bake.h"
 #include "CubeBin.h"
 #include "CubeText.h"
+#include "ocio/OcioFile.h"
 
 #include <cstdio>
 
@@ -44,6 +45,10 @@ void printWarnings(const std::vector<std::string>& warnings)
 
 LoadedLook loadLook(const std::string& path, int size)
 {
+    if (ocio::readByOpenColorIo(path)) {
+        Conversion conversion = ocio::convertOcioFile(path, size);
+        return {std::move(conversion.lut), std::move(conversion.report)};
+    }
     const std::string bytes = readWholeFile(path);
     CubeText cube;
     if (isCubeBin(path, bytes)) {

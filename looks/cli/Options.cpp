@@ -62,6 +62,24 @@ const std::vector<CommandText>& commands()
          "zelk-lut remove BUNDLE NAME",
          "Removes both files of look NAME from the bundle: both or neither.\n",
          {}},
+        {"bake",
+         "zelk-lut bake --config C.ocio --curve tevo4|tevo3 TRANSFORM [--size N] [-y] "
+         "OUT.cube.bin\n"
+         "  zelk-lut bake --config C.ocio TRANSFORM [--size N] [--force] BUNDLE NAME\n"
+         "  TRANSFORM: --to COLORSPACE | --look NAMES | --display D --view V",
+         "Bakes a transform of an OpenColorIO config into a look: OpenColorIO evaluates it\n"
+         "from the curve's colour space at every lattice point (65 unless --size). The\n"
+         "curve's colour space is the config's own when it has one named Tevo4/QXR4 or\n"
+         "Tevo3/QXR3, else ours (see ocio-config) over the config's reference. Into a\n"
+         "bundle, both curves' files are baked and installed as look NAME, as add does.\n",
+         {"--size", "--force", "--curve", "--config", "--to", "--look", "--display", "--view"}},
+        {"ocio-config",
+         "zelk-lut ocio-config BUNDLE OUTDIR [-y]",
+         "Writes OUTDIR/config.ocio, an OpenColorIO config with the bundle's looks (as\n"
+         ".cube files in OUTDIR/looks) for both curves, the two curves as colour spaces\n"
+         "over scene-linear light, and the 2.4-gamma display the looks encode for.\n"
+         "Existing files are replaced only with -y.\n",
+         {"--force"}},
     };
     return table;
 }
@@ -131,6 +149,15 @@ Options parseOptions(const std::string& command, const std::vector<std::string>&
             o.curve = value();
             if (o.curve != "tevo4" && o.curve != "tevo3")
                 throw UsageError("--curve takes tevo4 or tevo3, not '" + o.curve + "'", command);
+        } else if (a == "--config" || a == "--to" || a == "--look" || a == "--display" ||
+                   a == "--view") {
+            takes(a);
+            std::string& field = a == "--config"    ? o.config
+                                 : a == "--to"      ? o.toSpace
+                                 : a == "--look"    ? o.looks
+                                 : a == "--display" ? o.display
+                                                    : o.view;
+            field = value();
         } else if (a.size() > 1 && a[0] == '-') {
             throw UsageError("unknown option '" + a + "'", command);
         } else {

@@ -33,6 +33,12 @@ struct Options {
     std::string tevo4;
     std::string tevo3;
     std::string curve;
+    // bake: an OpenColorIO config and the transform to take from it
+    std::string config;
+    std::string toSpace;
+    std::string looks;
+    std::string display;
+    std::string view;
 };
 
 // Parses the arguments after the command name; an option that `command`

@@ -97,10 +97,10 @@ inline std::string shellQuote(const std::string& s)
     return q + "'";
 }
 
-// Runs zelk-lut with `args` (each quoted for the shell).
-inline CommandResult zelkLutArgs(const std::vector<std::string>& args)
+// Runs `program` with `args` (each quoted for the shell), stdout and stderr together.
+inline CommandResult runProgram(const std::string& program, const std::vector<std::string>& args)
 {
-    std::string command = shellQuote(ZELK_LUT_EXE);
+    std::string command = shellQuote(program);
     for (const std::string& arg : args)
         command += " " + shellQuote(arg);
     command += " 2>&1";
@@ -115,6 +115,11 @@ inline CommandResult zelkLutArgs(const std::vector<std::string>& args)
     const int status = ::pclose(pipe);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
+}
+
+inline CommandResult zelkLutArgs(const std::vector<std::string>& args)
+{
+    return runProgram(ZELK_LUT_EXE, args);
 }
 
 template <typename... Args> CommandResult zelkLut(const Args&... args)

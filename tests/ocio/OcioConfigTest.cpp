@@ -1,0 +1,151 @@
+// The config `zelk-lut ocio-config` writes, read by PyOpenColorIO: it
+// validates, every look applied through it equals the plug-in's render, and
+// its colour spaces are the curve and display formulas.
+
+#include "Generate.h"
+#include "LookRender.h"
+#include "OcioTestSupport.h"
+#include "TransferCurves.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <random>
+#include <sstream>
+
+using namespace looks_test;
+using namespace ocio_test;
+using zelk::lut::TransferCurve;
+
+namespace {
+
+class OcioConfig : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_dir = new TempDir("ocio-config");
+        s_result = zelkLut("ocio-config", ZELK_TEST_BUNDLE, s_dir->file("cfg"));
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+    void SetUp() override
+    {
+        requirePyOcio();
+        ASSERT_EQ(s_result.status, 0) << s_result.output;
+    }
+    static std::string config() { return s_dir->file("cfg/config.ocio"); }
+
+    static TempDir* s_dir;
+    static CommandResult s_result;
+};
+TempDir* OcioConfig::s_dir = nullptr;
+CommandResult OcioConfig::s_result;
+
+// Codes inside, at the edges of and outside 0..1, each with each, then random ones.
+std::vector<float> testImageRgba()
+{
+    const float special[] = {-0.5f, -1e-3f, 0.0f, 1e-7f, 0.2f, 0.5f, 0.999999f, 1.0f, 1.001f, 3.0f};
+    std::vector<float> rgba;
+    for (float r : special)
+        for (float g : special)
+            for (float b : special)
+                rgba.insert(rgba.end(), {r, g, b, 1.0f});
+    std::mt19937 random(17);
+    std::uniform_real_distribution<float> code(-0.1f, 1.1f);
+    while (rgba.size() < 4 * 2048)
+        rgba.insert(rgba.end(), {code(random), code(random), code(random), 0.5f});
+    return rgba;
+}
+
+} // namespace
+
+TEST_F(OcioConfig, ValidatesAndRefusesToOverwriteWithoutForce)
+{
+    const CommandResult valid = pyOcio({"validate", config()});
+    EXPECT_EQ(valid.status, 0) << valid.output;
+    const std::string before = readFile(config());
+    CommandResult again = zelkLut("ocio-config", ZELK_TEST_BUNDLE, s_dir->file("cfg"));
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.output.find("exists already (-y or --force replaces it)"), std::string::npos)
+        << again.output;
+    again = zelkLut("ocio-config", ZELK_TEST_BUNDLE, s_dir->file("cfg"), "-y", "-q");
+    EXPECT_EQ(again.status, 0) << again.output;
+    EXPECT_EQ(readFile(config()), before); // the same bundle gives the same config
+}
+
+TEST_F(OcioConfig, EveryLookThroughOpenColorIoEqualsThePlugIn)
+{
+    const std::vector<float> rgba = testImageRgba();
+    std::vector<float> rgb;
+    for (std::size_t i = 0; i < rgba.size(); i += 4)
+        rgb.insert(rgb.end(), {rgba[i], rgba[i + 1], rgba[i + 2]});
+    writeFloats(s_dir->file("image.f32"), rgb);
+    fs::create_directories(s_dir->file("looks-out"));
+    const CommandResult applied =
+        pyOcio({"looks", config(), s_dir->file("image.f32"), s_dir->file("looks-out")});
+    ASSERT_EQ(applied.status, 0) << applied.output;
+
+    const int width = 64, height = int(rgba.size() / 4 / 64);
+    LookRender render(ZELK_TEST_BUNDLE, width, height, rgba);
+    ASSERT_NE(render.instance(), nullptr);
+    std::istringstream manifest(applied.output);
+    std::string line;
+    int looks = 0;
+    while (std::getline(manifest, line)) {
+        // "N<TAB>Film Print (Tevo4/QXR4)<TAB>Tevo4/QXR4"
+        const std::size_t tab1 = line.find('\t'), tab2 = line.rfind('\t');
+        const std::string index = line.substr(0, tab1);
+        const std::string ocioName = line.substr(tab1 + 1, tab2 - tab1 - 1);
+        const std::string curve = line.substr(tab2 + 1);
+        const std::string look = ocioName.substr(0, ocioName.rfind(" ("));
+        ASSERT_EQ(render.render(look, curve), kOfxStatOK) << ocioName;
+        const std::vector<float> ocio = readFloats(s_dir->file("looks-out/" + index + ".f32"));
+        ASSERT_EQ(ocio.size(), rgb.size());
+        double worst = 0.0;
+        for (int p = 0; p < width * height; ++p)
+            for (int c = 0; c < 3; ++c)
+                worst = std::fmax(worst, std::fabs(double(render.out(p)[c]) - ocio[3 * p + c]));
+        EXPECT_LE(worst, 1e-6) << ocioName;
+        ++looks;
+    }
+    EXPECT_EQ(looks, 2 * int(zelk::lut::lookRecipes().size())) << "every look for both curves";
+}
+
+TEST_F(OcioConfig, ColourSpacesAreTheCurveAndDisplayFormulas)
+{
+    // Scene light over each curve's whole range, dense enough for every stop.
+    for (TransferCurve curve : {TransferCurve::Tevo4, TransferCurve::Tevo3}) {
+        const int n = 4097;
+        std::vector<float> scene;
+        for (int i = 0; i < n; ++i) {
+            const float s = float(zelk::lut::decodeCurve(curve, i / double(n - 1)));
+            scene.insert(scene.end(), {s, s, s});
+        }
+        writeFloats(s_dir->file("scene.f32"), scene);
+        const CommandResult r =
+            pyOcio({"apply", config(), "scene-linear", "--to", zelk::lut::curveName(curve),
+                    s_dir->file("scene.f32"), s_dir->file("code.f32")});
+        ASSERT_EQ(r.status, 0) << r.output;
+        const std::vector<float> code = readFloats(s_dir->file("code.f32"));
+        double worst = 0.0;
+        for (int i = 0; i < n; ++i)
+            worst = std::fmax(worst,
+                              std::fabs(code[3 * i] - zelk::lut::encodeCurve(curve, scene[3 * i])));
+        EXPECT_LE(worst, 1e-6) << zelk::lut::curveName(curve);
+    }
+    // The display: code = clamp(light, 0, 1)^(1/2.4).
+    std::vector<float> light;
+    for (int i = 0; i <= 3000; ++i)
+        light.insert(light.end(), 3, -0.5f + i / 1000.0f);
+    writeFloats(s_dir->file("light.f32"), light);
+    const CommandResult r = pyOcio({"apply", config(), "scene-linear", "--to", "Gamma 2.4 display",
+                                    s_dir->file("light.f32"), s_dir->file("display.f32")});
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::vector<float> display = readFloats(s_dir->file("display.f32"));
+    for (std::size_t i = 0; i < light.size(); i += 3)
+        EXPECT_NEAR(display[i], zelk::lut::encodeDisplay(light[i]), 1e-6) << light[i];
+}
