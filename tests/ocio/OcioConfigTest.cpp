@@ -2,6 +2,7 @@
 // validates, every look applied through it equals the plug-in's render, and
 // its colour spaces are the curve and display formulas.
 
+#include "CubeBin.h"
 #include "Generate.h"
 #include "LookRender.h"
 #include "OcioTestSupport.h"
@@ -148,4 +149,40 @@ TEST_F(OcioConfig, ColourSpacesAreTheCurveAndDisplayFormulas)
     const std::vector<float> display = readFloats(s_dir->file("display.f32"));
     for (std::size_t i = 0; i < light.size(); i += 3)
         EXPECT_NEAR(display[i], zelk::lut::encodeDisplay(light[i]), 1e-6) << light[i];
+}
+
+TEST(OcioConfigLeftOut, LooksOpenColorIoCannotCarryAreNamedAndTheRestWritten)
+{
+    requirePyOcio();
+    TempDir dir("ocio-left-out");
+    const std::string bundle = dir.file("B.ofx.bundle");
+    fs::create_directories(bundle + "/Contents/Resources");
+    writeFile(dir.file("a.cube"), permutationCube(18));
+    for (const char* name : {"Good", "Warm, Soft"})
+        ASSERT_EQ(zelkLut("add", bundle, name, "--tevo4", dir.file("a.cube"), "--tevo3",
+                          dir.file("a.cube"), "-q")
+                      .status,
+                  0);
+    // By hand: a name OpenColorIO would read as an inverse look, and a Tevo3
+    // file the plug-in would not apply (17 points).
+    for (const char* dir4 : {"looks_bin_tevo", "looks_bin_tevo4"})
+        fs::copy_file(bundle + "/Contents/Resources/" + dir4 + "/Good.cube.bin",
+                      bundle + "/Contents/Resources/" + dir4 + "/-Minus.cube.bin");
+    writeFile(bundle + "/Contents/Resources/looks_bin_tevo/Small.cube.bin",
+              zelk::lut::encodeCubeBin(zelk::lut::identityLattice(17)));
+    writeFile(bundle + "/Contents/Resources/looks_bin_tevo4/Small.cube.bin",
+              zelk::lut::encodeCubeBin(zelk::lut::identityLattice(18)));
+
+    const CommandResult r = zelkLut("ocio-config", bundle, dir.file("cfg"));
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("look 'Warm, Soft' left out: OpenColorIO look names cannot hold ','"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("look '-Minus' left out"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("look 'Small' for Tevo3/QXR3 left out: its lattice of 17"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find(": 3 looks"), std::string::npos) << r.output; // Good x2, Small x1
+    const CommandResult valid = pyOcio({"validate", dir.file("cfg/config.ocio")});
+    EXPECT_EQ(valid.status, 0) << valid.output;
 }
