@@ -30,6 +30,17 @@ std::size_t sampleSize(Imf::PixelType type)
     return type == Imf::HALF ? 2 : 4;
 }
 
+// The header without its "type" attribute. (Header::erase of this OpenEXR
+// leaks the attribute, so the others are copied into a new header instead.)
+Imf::Header withoutType(const Imf::Header& header)
+{
+    Imf::Header copy;
+    for (auto it = header.begin(); it != header.end(); ++it)
+        if (std::string(it.name()) != "type")
+            copy.insert(it.name(), it.attribute());
+    return copy;
+}
+
 class ExrReader : public ImageReader {
 public:
     ExrReader(std::unique_ptr<InputFile> file, const ReadOptions& options);
@@ -82,7 +93,7 @@ std::unique_ptr<Passthrough> ExrReader::read(const PixelView& pixels)
     rest->headers = m_headers;
     rest->multiPart = m_headers.size() > 1;
     if (!rest->multiPart && !m_typeInFile)
-        rest->headers[0].erase("type");
+        rest->headers[0] = withoutType(rest->headers[0]);
     rest->graded = m_graded;
     rest->source = m_source;
     try {

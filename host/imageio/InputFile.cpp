@@ -43,18 +43,20 @@ void requireRegular(const std::string& path, const struct stat& info)
 
 InputFile::InputFile(const std::string& path) : m_path(path)
 {
+    checkRegularFile(path);
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        failErrno(path, "cannot open");
-    requireRegular(path, info);
     // Non-blocking, in case it was swapped for a FIFO since; checked again below.
     m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (m_fd < 0)
         failErrno(path, "cannot open");
-    if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const bool stated = ::fstat(m_fd, &info) == 0;
+    if (!stated || !S_ISREG(info.st_mode)) {
+        const int err = errno;
         ::close(m_fd);
-        requireRegular(path, info);
-        fail(path, "cannot open");
+        if (stated)
+            requireRegular(path, info);
+        errno = err;
+        failErrno(path, "cannot open");
     }
     m_size = std::uint64_t(info.st_size);
 }
@@ -82,3 +84,15 @@ std::size_t InputFile::readAt(std::uint64_t offset, void* buffer, std::size_t co
 }
 
 } // namespace zelk::detail
+
+namespace zelk {
+
+void checkRegularFile(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        detail::failErrno(path, "cannot open");
+    detail::requireRegular(path, info);
+}
+
+} // namespace zelk

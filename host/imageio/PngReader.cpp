@@ -88,10 +88,24 @@ void toFloats(const png_byte* in, float* out, std::size_t samples, int bitDepth)
     }
 }
 
+// libpng's reader, released however the reader's construction ends.
+struct PngReadStructs {
+    explicit PngReadStructs(PngError* error)
+        : png(png_create_read_struct(PNG_LIBPNG_VER_STRING, error, onPngError, onPngWarning)),
+          info(png ? png_create_info_struct(png) : nullptr)
+    {
+    }
+    ~PngReadStructs() { png_destroy_read_struct(&png, &info, nullptr); }
+    PngReadStructs(const PngReadStructs&) = delete;
+    PngReadStructs& operator=(const PngReadStructs&) = delete;
+
+    png_structp png;
+    png_infop info;
+};
+
 class PngReader : public FileReader {
 public:
     PngReader(std::unique_ptr<InputFile> file, const ReadOptions& options);
-    ~PngReader() override { png_destroy_read_struct(&m_png, &m_pngInfo, nullptr); }
     std::unique_ptr<Passthrough> read(const PixelView& pixels) override;
 
 private:
@@ -102,8 +116,9 @@ private:
 
     FilePtr m_stream;
     PngError m_error;
-    png_structp m_png = nullptr;
-    png_infop m_pngInfo = nullptr;
+    PngReadStructs m_structs{&m_error};
+    png_structp m_png = m_structs.png;
+    png_infop m_pngInfo = m_structs.info;
     PngHeader m_header;
 };
 
@@ -111,8 +126,6 @@ PngReader::PngReader(std::unique_ptr<InputFile> file, const ReadOptions& options
     : FileReader(std::move(file), options)
 {
     m_stream = streamOnDescriptor(m_file->fd(), "rb", m_path);
-    m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &m_error, onPngError, onPngWarning);
-    m_pngInfo = m_png ? png_create_info_struct(m_png) : nullptr;
     if (!m_pngInfo)
         fail(m_path, "cannot start the PNG reader");
     if (!readPngHeader(m_png, m_pngInfo, m_stream.get(), &m_header))

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "FrameList.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -7,8 +9,6 @@
 namespace ofxrender {
 
 namespace {
-
-constexpr long kMaxFrames = 1000000;
 
 long parseInteger(const std::string& text, const std::string& what)
 {
@@ -20,25 +20,6 @@ long parseInteger(const std::string& text, const std::string& what)
     if (*end != '\0' || errno == ERANGE || text[0] == ' ')
         throw UsageError(what + ": '" + text + "' is not a whole number");
     return value;
-}
-
-// "A-B" or "A", frame numbers not below 0.
-FrameRange parseFrames(const std::string& text)
-{
-    const auto dash = text.find('-');
-    FrameRange range;
-    if (dash == std::string::npos) {
-        range.first = range.last = parseInteger(text, "--frames");
-    } else {
-        range.first = parseInteger(text.substr(0, dash), "--frames");
-        range.last = parseInteger(text.substr(dash + 1), "--frames");
-    }
-    if (range.first < 0 || range.last < range.first || range.last > INT_MAX)
-        throw UsageError("--frames: '" + text + "' is not a range A-B with 0 <= A <= B");
-    if (range.last - range.first >= kMaxFrames)
-        throw UsageError("--frames: '" + text + "' has more than " + std::to_string(kMaxFrames) +
-                         " frames");
-    return range;
 }
 
 GpuMode parseGpu(const std::string& text)
@@ -93,9 +74,18 @@ Options parseCommandLine(const std::vector<std::string>& args)
         if (arg == "-h" || arg == "--help") {
             noValue();
             options.help = true;
+        } else if (arg == "--version") {
+            noValue();
+            options.version = true;
         } else if (arg == "-y" || arg == "--overwrite") {
             noValue();
             options.overwrite = true;
+        } else if (arg == "--skip-existing") {
+            noValue();
+            options.skipExisting = true;
+        } else if (arg == "--list-looks") {
+            noValue();
+            options.listLooks = true;
         } else if (arg == "--describe") {
             options.describe = true;
             if (inlineValue)
@@ -116,7 +106,7 @@ Options parseCommandLine(const std::vector<std::string>& args)
                 throw UsageError("--threads: must be between 1 and 1024");
             options.threads = unsigned(n);
         } else if (arg == "--frames") {
-            options.frames = parseFrames(value());
+            options.frames = parseFrameList(value());
         } else if (arg == "--gpu") {
             options.gpu = parseGpu(value());
         } else if (arg == "--device") {
@@ -154,8 +144,16 @@ Options parseCommandLine(const std::vector<std::string>& args)
         }
     }
 
-    if (options.help)
+    if (options.help || options.version)
         return options;
+    if (options.overwrite && options.skipExisting)
+        throw UsageError("-y and --skip-existing contradict each other (-y replaces existing "
+                         "outputs, --skip-existing keeps them and renders only the missing ones)");
+    if (options.listLooks) {
+        if (!positional.empty())
+            throw UsageError("--list-looks takes no INPUT or OUTPUT");
+        return options;
+    }
     if (options.describe) {
         // "--describe [BUNDLE]": the one optional operand names the bundle.
         if (positional.size() > 1)
@@ -180,7 +178,9 @@ Options parseCommandLine(const std::vector<std::string>& args)
 const char* helpText()
 {
     return R"(usage: ofx-render [options] INPUT OUTPUT
+       ofx-render --list-looks [--bundle B] [--set ...]
        ofx-render --describe [BUNDLE]
+       ofx-render --version
 
 Renders INPUT through an OFX image effect into OUTPUT. Images: OpenEXR (.exr),
 PNG (.png) and TIFF (.tif, .tiff), graded as RGBA 32-bit float (alpha 1 when
@@ -189,15 +189,26 @@ input's format, OUTPUT keeps everything that is not graded: EXR windows,
 channels, parts, attributes, tiling and compression; TIFF and PNG resolution,
 ICC profile and text.
 
+The looks of ZELK Look Library expect log-encoded input, in one of two
+transfer curves: "Tevo4/QXR4" (the default) or "Tevo3/QXR3", chosen with
+--set colorSpaceTransform=NAME (or --set "I/O Space=NAME"). The curves are
+defined in looks/README.md of the source; convert a scene-linear image to one
+of them before grading it (scene 0.18 is code 0.5 in both).
+
 options:
   --bundle PATH|NAME   the plug-in bundle: a bundle directory, or a bundle name
                        looked up in OFX_PLUGIN_PATH, then /usr/OFX/Plugins
                        (default: ZELK-Look-Lib)
   --effect ID          the effect's identifier (default: the bundle's only effect)
-  --set NAME=VALUE     set a parameter; a choice takes an option text or index
+  --set NAME=VALUE     set a parameter by script name or label; a choice takes
+                       an option text or index
+  --list-looks         print the looks the effect offers, one a line
   --describe [BUNDLE]  print every effect of the bundle as a host sees it
   --threads N          CPUs the host reports to the plug-in (default: all)
-  --frames A-B         frames of a sequence (default: every frame found)
+  --frames LIST        frames of a sequence: A, A-B or A-BxSTEP, joined by
+                       commas (1001-1100x2,1200); default: every frame found
+  --skip-existing      render only the frames whose OUTPUT is missing (to
+                       resume a stopped run); cannot go with -y
   --gpu cpu|opencl|cuda  where the plug-in renders (default: cpu)
   --device N           the OpenCL or CUDA device (default: the first)
   --depth 8|16|half|float  samples of the graded channels (default: the
@@ -210,14 +221,22 @@ options:
   --max-pixels N       refuse larger images before reading them
                        (default: 268435456, 16384 x 16384)
   -y, --overwrite      replace an existing OUTPUT
+  --version            the version of ofx-render
   -h, --help           this text
 
 Sequences: a run of '#' (one digit each, zero-padded) or a printf-style %d or
 %04d in INPUT and OUTPUT stands for the frame number; each frame renders at
-its frame number as time.
+its frame number as time. Without --frames, missing frames between the first
+and the last found are reported.
 
-An output file appears only when its frame rendered completely. Exit status:
-0 success, 1 failure, 2 usage error (options, parameter names and values).
+An output file appears only when its frame rendered completely; SIGINT,
+SIGTERM and SIGHUP remove the frame being written and end the run (status
+130, 143, 129). Exit status: 0 success, 1 failure, 2 usage error (options,
+parameter names and values).
+
+environment:
+  OFX_PLUGIN_PATH      where bundles are looked for (':'-separated)
+  OFX_PLUGIN_LOGFILE   the plug-in's trace log; without it, it writes none
 )";
 }
 

@@ -19,20 +19,19 @@ public:
 
 enum class GpuMode { Cpu, OpenCl, Cuda };
 
-struct FrameRange {
-    long first = 0;
-    long last = 0;
-};
-
 struct Options {
     bool help = false;
+    bool version = false;
     bool describe = false;
+    bool listLooks = false;
     std::string bundle; // path or bundle name; empty: the default bundle on the search path
     std::string effect; // identifier; empty: the bundle's only effect
     std::vector<std::pair<std::string, std::string>> params; // --set NAME=VALUE, in order
+                                                             // (NAME: script name or label)
     unsigned threads = 0;                                    // 0: the machine's cores
-    std::optional<FrameRange> frames;
+    std::vector<long> frames; // --frames, ascending; empty: every frame found
     bool overwrite = false;
+    bool skipExisting = false;
     GpuMode gpu = GpuMode::Cpu;
     int device = -1;                       // -1: the back-end's default device
     std::optional<zelk::SampleType> depth; // graded channels' samples; default from the input

@@ -85,13 +85,18 @@ PendingOutput::PendingOutput(const std::string& path, bool overwrite)
         }
     }
 
-    // O_EXCL never follows a link and never opens a file already there.
+    // O_EXCL never follows a link and never opens a file already there. The
+    // name is registered for removal on a signal before the file exists, so
+    // no signal finds a file it would not remove.
     int err = EEXIST;
     for (int attempt = 0; attempt < kNameAttempts && err == EEXIST; ++attempt) {
         m_temporaryName = temporaryNameFor(m_name);
+        m_onSignal = std::make_unique<SignalCleanupEntry>(m_dirFd, m_temporaryName.c_str());
         m_fd = ::openat(m_dirFd, m_temporaryName.c_str(),
                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         err = m_fd < 0 ? errno : 0;
+        if (m_fd < 0)
+            m_onSignal.reset();
     }
     if (m_fd < 0) {
         ::close(m_dirFd);
@@ -105,6 +110,7 @@ PendingOutput::~PendingOutput()
         ::close(m_fd);
     if (!m_committed)
         ::unlinkat(m_dirFd, m_temporaryName.c_str(), 0);
+    m_onSignal.reset(); // only once the name is gone
     ::close(m_dirFd);
 }
 
@@ -123,11 +129,11 @@ void PendingOutput::commit()
     if (m_overwrite) {
         if (::renameat(m_dirFd, from, m_dirFd, to) != 0)
             failErrno(m_path, "cannot create", errno);
-        m_committed = true;
+        committed();
         return;
     }
     if (::renameat2(m_dirFd, from, m_dirFd, to, RENAME_NOREPLACE) == 0) {
-        m_committed = true;
+        committed();
         return;
     }
     if (errno != EINVAL && errno != ENOSYS)
@@ -137,7 +143,13 @@ void PendingOutput::commit()
     if (::linkat(m_dirFd, from, m_dirFd, to, 0) != 0)
         failErrno(m_path, "cannot create", errno);
     ::unlinkat(m_dirFd, from, 0);
+    committed();
+}
+
+void PendingOutput::committed()
+{
     m_committed = true;
+    m_onSignal.reset();
 }
 
 } // namespace ofxrender

@@ -4,8 +4,10 @@
 // and written through its descriptor, then renamed over the output's name.
 #pragma once
 
+#include "SignalCleanup.h"
 #include "zelk/ImageIO.h" // ImageIOError
 
+#include <memory>
 #include <string>
 
 namespace ofxrender {
@@ -13,8 +15,9 @@ namespace ofxrender {
 class PendingOutput {
 public:
     // Creates the temporary file (mode 0666 less the umask, as the output would
-    // have). Throws zelk::ImageIOError when `path` exists and `overwrite` is
-    // false, names a directory, or its folder cannot be written.
+    // have), which SIGINT, SIGTERM and SIGHUP remove until it is committed. Throws
+    // zelk::ImageIOError when `path` exists and `overwrite` is false, names a directory, or its
+    // folder cannot be written.
     PendingOutput(const std::string& path, bool overwrite);
     ~PendingOutput(); // removes the temporary file unless committed
     PendingOutput(const PendingOutput&) = delete;
@@ -27,6 +30,8 @@ public:
     void commit();
 
 private:
+    void committed();
+
     std::string m_path;
     std::string m_name; // the output's name within its folder
     std::string m_temporaryName;
@@ -34,6 +39,7 @@ private:
     int m_fd = -1;
     bool m_overwrite = false;
     bool m_committed = false;
+    std::unique_ptr<SignalCleanupEntry> m_onSignal;
 };
 
 } // namespace ofxrender

@@ -21,6 +21,7 @@ namespace ofxrender {
 namespace {
 
 const char* const kDefaultBundle = "ZELK-Look-Lib";
+const char* const kLookParam = "printStock"; // ZELK Look Library's look choice
 
 // A signalling NaN with an unusual payload: arithmetic never produces it, so an
 // output sample still holding it after the render was not written by the plug-in.
@@ -124,6 +125,48 @@ std::string effectList(const ofxhost::Bundle& bundle)
     return list.empty() ? "none" : list;
 }
 
+std::string labelOf(ofxhost::Instance& instance, const std::string& name)
+{
+    ofxhost::PropertySet& props = instance.paramProperties(name);
+    return props.has(kOfxPropLabel) ? props.getString(kOfxPropLabel) : std::string();
+}
+
+// The parameters a user can set: not pages or groups.
+std::vector<std::string> settableParams(ofxhost::Instance& instance)
+{
+    std::vector<std::string> names;
+    for (const auto& n : instance.paramNames()) {
+        const std::string type = instance.paramType(n);
+        if (type != kOfxParamTypePage && type != kOfxParamTypeGroup)
+            names.push_back(n);
+    }
+    return names;
+}
+
+// The script name `given` stands for: a script name, else a label.
+std::string scriptNameOf(ofxhost::Instance& instance, const std::string& given)
+{
+    const std::vector<std::string> names = settableParams(instance);
+    if (std::find(names.begin(), names.end(), given) != names.end())
+        return given;
+    std::vector<std::string> labelled;
+    for (const auto& n : names)
+        if (labelOf(instance, n) == given)
+            labelled.push_back(n);
+    if (labelled.size() == 1)
+        return labelled.front();
+    std::string known;
+    for (const auto& n : labelled.empty() ? names : labelled) {
+        const std::string label = labelOf(instance, n);
+        known += (known.empty() ? "" : ", ") + n + (label.empty() ? "" : " (\"" + label + "\")");
+    }
+    if (!labelled.empty())
+        throw UsageError("--set: '" + given + "' is the label of more than one parameter (" +
+                         known + "); use the script name");
+    throw UsageError("unknown parameter '" + given + "' (the effect has " +
+                     (known.empty() ? std::string("none") : known) + ")");
+}
+
 } // namespace
 
 OfxRectI ofxBounds(const zelk::ImageInfo& info)
@@ -201,22 +244,12 @@ RenderSession::RenderSession(const Options& options)
                           "' has neither the filter nor the general context");
     m_instance = m_effect->createInstance(context);
 
-    for (const auto& [name, value] : options.params) {
-        const auto names = m_instance->paramNames();
-        if (std::find(names.begin(), names.end(), name) == names.end()) {
-            std::string known;
-            for (const auto& n : names) {
-                const std::string type = m_instance->paramType(n);
-                if (type != kOfxParamTypePage && type != kOfxParamTypeGroup)
-                    known += (known.empty() ? "" : ", ") + n;
-            }
-            throw UsageError("unknown parameter '" + name + "' (the effect has " +
-                             (known.empty() ? std::string("none") : known) + ")");
-        }
+    for (const auto& [given, value] : options.params) {
+        const std::string name = scriptNameOf(*m_instance, given);
         try {
             m_instance->setParamFromText(name, value);
         } catch (const ofxhost::Error& e) {
-            throw UsageError(std::string("--set ") + name + "=" + value + ": " + e.what());
+            throw UsageError(std::string("--set ") + given + "=" + value + ": " + e.what());
         }
         m_instance->paramChanged(name);
     }
@@ -237,6 +270,16 @@ RenderSession::~RenderSession()
         }
     }
     m_instance.reset(); // destroyed before the host unloads the bundle
+}
+
+std::vector<std::string> RenderSession::lookNames()
+{
+    const auto names = m_instance->paramNames();
+    if (std::find(names.begin(), names.end(), kLookParam) == names.end() ||
+        m_instance->paramType(kLookParam) != kOfxParamTypeChoice)
+        throw RenderError("effect '" + m_effect->identifier() + "' has no look choice (\"" +
+                          kLookParam + "\")");
+    return m_instance->choiceOptions(kLookParam);
 }
 
 void RenderSession::beginSequence(long first, long last)

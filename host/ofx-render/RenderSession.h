@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace ofxrender {
 
@@ -54,6 +55,10 @@ public:
 
     ofxhost::Effect& effect() { return *m_effect; }
     ofxhost::Instance& instance() { return *m_instance; }
+
+    // The options of the effect's look choice, as it offers them now (after
+    // the --set values). Throws RenderError when it has none.
+    std::vector<std::string> lookNames();
 
     void beginSequence(long first, long last);
     void endSequence();

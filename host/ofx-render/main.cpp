@@ -1,11 +1,15 @@
 // ofx-render: renders images and image sequences through an OFX image effect.
 #include "CommandLine.h"
+#include "FrameList.h"
 #include "FramePattern.h"
 #include "OutputFile.h"
+#include "Printable.h"
 #include "RenderSession.h"
+#include "SignalCleanup.h"
 
 #include <ofxhost/Describe.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <unistd.h>
@@ -20,15 +24,25 @@ constexpr int kExitUsage = 2;
 struct Job {
     FramePattern input;
     FramePattern output;
-    std::vector<long> frames; // empty for a single image
-    zelk::FileFormat format;
+    bool sequence = false;
+    std::vector<long> frames; // to render; {0} for a single image
+    std::size_t skipped = 0;  // frames whose output exists (--skip-existing)
+    zelk::FileFormat format = zelk::FileFormat::Exr;
 };
 
-// Checks the inputs and outputs of every frame before anything renders, so a
-// run fails early rather than half-way through a sequence.
+bool outputExists(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::symlink_status(path, ec).type() !=
+           std::filesystem::file_type::not_found;
+}
+
+// Which frames to render, from the patterns and options; reports gaps in a
+// sequence found on disk.
 Job planJob(const Options& options)
 {
-    Job job{FramePattern(options.input), FramePattern(options.output), {}, {}};
+    Job job{FramePattern(options.input), FramePattern(options.output), false, {}, 0,
+            zelk::FileFormat::Exr};
     try {
         job.format = zelk::formatFromFileName(options.output);
     } catch (const zelk::ImageIOError& e) {
@@ -41,32 +55,43 @@ Job planJob(const Options& options)
         throw UsageError("--compression applies to EXR output only");
     if (job.input.isSequence() != job.output.isSequence())
         throw UsageError("INPUT and OUTPUT must both be frame patterns, or neither");
-    if (!job.input.isSequence()) {
-        if (options.frames)
-            throw UsageError("--frames needs frame patterns in INPUT and OUTPUT");
-        return job;
-    }
-    if (options.frames) {
-        for (long f = options.frames->first; f <= options.frames->last; ++f)
-            job.frames.push_back(f);
+    job.sequence = job.input.isSequence();
+    if (!job.sequence && !options.frames.empty())
+        throw UsageError("--frames needs frame patterns in INPUT and OUTPUT");
+
+    if (!job.sequence) {
+        job.frames = {0};
+    } else if (!options.frames.empty()) {
+        job.frames = options.frames;
     } else {
         job.frames = job.input.existingFrames();
         if (job.frames.empty())
             throw std::runtime_error("'" + options.input + "': no frames found");
+        const std::string gaps = describeGaps(job.frames);
+        if (!gaps.empty())
+            std::cerr << "ofx-render: warning: '" << printable(options.input) << "' lacks frames "
+                      << gaps << " (between " << job.frames.front() << " and " << job.frames.back()
+                      << "); rendering the others\n";
+    }
+    if (options.skipExisting) {
+        const auto before = job.frames.size();
+        job.frames.erase(
+            std::remove_if(job.frames.begin(), job.frames.end(),
+                           [&](long f) { return outputExists(job.output.fileForFrame(f)); }),
+            job.frames.end());
+        job.skipped = before - job.frames.size();
     }
     return job;
 }
 
+// Checks the inputs and outputs of every frame before anything renders, so a
+// run fails early rather than half-way through a sequence.
 void checkFiles(const Options& options, const Job& job)
 {
-    const std::vector<long> single{0};
-    for (long frame : job.frames.empty() ? single : job.frames) {
-        const std::string in = job.input.fileForFrame(frame);
+    for (long frame : job.frames) {
+        zelk::checkRegularFile(job.input.fileForFrame(frame));
         const std::string out = job.output.fileForFrame(frame);
-        std::error_code ec;
-        if (!std::filesystem::exists(in, ec))
-            throw std::runtime_error("'" + in + "': no such file");
-        if (!options.overwrite && std::filesystem::exists(std::filesystem::symlink_status(out, ec)))
+        if (!options.overwrite && outputExists(out))
             throw std::runtime_error("'" + out + "': output exists (use -y to replace it)");
     }
 }
@@ -102,18 +127,34 @@ void renderOne(RenderSession& session, const Options& options, const Job& job,
 
 int run(const Options& options)
 {
+    if (options.version) {
+        std::cout << "ofx-render " OFX_RENDER_VERSION " (ZELK Look Library)\n";
+        return 0;
+    }
     if (options.describe) {
         ofxhost::Host host;
         ofxhost::Bundle& bundle = host.loadBundle(resolveBundlePath(host, options.bundle));
         ofxhost::printDescription(std::cout, bundle);
         return 0;
     }
+    if (options.listLooks) {
+        RenderSession session(options);
+        for (const std::string& look : session.lookNames())
+            std::cout << printable(look) << '\n';
+        return 0;
+    }
 
     const Job job = planJob(options);
+    if (job.skipped > 0)
+        std::cerr << "ofx-render: " << job.skipped << (job.skipped == 1 ? " frame" : " frames")
+                  << " already rendered, skipped\n";
+    if (job.frames.empty())
+        return 0;
     checkFiles(options, job);
+    installSignalCleanup();
     RenderSession session(options);
     FrameBuffers buffers;
-    if (job.frames.empty()) {
+    if (!job.sequence) {
         renderOne(session, options, job, buffers, options.input, options.output, 0.0);
         return 0;
     }
@@ -142,7 +183,7 @@ int main(int argc, char** argv)
     try {
         options = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const UsageError& e) {
-        std::cerr << "ofx-render: " << e.what() << "\n(ofx-render --help for usage)\n";
+        std::cerr << "ofx-render: " << printable(e.what()) << "\n(ofx-render --help for usage)\n";
         return kExitUsage;
     }
     if (options.help) {
@@ -152,10 +193,10 @@ int main(int argc, char** argv)
     try {
         return run(options);
     } catch (const UsageError& e) {
-        std::cerr << "ofx-render: " << e.what() << "\n";
+        std::cerr << "ofx-render: " << printable(e.what()) << "\n";
         return kExitUsage;
     } catch (const std::exception& e) {
-        std::cerr << "ofx-render: " << e.what() << "\n";
+        std::cerr << "ofx-render: " << printable(e.what()) << "\n";
         return kExitFailure;
     }
 }

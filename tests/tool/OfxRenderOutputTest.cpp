@@ -4,9 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <random>
 #include <sys/stat.h>
+#include <thread>
 
 namespace fs = std::filesystem;
 using namespace tooltest;
@@ -43,12 +49,43 @@ protected:
         for (const std::string& name : names)
             fs::create_symlink(victim, dir / name);
     }
+    // Names in the folder that are temporary files of ours.
+    std::vector<std::string> temporaryFiles(const std::string& output = "") const
+    {
+        std::vector<std::string> found;
+        for (const std::string& name : listing())
+            if (name.find(".ofx-render-") != std::string::npos && name.rfind("." + output, 0) == 0)
+                found.push_back(name);
+        return found;
+    }
     void expectRegularFrame(const std::string& name, int width)
     {
         EXPECT_EQ(fs::symlink_status(file(name)).type(), fs::file_type::regular) << name;
         EXPECT_EQ(zelk::readImage(file(name)).width, width) << name;
     }
 };
+
+// Noise, so that writing a frame (ZIP of floats) takes a while.
+void writeNoise(const std::string& path, int width, int height)
+{
+    zelk::RgbaImage image{width, height};
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> value(0.0f, 1.0f);
+    for (float& v : image.pixels)
+        v = value(random);
+    zelk::writeImage(path, image, zelk::FileFormat::Exr, zelk::SampleType::Float);
+}
+
+bool waitFor(const std::function<bool()>& condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    return true;
+}
 
 } // namespace
 
@@ -105,4 +142,50 @@ TEST_F(OfxRenderOutputTest, OutputsGetTheModeTheUmaskGivesAndNoTemporaryFileStay
     ASSERT_EQ(::stat(file("out.tif").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
     EXPECT_EQ(listing(), (std::vector<std::string>{"in.exr", "out.tif"}));
+}
+
+TEST_F(OfxRenderOutputTest, ASignalMidWriteRemovesThatFrameOnlyAndEndsTheRunByTheSignal)
+{
+    for (int f = 1; f <= 3; ++f)
+        writeNoise(file("in." + std::to_string(f) + ".exr"), 768, 512);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        for (int f = 1; f <= 3; ++f)
+            std::filesystem::remove(file("out." + std::to_string(f) + ".exr"));
+        RunningProgram run(OFX_RENDER_PATH, {"--bundle", kBundle, "in.#.exr", "out.#.exr"},
+                           dir.string());
+        // Frame 1 written, frame 2 being written: the signal lands mid-write.
+        ASSERT_TRUE(waitFor([&] {
+            return std::filesystem::exists(file("out.1.exr")) &&
+                   !temporaryFiles("out.2.exr").empty();
+        }));
+        ::kill(run.pid(), signal);
+        const RunResult r = run.finish();
+        EXPECT_EQ(r.exitCode, 128 + signal) << r.err;
+        EXPECT_EQ(temporaryFiles(), std::vector<std::string>{});
+        EXPECT_FALSE(std::filesystem::exists(file("out.3.exr")));
+        // Whatever was finished is whole (frame 2 may have been renamed just before).
+        for (const char* name : {"out.1.exr", "out.2.exr"}) {
+            if (std::filesystem::exists(file(name))) {
+                EXPECT_EQ(zelk::readImage(file(name)).width, 768) << name;
+            }
+        }
+    }
+}
+
+TEST_F(OfxRenderOutputTest, WithoutANoReplaceRenameTheLinkFallbackLeavesOnlyTheOutput)
+{
+    writeChart("in.exr");
+    // As on NFS: renameat2 with RENAME_NOREPLACE fails with EINVAL.
+    ::setenv("LD_PRELOAD", NO_RENAME_NOREPLACE_PATH, 1);
+    ::setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
+    const RunResult first = renderWithBundle({"in.exr", "out.exr"});
+    const RunResult again = renderWithBundle({"in.exr", "out.exr"});
+    ::unsetenv("LD_PRELOAD");
+    ::unsetenv("ASAN_OPTIONS");
+    EXPECT_EQ(first.exitCode, 0) << first.err;
+    expectRegularFrame("out.exr", 64);
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(contains(again.err, "use -y")) << again.err;
+    EXPECT_EQ(listing(), (std::vector<std::string>{"in.exr", "out.exr"}));
 }

@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "FramePattern.h"
 #include "OfxRenderFixture.h"
+#include "RenderSession.h"
 
 #include <ofxhost/Host.h>
 
@@ -281,4 +282,27 @@ TEST(FramePatternTest, PatternsSpellFramesAndFindOnlyTheirOwnFiles)
     EXPECT_EQ(FramePattern((dir / "s.####.exr").string()).existingFrames(),
               (std::vector<long>{2, 10}));
     fs::remove_all(dir);
+}
+
+TEST(OfxBoundsTest, TheDataWindowTurnsUpWithinTheDisplayWindow)
+{
+    // A 40 x 24 data window at (100, 50) of a 1200 x 700 frame: OFX counts rows
+    // from the bottom of the display window, so the window's top row (file row
+    // 50) is host row 699 - 50 = 649.
+    zelk::ImageInfo info;
+    info.dataWindow = zelk::PixelRect{100, 50, 40, 24};
+    info.displayWindow = zelk::PixelRect{0, 0, 1200, 700};
+    OfxRectI b = ofxrender::ofxBounds(info);
+    EXPECT_EQ(b.x1, 100);
+    EXPECT_EQ(b.x2, 140);
+    EXPECT_EQ(b.y1, 626);
+    EXPECT_EQ(b.y2, 650);
+
+    // A display window of its own origin, and a data window reaching outside it.
+    info.displayWindow = zelk::PixelRect{-10, 20, 100, 60}; // rows 20 to 79
+    info.dataWindow = zelk::PixelRect{-20, 10, 5, 80};      // rows 10 to 89
+    b = ofxrender::ofxBounds(info);
+    EXPECT_EQ(b.y1, 20 + 79 - 89);
+    EXPECT_EQ(b.y2, 20 + 79 - 10 + 1);
+    EXPECT_EQ(b.x1, -20);
 }

@@ -31,47 +31,81 @@ std::string slurp(const std::string& path)
 
 } // namespace
 
-RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                     const std::string& cwd)
+RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& args,
+                               const std::string& cwd)
 {
+    static int s_count = 0;
     const std::string base =
-        (fs::temp_directory_path() / ("zelk_tool_run_" + std::to_string(::getpid()))).string();
-    const std::string outPath = base + ".out", errPath = base + ".err";
+        (fs::temp_directory_path() /
+         ("zelk_tool_run_" + std::to_string(::getpid()) + "_" + std::to_string(s_count++)))
+            .string();
+    m_outPath = base + ".out";
+    m_errPath = base + ".err";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+    posix_spawn_file_actions_addopen(&actions, 1, m_outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+    posix_spawn_file_actions_addopen(&actions, 2, m_errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
     posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    // As from an interactive shell: no signal ignored or blocked (a test run
+    // under nohup would otherwise pass SIGHUP's "ignore" on).
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigfillset(&signals);
+    posix_spawnattr_setsigdefault(&attributes, &signals);
+    sigemptyset(&signals);
+    posix_spawnattr_setsigmask(&attributes, &signals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    if (posix_spawn(&m_pid, program.c_str(), &actions, &attributes, argv.data(), environ) != 0)
+        m_pid = -1;
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+}
 
+RunningProgram::~RunningProgram()
+{
+    if (m_pid > 0 && !m_finished) {
+        ::kill(m_pid, SIGKILL);
+        finish();
+    }
+}
+
+RunResult RunningProgram::finish()
+{
     RunResult result;
-    pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+    if (m_pid > 0) {
         // A program that hangs is killed, so a test fails rather than hangs.
         int status = 0;
         struct rusage usage {};
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
         pid_t done = 0;
-        while ((done = ::wait4(pid, &status, WNOHANG, &usage)) == 0 ||
+        while ((done = ::wait4(m_pid, &status, WNOHANG, &usage)) == 0 ||
                (done < 0 && errno == EINTR)) {
             if (std::chrono::steady_clock::now() > deadline)
-                ::kill(pid, SIGKILL);
+                ::kill(m_pid, SIGKILL);
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         result.peakMemoryKb = usage.ru_maxrss;
     }
-    posix_spawn_file_actions_destroy(&actions);
-    result.out = slurp(outPath);
-    result.err = slurp(errPath);
-    fs::remove(outPath);
-    fs::remove(errPath);
+    m_finished = true;
+    result.out = slurp(m_outPath);
+    result.err = slurp(m_errPath);
+    fs::remove(m_outPath);
+    fs::remove(m_errPath);
     return result;
+}
+
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& cwd)
+{
+    return RunningProgram(program, args, cwd).finish();
 }
 
 int countLinesStartingWith(const std::string& text, const std::string& start)

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace tooltest {
@@ -17,8 +18,26 @@ struct RunResult {
     long peakMemoryKb = 0; // the most resident memory it used
 };
 
-// Runs `program` with `args` (no shell), `cwd` as its working directory;
-// one still running after two minutes is killed (SIGKILL).
+// `program` with `args` (no shell) started in `cwd`; finish() waits for it,
+// killing it (SIGKILL) when it still runs two minutes later.
+class RunningProgram {
+public:
+    RunningProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& cwd);
+    ~RunningProgram(); // kills it if it was not waited for
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    pid_t pid() const { return m_pid; }
+    RunResult finish();
+
+private:
+    pid_t m_pid = -1;
+    bool m_finished = false;
+    std::string m_outPath;
+    std::string m_errPath;
+};
+
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& cwd);
 

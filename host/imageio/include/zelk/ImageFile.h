@@ -74,6 +74,10 @@ struct ReadOptions {
     std::string layer; // EXR: grade LAYER.R, .G, .B and .A (default: R, G, B and A)
 };
 
+// Throws ImageIOError naming `path` unless it is a regular file (or a link to
+// one), saying what it is instead: a reader refuses anything else unopened.
+void checkRegularFile(const std::string& path);
+
 class ImageReader {
 public:
     // Throws ImageIOError naming the file: not a regular file, not an image,

@@ -1,0 +1,169 @@
+// ofx-render's sequences (frame lists, gaps, resuming) and what it tells a
+// user: its version, the looks, parameters by label, names printed safely.
+#include "CommandLine.h"
+#include "FrameList.h"
+#include "OfxRenderFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+using namespace tooltest;
+
+namespace {
+
+ino_t inodeOf(const std::string& path)
+{
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_ino;
+}
+
+std::string slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A bundle beside the built one: the same binary, and looks named `names`
+// (copies of one of the built looks) for both curves.
+std::string makeBundleWithLooks(const fs::path& where, const std::vector<std::string>& names)
+{
+    const fs::path bundle = where / "ZELK-Look-Lib.ofx.bundle";
+    const fs::path resources = fs::path(kBundle) / "Contents" / "Resources";
+    fs::create_directories(bundle / "Contents");
+    fs::create_directory_symlink(fs::path(kBundle) / "Contents" / "Linux-x86-64",
+                                 bundle / "Contents" / "Linux-x86-64");
+    for (const char* looks : {"looks_bin_tevo", "looks_bin_tevo4"}) {
+        fs::create_directories(bundle / "Contents" / "Resources" / looks);
+        for (const std::string& name : names)
+            fs::copy_file(resources / looks / "Identity.cube.bin",
+                          bundle / "Contents" / "Resources" / looks / (name + ".cube.bin"));
+    }
+    return bundle.string();
+}
+
+} // namespace
+
+TEST(FrameListTest, ListsStepsAndGapsReadAndPrintAsWritten)
+{
+    using ofxrender::describeGaps;
+    using ofxrender::parseFrameList;
+    EXPECT_EQ(parseFrameList("1001-1009x4,1002,1001"), (std::vector<long>{1001, 1002, 1005, 1009}));
+    EXPECT_EQ(parseFrameList("7"), std::vector<long>{7});
+    for (const char* bad : {"", "1-", "a", "5-2", "1-9x0", "1,,2", "-3", "1-9x", "0-2000000"})
+        EXPECT_THROW(parseFrameList(bad), ofxrender::UsageError) << bad;
+
+    EXPECT_EQ(describeGaps({1, 2, 3, 5, 6, 9}), "4, 7-8");
+    EXPECT_EQ(describeGaps({1, 2, 3}), "");
+    std::vector<long> sparse;
+    for (long f = 0; f < 100; f += 2)
+        sparse.push_back(f);
+    const std::string many = describeGaps(sparse);
+    EXPECT_EQ(many.rfind(", ..."), many.size() - 5) << many;
+}
+
+TEST_F(OfxRenderTest, SequencesTakeFrameListsAndReportGaps)
+{
+    for (int f : {1, 2, 3, 5, 6, 9})
+        writeChart("in." + std::to_string(f) + ".exr", 8 + f, 4);
+
+    RunResult r = renderWithBundle({"--frames", "1-5x2,6", "in.#.exr", "list.#.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (int f = 1; f <= 9; ++f)
+        EXPECT_EQ(fs::exists(file("list." + std::to_string(f) + ".exr")),
+                  f == 1 || f == 3 || f == 5 || f == 6)
+            << f;
+
+    r = renderWithBundle({"in.#.exr", "all.#.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(contains(r.err, "lacks frames 4, 7-8")) << r.err;
+    EXPECT_TRUE(fs::exists(file("all.9.exr")));
+}
+
+TEST_F(OfxRenderTest, SkipExistingRendersOnlyTheMissingFrames)
+{
+    for (int f = 1; f <= 4; ++f)
+        writeChart("in." + std::to_string(f) + ".exr", 8 + f, 4);
+    ASSERT_EQ(renderWithBundle({"in.#.exr", "out.#.exr"}).exitCode, 0);
+    std::vector<ino_t> inodes;
+    for (int f = 1; f <= 4; ++f)
+        inodes.push_back(inodeOf(file("out." + std::to_string(f) + ".exr")));
+    fs::remove(file("out.3.exr"));
+
+    RunResult r = renderWithBundle({"--skip-existing", "in.#.exr", "out.#.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(contains(r.err, "3 frames already rendered")) << r.err;
+    EXPECT_EQ(zelk::readImage(file("out.3.exr")).width, 11);
+    for (int f : {1, 2, 4})
+        EXPECT_EQ(inodeOf(file("out." + std::to_string(f) + ".exr")), inodes[f - 1]) << f;
+
+    // Nothing left to do, even where an input is gone.
+    fs::remove(file("in.2.exr"));
+    r = renderWithBundle({"--skip-existing", "--frames", "1-4", "in.#.exr", "out.#.exr"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    r = renderWithBundle({"--skip-existing", "-y", "in.#.exr", "out.#.exr"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(contains(r.err, "contradict")) << r.err;
+}
+
+TEST_F(OfxRenderTest, VersionHelpAndLooksTellAUserWhatTheyNeed)
+{
+    RunResult r = render({"--version"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(std::regex_search(r.out, std::regex("^ofx-render [0-9]+\\.[0-9]+"))) << r.out;
+
+    r = render({"--help"});
+    for (const char* part : {"Tevo4/QXR4", "Tevo3/QXR3", "looks/README.md", "log-encoded",
+                             "OFX_PLUGIN_LOGFILE", "--list-looks", "--skip-existing"})
+        EXPECT_TRUE(contains(r.out, part)) << part;
+
+    r = renderWithBundle({"--list-looks"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::size_t looks = 0;
+    for (const auto& entry :
+         fs::directory_iterator(fs::path(kBundle) / "Contents" / "Resources" / "looks_bin_tevo"))
+        looks += entry.path().extension() == ".bin";
+    EXPECT_EQ(std::size_t(countLinesStartingWith(r.out, "")), looks);
+    EXPECT_TRUE(contains(r.out, "Film Print\n")) << r.out;
+}
+
+TEST_F(OfxRenderTest, ParametersAreSetByLabelAsWellAsByScriptName)
+{
+    writeChart("in.exr");
+    const RunResult byName =
+        renderWithBundle({"--set", "printStock=Film Print", "--set", "color=0.5", "--set",
+                          "colorSpaceTransform=Tevo3/QXR3", "in.exr", "name.exr"});
+    const RunResult byLabel =
+        renderWithBundle({"--set", "ZELK Look=Film Print", "--set", "Color Intensity=0.5", "--set",
+                          "I/O Space=Tevo3/QXR3", "in.exr", "label.exr"});
+    ASSERT_EQ(byName.exitCode, 0) << byName.err;
+    ASSERT_EQ(byLabel.exitCode, 0) << byLabel.err;
+    ASSERT_EQ(renderWithBundle({"in.exr", "default.exr"}).exitCode, 0);
+    EXPECT_EQ(slurp(file("name.exr")), slurp(file("label.exr")));
+    EXPECT_NE(slurp(file("name.exr")), slurp(file("default.exr")));
+
+    const RunResult unknown = renderWithBundle({"--set", "Colour=1", "in.exr", "x.exr"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(contains(unknown.err, "color (\"Color Intensity\")")) << unknown.err;
+}
+
+TEST_F(OfxRenderTest, ControlCharactersInNamesArePrintedEscaped)
+{
+    const std::string bundle =
+        makeBundleWithLooks(dir / "b", {"Two\nLines", "Red\x1b[31m", "Plain"});
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--bundle", bundle, "--list-looks"},
+          std::vector<std::string>{"--describe", bundle}}) {
+        const RunResult r = render(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+        EXPECT_TRUE(contains(r.out, "Two\\nLines")) << r.out;
+        EXPECT_TRUE(contains(r.out, "Red\\x1b[31m")) << r.out;
+    }
+    const RunResult list = render({"--bundle", bundle, "--list-looks"});
+    EXPECT_EQ(countLinesStartingWith(list.out, ""), 3);
+}
