@@ -193,7 +193,8 @@ The looks of ZELK Look Library expect log-encoded input, in one of two
 transfer curves: "Tevo4/QXR4" (the default) or "Tevo3/QXR3", chosen with
 --set colorSpaceTransform=NAME (or --set "I/O Space=NAME"). The curves are
 defined in looks/README.md of the source; convert a scene-linear image to one
-of them before grading it (scene 0.18 is code 0.5 in both).
+of them before grading it (scene 0.18 is code 0.5 in both): the OpenColorIO
+config that "zelk-lut ocio-config BUNDLE DIR" writes has both as colour spaces.
 
 options:
   --bundle PATH|NAME   the plug-in bundle: a bundle directory, or a bundle name
