@@ -2,10 +2,10 @@
 
 #include "LutError.h"
 #include "LutRules.h"
+#include "RegularFile.h"
 
 #include <cmath>
 #include <cstring>
-#include <fstream>
 
 namespace zelk::lut {
 
@@ -16,37 +16,31 @@ class Source {
 public:
     virtual ~Source() = default;
     virtual bool isOpen() const = 0;
+    // Why it is not open, or why the last read failed.
+    virtual std::string error() const = 0;
     virtual std::uint64_t size() = 0;
     virtual bool read(char* out, std::uint64_t bytes) = 0;
 };
 
-// A file through the stream steps the plug-in has always taken: only the count
-// and the announced entries are read, never the rest of a file. A directory or
-// an unreadable file opens but then fails its size or its first read.
+// A look file: only the count and the announced entries are read, never the
+// rest of a file.
 class FileSource final : public Source {
 public:
-    explicit FileSource(const std::string& path) : m_file(path, std::ios::binary) {}
-    bool isOpen() const override { return m_file.is_open(); }
-    std::uint64_t size() override
-    {
-        m_file.seekg(0, std::ios::end);
-        const std::streamoff bytes = m_file.tellg();
-        m_file.seekg(0, std::ios::beg);
-        return bytes > 0 ? static_cast<std::uint64_t>(bytes) : 0;
-    }
-    bool read(char* out, std::uint64_t bytes) override
-    {
-        return static_cast<bool>(m_file.read(out, static_cast<std::streamsize>(bytes)));
-    }
+    explicit FileSource(const std::string& path) : m_file(path) {}
+    bool isOpen() const override { return m_file.isOpen(); }
+    std::string error() const override { return m_file.error(); }
+    std::uint64_t size() override { return m_file.size(); }
+    bool read(char* out, std::uint64_t bytes) override { return m_file.read(out, bytes); }
 
 private:
-    std::ifstream m_file;
+    RegularFile m_file;
 };
 
 class MemorySource final : public Source {
 public:
     explicit MemorySource(std::string_view bytes) : m_bytes(bytes) {}
     bool isOpen() const override { return true; }
+    std::string error() const override { return "it ended early"; }
     std::uint64_t size() override { return m_bytes.size(); }
     bool read(char* out, std::uint64_t bytes) override
     {
@@ -76,14 +70,20 @@ public:
     // Opens and checks the count against the file's length and, strict, the lattice.
     bool readHeader()
     {
-        if (!m_source.isOpen())
-            return refuse("cannot open", "");
+        if (!m_source.isOpen()) {
+            const std::string why = m_source.error();
+            if (why == RegularFile::kNotRegular)
+                return refuse("cannot open", std::string("read_triplets: ") + why, "is " + why);
+            return refuse("cannot open", "", "cannot be opened (" + why + ")");
+        }
         m_fileBytes = m_source.size();
         char first[kCubeBinHeaderBytes] = {};
-        if (m_fileBytes < kCubeBinHeaderBytes || !m_source.read(first, sizeof first))
-            return refuse("too short for the 8-byte entry count (" + std::to_string(m_fileBytes) +
-                              " bytes)",
-                          "read_triplets: the file is shorter than its 8-byte header");
+        if (m_fileBytes < kCubeBinHeaderBytes || !m_source.read(first, sizeof first)) {
+            const std::string bytes = "(" + std::to_string(m_fileBytes) + " bytes)";
+            return refuse("too short for the 8-byte entry count " + bytes,
+                          "read_triplets: the file is shorter than its 8-byte header",
+                          "is shorter than its 8-byte header " + bytes);
+        }
         m_header = cubeBinHeader(m_fileBytes, std::string_view(first, sizeof first));
         const std::string count = std::to_string(m_header.count);
         if (m_mode == Mode::Lenient)
@@ -92,16 +92,22 @@ public:
             throw LutError(where(m_name) + "holds no entries (count 0)");
         if (!m_header.complete()) {
             // Compared with the file's length before anything is allocated.
-            const std::string held = std::to_string(m_header.entriesHeld);
-            return refuse("truncated: the header announces " + count + " entries, the file holds " +
-                              held,
-                          "read_triplets: the header announces " + count +
-                              " entries, the file holds " + held);
+            const std::string announced = "the header announces " + count +
+                                          " entries, the file holds " +
+                                          std::to_string(m_header.entriesHeld);
+            return refuse("truncated: " + announced, "read_triplets: " + announced,
+                          "is truncated: " + announced);
         }
         if (m_mode == Mode::Strict)
             checkLattice();
+        else if (lutUsability(m_header.count, lutSizeForCount(m_header.count)) ==
+                 LutUsability::TooLarge)
+            return refuseTooLarge();
         return true;
     }
+
+    CubeBinLoad::Outcome outcome() const { return m_outcome; }
+    const std::string& problem() const { return m_problem; }
 
     std::uint64_t count() const { return m_header.count; }
     int latticeSize() const { return m_latticeSize; }
@@ -112,7 +118,7 @@ public:
         const std::uint64_t floats = 3 * m_header.count;
         // A failure here means the file shrank after its size was taken.
         if (floats > 0 && !m_source.read(reinterpret_cast<char*>(values), 4 * floats))
-            return refuse("read error", "");
+            return refuse("read error", "", "could not be read (" + m_source.error() + ")");
         cubeBinValuesToHost(values, static_cast<std::size_t>(floats));
         if (m_mode == Mode::Strict)
             checkFinite(values, floats);
@@ -120,13 +126,27 @@ public:
     }
 
 private:
-    bool refuse(const std::string& strictReason, const std::string& lenientDetail)
+    // Strict: LutError with `strictReason`. Lenient: the log lines and, for the
+    // user, `problem`, which completes "the look file ...".
+    bool refuse(const std::string& strictReason, const std::string& lenientDetail,
+                const std::string& problem)
     {
         if (m_mode == Mode::Strict)
             throw LutError(where(m_name) + strictReason);
         m_log("cant open file for reading: " + m_name);
         if (!lenientDetail.empty())
             m_log(lenientDetail);
+        m_problem = problem;
+        return false;
+    }
+
+    // A lattice that would never be applied is not worth its memory.
+    bool refuseTooLarge()
+    {
+        const std::string why = whyLutIsNotApplied(m_header.count, lutSizeForCount(m_header.count));
+        m_log("read_triplets: " + why);
+        m_outcome = CubeBinLoad::TooLarge;
+        m_problem = "holds " + std::to_string(m_header.count) + " entries; " + why;
         return false;
     }
 
@@ -165,6 +185,8 @@ private:
     std::uint64_t m_fileBytes = 0;
     CubeBinHeader m_header;
     int m_latticeSize = 0;
+    CubeBinLoad::Outcome m_outcome = CubeBinLoad::Unreadable;
+    std::string m_problem;
 };
 
 void storeU64(std::string& out, std::uint64_t v)
@@ -207,18 +229,23 @@ void cubeBinValuesToHost(float* values, std::size_t count)
     }
 }
 
-bool readCubeBinLenient(const std::string& path, std::vector<zelk_vec3<float>>& lut,
-                        const CubeBinLog& log)
+CubeBinLoad readCubeBinLenient(const std::string& path, std::vector<zelk_vec3<float>>& lut,
+                               const CubeBinLog& log)
 {
     FileSource file(path);
     Reader reader(file, Mode::Lenient, path, log);
-    if (!reader.readHeader())
-        return false;
-    std::vector<zelk_vec3<float>> entries(static_cast<std::size_t>(reader.count()));
-    if (!reader.readEntries(reinterpret_cast<float*>(entries.data())))
-        return false;
-    lut = std::move(entries);
-    return true;
+    CubeBinLoad load;
+    if (reader.readHeader()) {
+        std::vector<zelk_vec3<float>> entries(static_cast<std::size_t>(reader.count()));
+        if (reader.readEntries(reinterpret_cast<float*>(entries.data()))) {
+            lut = std::move(entries);
+            load.outcome = CubeBinLoad::Loaded;
+            return load;
+        }
+    }
+    load.outcome = reader.outcome();
+    load.problem = reader.problem();
+    return load;
 }
 
 LatticeLut parseCubeBin(std::string_view bytes, const std::string& name, std::string* warning)

@@ -6,8 +6,9 @@
 //
 // One reader, two modes. The plug-in reads leniently: a file that holds every
 // entry its header announces is loaded as it is (the size rule then decides
-// whether it is applied); any other file is refused and changes nothing; every
-// step is reported as a log line. The tools read strictly: only a whole lattice
+// whether it is applied, and one too large to apply is not even read); any
+// other file is refused and changes nothing; every step is reported as a log
+// line. The tools read strictly: only a whole lattice
 // of 2 to 256 points per axis with finite values, otherwise LutError with the
 // reason.
 
@@ -41,12 +42,26 @@ void cubeBinValuesToHost(float* values, std::size_t count);
 // One line of the lenient reader's log (no newline).
 using CubeBinLog = std::function<void(const std::string& line)>;
 
-// The plug-in's reading of the file at `path` into `lut`; true when it was
-// loaded. A file that cannot be opened, or that is shorter than its header or
-// than the entries its header announces, is logged and leaves `lut` exactly as
-// it was. Never allocates more than the file holds.
-bool readCubeBinLenient(const std::string& path, std::vector<zelk_vec3<float>>& lut,
-                        const CubeBinLog& log);
+// How the plug-in's reading of a look file ended.
+struct CubeBinLoad {
+    enum Outcome {
+        Loaded,
+        Unreadable, // not a regular file, cannot be opened or read, or truncated
+        TooLarge,   // complete, but its lattice is above kMaxCubeSize: never read
+    };
+    Outcome outcome = Unreadable;
+    // Why it was not loaded, as a user reads it after "the look file" ("" when loaded).
+    std::string problem;
+    bool loaded() const { return outcome == Loaded; }
+};
+
+// The plug-in's reading of the file at `path` into `lut`. Only a regular file is
+// opened, never blocking. A file that cannot be opened, that is shorter than its
+// header or than the entries its header announces, or whose lattice is too large
+// to be applied, is logged and leaves `lut` exactly as it was. Never allocates
+// more than the file holds, nor for a lattice it would not apply.
+CubeBinLoad readCubeBinLenient(const std::string& path, std::vector<zelk_vec3<float>>& lut,
+                               const CubeBinLog& log);
 
 // The tools' reading of a file's bytes: the header, a count that the file holds,
 // a whole lattice of 2 to 256 points per axis and finite values, or LutError

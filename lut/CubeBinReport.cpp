@@ -12,23 +12,11 @@ namespace {
 
 std::string whyNotApplied(const CubeBinHeader& header, int ruleSize)
 {
-    const std::string count = std::to_string(header.count);
     if (!header.complete())
-        return "the header announces " + count + " entries but the file holds only " +
-               std::to_string(header.entriesHeld) + "; the plug-in treats it as unreadable";
-    const std::uint64_t n = static_cast<std::uint64_t>(ruleSize);
-    switch (lutUsability(header.count, ruleSize)) {
-    case LutUsability::TooSmall:
-        return "its lattice of " + std::to_string(ruleSize) +
-               " points per axis is below the plug-in's minimum of " +
-               std::to_string(kMinAppliedSize);
-    case LutUsability::Unfilled:
-        return count + " entries do not fill the lattice of " + std::to_string(ruleSize) +
-               " points per axis (" + std::to_string(n * n * n) + " entries)";
-    case LutUsability::Usable:
-        break;
-    }
-    return "";
+        return "the header announces " + std::to_string(header.count) +
+               " entries but the file holds only " + std::to_string(header.entriesHeld) +
+               "; the plug-in treats it as unreadable";
+    return whyLutIsNotApplied(header.count, ruleSize);
 }
 
 } // namespace

@@ -4,11 +4,13 @@
 // the look tools.
 
 #include <cstdint>
+#include <string>
 
 namespace zelk::lut {
 
 // A .cube file may declare 2 to 256 points per axis; the plug-in applies
-// lattices of kMinAppliedSize points or more.
+// lattices of kMinAppliedSize to kMaxCubeSize points (above that, the index
+// arithmetic of every path would soon overflow, and no tool of ours writes one).
 inline constexpr int kMinCubeSize = 2;
 inline constexpr int kMaxCubeSize = 256;
 inline constexpr int kMinAppliedSize = 18;
@@ -20,6 +22,7 @@ int lutSizeForCount(std::uint64_t count);
 enum class LutUsability {
     Usable,
     TooSmall, // fewer than kMinAppliedSize points per axis
+    TooLarge, // more than kMaxCubeSize points per axis
     Unfilled, // fewer entries than the lattice has points
 };
 
@@ -32,5 +35,8 @@ inline bool lutIsUsable(std::uint64_t count, int lutSize)
 {
     return lutUsability(count, lutSize) == LutUsability::Usable;
 }
+
+// Why such a LUT is not applied, as a user reads it ("" when it is).
+std::string whyLutIsNotApplied(std::uint64_t count, int lutSize);
 
 } // namespace zelk::lut

@@ -1,8 +1,10 @@
 // libFuzzer target: the plug-in's look-file reader (the lenient mode behind
 // read_triplets), fed through a real file. It must take exactly the entries the
-// header announces when the file holds them, and otherwise leave the LUT as it was.
+// header announces when the file holds them (and their lattice is one the plug-in
+// applies or smaller), and otherwise leave the LUT as it was.
 
 #include "CubeBin.h"
+#include "LutRules.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -42,12 +44,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<zelk_vec3<float>> lut(3, zelk_vec3<float>{0.25f, 0.5f, 0.75f});
     const std::vector<zelk_vec3<float>> before = lut;
     const bool loaded =
-        zelk::lut::readCubeBinLenient(scratchPath(), lut, [](const std::string&) {});
+        zelk::lut::readCubeBinLenient(scratchPath(), lut, [](const std::string&) {}).loaded();
 
     std::uint64_t count = 0;
     if (size >= 8)
         std::memcpy(&count, data, 8);
-    const bool complete = size >= 8 && count <= (size - 8) / 12;
+    const bool complete = size >= 8 && count <= (size - 8) / 12 &&
+                          zelk::lut::lutSizeForCount(count) <= zelk::lut::kMaxCubeSize;
     if (loaded != complete)
         std::abort();
     if (!complete) {

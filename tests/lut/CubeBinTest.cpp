@@ -7,12 +7,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <limits>
 #include <string>
 #include <vector>
@@ -46,23 +51,35 @@ public:
     const std::string& path() const { return m_path; }
 
 private:
-    std::string m_path = (std::filesystem::temp_directory_path() /
-                          ("zelk-cubebin-" + std::to_string(::getpid()) + ".cube.bin"))
-                             .string();
+    static inline int s_serial = 0;
+    std::string m_path =
+        (std::filesystem::temp_directory_path() / ("zelk-cubebin-" + std::to_string(::getpid()) +
+                                                   "-" + std::to_string(s_serial++) + ".cube.bin"))
+            .string();
 };
 
 struct LenientRead {
     bool loaded;
+    CubeBinLoad load;
     std::vector<zelk_vec3<float>> lut;
     std::vector<std::string> log;
 };
 
 LenientRead readLeniently(const std::string& path)
 {
-    LenientRead read{false, {{9.0f, 8.0f, 7.0f}}, {}};
-    read.loaded = readCubeBinLenient(path, read.lut,
-                                     [&](const std::string& line) { read.log.push_back(line); });
+    LenientRead read{false, {}, {{9.0f, 8.0f, 7.0f}}, {}};
+    read.load = readCubeBinLenient(path, read.lut,
+                                   [&](const std::string& line) { read.log.push_back(line); });
+    read.loaded = read.load.loaded();
     return read;
+}
+
+// The peak memory of this process so far, in megabytes.
+long peakMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
 }
 
 std::string rejection(const std::string& bytes)
@@ -184,9 +201,70 @@ TEST(CubeBin, LenientReaderLogsEachOutcomeAsThePlugInAlwaysHas)
     const LenientRead missing = readLeniently("/nonexistent/x.cube.bin");
     EXPECT_FALSE(missing.loaded);
     EXPECT_EQ(missing.log, Lines{cantOpen + "/nonexistent/x.cube.bin"});
+    EXPECT_EQ(missing.load.problem, "cannot be opened (No such file or directory)");
     // Refused files leave the LUT as it was.
     EXPECT_EQ(missing.lut.size(), 1u);
     EXPECT_EQ(missing.lut[0].g, 8.0f);
+}
+
+TEST(CubeBin, LenientReaderOpensOnlyRegularFilesWithoutBlocking)
+{
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("zelk-cubebin-special-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir / "adir.cube.bin");
+    const std::string fifo = (dir / "fifo.cube.bin").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+    // Opened for reading, a FIFO would wait for a writer for ever: read on the
+    // side, and should it block, give it a writer so the test fails, not hangs.
+    auto reading = std::async(std::launch::async, [&] { return readLeniently(fifo); });
+    if (reading.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        ::close(writer);
+        FAIL() << "reading a FIFO blocked";
+    }
+    for (const LenientRead& read :
+         {reading.get(), readLeniently((dir / "adir.cube.bin").string())}) {
+        EXPECT_FALSE(read.loaded);
+        EXPECT_EQ(read.load.outcome, CubeBinLoad::Unreadable);
+        EXPECT_EQ(read.load.problem, "is not a regular file");
+        ASSERT_EQ(read.log.size(), 2u);
+        EXPECT_EQ(read.log[0].rfind("cant open file for reading: ", 0), 0u);
+        EXPECT_EQ(read.log[1], "read_triplets: not a regular file");
+        EXPECT_EQ(read.lut.size(), 1u);
+    }
+
+    // A link to a look file is followed.
+    ScratchFile look(fileOf(27, 27));
+    std::filesystem::create_symlink(look.path(), dir / "link.cube.bin");
+    EXPECT_TRUE(readLeniently((dir / "link.cube.bin").string()).loaded);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(CubeBin, LenientReaderNeverReadsALatticeTooLargeToApply)
+{
+    // Lattice 400, sparse: a few bytes on disk, 768 MB of entries.
+    const std::uint64_t count = 400ull * 400 * 400;
+    ScratchFile file(header(count));
+    std::filesystem::resize_file(file.path(), 8 + 12 * count);
+    const long before = peakMegabytes();
+    const LenientRead read = readLeniently(file.path());
+    EXPECT_LT(peakMegabytes() - before, 100) << "the entries were allocated";
+    EXPECT_EQ(read.load.outcome, CubeBinLoad::TooLarge);
+    EXPECT_EQ(read.load.problem, "holds 64000000 entries; its lattice of 400 points per axis is "
+                                 "above the plug-in's maximum of 256");
+    EXPECT_EQ(read.log, (std::vector<std::string>{"read_triplets size: 64000000",
+                                                  "read_triplets: its lattice of 400 points per "
+                                                  "axis is above the plug-in's maximum of 256"}));
+    EXPECT_EQ(read.lut.size(), 1u);
+
+    // The first lattice refused; a truncated file stays unreadable, however large.
+    ScratchFile first(header(257ull * 257 * 257));
+    std::filesystem::resize_file(first.path(), 8 + 12 * 257ull * 257 * 257);
+    EXPECT_EQ(readLeniently(first.path()).load.outcome, CubeBinLoad::TooLarge);
+    ScratchFile truncated(fileOf(count, 2));
+    EXPECT_EQ(readLeniently(truncated.path()).load.problem,
+              "is truncated: the header announces 64000000 entries, the file holds 2");
 }
 
 TEST(CubeBin, BothModesReadALatticeAlike)

@@ -34,10 +34,19 @@ TEST(LutSize, UnusableLutsSayWhyAndHugeLatticesNeverWrapRound)
     EXPECT_EQ(lutUsability(4913, 17), LutUsability::TooSmall);
     EXPECT_EQ(lutUsability(UINT64_MAX, 17), LutUsability::TooSmall);
     EXPECT_EQ(lutUsability(35000, 33), LutUsability::Unfilled);
-    // The largest lattice whose entry count fits in 64 bits, then larger ones,
-    // whose cubes would wrap round to small counts.
-    EXPECT_EQ(lutUsability(UINT64_MAX, 2642245), LutUsability::Usable);
-    EXPECT_EQ(lutUsability(UINT64_MAX, 2642246), LutUsability::Unfilled);
-    EXPECT_EQ(lutUsability(UINT64_MAX, 4194304), LutUsability::Unfilled);
-    EXPECT_EQ(lutUsability(UINT64_MAX, INT_MAX), LutUsability::Unfilled);
+    // 256 is the largest lattice applied; above it the count never matters, so
+    // lattices whose cubes would wrap round in 64 bits are refused too.
+    EXPECT_EQ(lutUsability(16777216, 256), LutUsability::Usable);
+    EXPECT_EQ(lutUsability(16777215, 256), LutUsability::Unfilled);
+    EXPECT_EQ(lutUsability(16974593, 257), LutUsability::TooLarge);
+    EXPECT_EQ(lutUsability(UINT64_MAX, 2642246), LutUsability::TooLarge);
+    EXPECT_EQ(lutUsability(UINT64_MAX, INT_MAX), LutUsability::TooLarge);
+
+    EXPECT_EQ(whyLutIsNotApplied(5832, 18), "");
+    EXPECT_EQ(whyLutIsNotApplied(4913, 17),
+              "its lattice of 17 points per axis is below the plug-in's minimum of 18");
+    EXPECT_EQ(whyLutIsNotApplied(64000000, 400),
+              "its lattice of 400 points per axis is above the plug-in's maximum of 256");
+    EXPECT_EQ(whyLutIsNotApplied(35000, 33),
+              "35000 entries do not fill the lattice of 33 points per axis (35937 entries)");
 }
