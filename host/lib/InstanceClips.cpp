@@ -193,18 +193,25 @@ private:
 
 } // namespace
 
+OfxStatus renderImages(Instance& instance, double time, const ImageDesc& source,
+                       const ImageDesc& output, const OfxRectI& window, const GpuRenderArgs& gpu)
+{
+    AttachedFrame attached(instance);
+    instance.setClipImage("Source", source);
+    instance.setClipImage("Output", output);
+    return instance.render(time, window, gpu);
+}
+
 OfxStatus renderWholeFrame(Instance& instance, double time, const void* source, void* output,
                            int width, int height, const GpuRenderArgs& gpu)
 {
     ImageDesc image;
     image.rowBytes = width * 4 * int(sizeof(float));
     image.bounds = OfxRectI{0, 0, width, height};
-    AttachedFrame attached(instance);
     image.data = const_cast<void*>(source);
-    instance.setClipImage("Source", image);
-    image.data = output;
-    instance.setClipImage("Output", image);
-    return instance.render(time, image.bounds, gpu);
+    ImageDesc out = image;
+    out.data = output;
+    return renderImages(instance, time, image, out, image.bounds, gpu);
 }
 
 } // namespace ofxhost

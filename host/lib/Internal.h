@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,8 @@ struct EffectObject {
     // changed (a connection, a parameter the effect named as their slave).
     std::mutex preferencesMutex;
     bool preferencesStale = true;
+    std::mutex messageMutex;
+    std::optional<Message> persistentMessage; // set and cleared through the message suite
 
     EffectObject() { paramSet.effect = this; }
     ~EffectObject() { magic = kDeadObject; }

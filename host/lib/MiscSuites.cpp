@@ -1,5 +1,6 @@
 // Memory, message, progress and time-line suites.
 #include "HostCore.h"
+#include "InstanceData.h"
 #include "Internal.h"
 
 #include <ofxProgress.h>
@@ -70,6 +71,14 @@ OfxStatus record(void* handle, const char* type, const char* id, const char* for
     m.id = id ? id : "";
     m.text = formatText(format, args);
     m.persistent = persistent;
+    EffectObject* effect = EffectObject::fromVoid(handle);
+    if (persistent) {
+        // Only an instance shows a persistent message; it stands until cleared.
+        if (!effect || !effect->isInstance)
+            return kOfxStatErrBadHandle;
+        std::lock_guard<std::mutex> lock(effect->messageMutex);
+        effect->persistentMessage = m;
+    }
     if (HostCore* core = coreFor(handle))
         core->addMessage(std::move(m));
     else
@@ -97,8 +106,13 @@ OfxStatus setPersistentMessage(void* handle, const char* type, const char* id, c
     return st;
 }
 
-OfxStatus clearPersistentMessage(void*)
+OfxStatus clearPersistentMessage(void* handle)
 {
+    EffectObject* effect = EffectObject::fromVoid(handle);
+    if (!effect || !effect->isInstance)
+        return kOfxStatErrBadHandle;
+    std::lock_guard<std::mutex> lock(effect->messageMutex);
+    effect->persistentMessage.reset();
     return kOfxStatOK;
 }
 
@@ -184,6 +198,14 @@ const void* progressSuiteV2()
 const void* timeLineSuite()
 {
     return &kTimeLine;
+}
+
+// With the suite that sets it.
+std::optional<Message> Instance::persistentMessage() const
+{
+    EffectObject& effect = *m_data->object;
+    std::lock_guard<std::mutex> lock(effect.messageMutex);
+    return effect.persistentMessage;
 }
 
 } // namespace ofxhost

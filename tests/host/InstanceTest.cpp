@@ -6,6 +6,7 @@
 
 #include <ofxGPURender.h>
 #include <ofxImageEffect.h>
+#include <ofxMessage.h>
 
 #include <gtest/gtest.h>
 
@@ -206,6 +207,37 @@ TEST_F(InstanceTest, SuiteCallsOnAnInstanceAnswerWithTheRightStatuses)
     EXPECT_EQ(fx->clipDefine(effectHandle, "Extra", &props), kOfxStatErrBadHandle)
         << "instances define nothing";
     EXPECT_EQ(fx->getPropertySet(nullptr, &props), kOfxStatErrBadHandle);
+}
+
+TEST_F(InstanceTest, APersistentMessageStandsUntilTheEffectClearsIt)
+{
+    auto* messages = hosttest::fetchSuite<OfxMessageSuiteV2>(host, kOfxMessageSuite, 2);
+    ASSERT_NE(messages, nullptr);
+    void* handle = instance->handle();
+    host.clearMessages();
+    EXPECT_FALSE(instance->persistentMessage().has_value());
+    ASSERT_EQ(messages->setPersistentMessage(handle, kOfxMessageError, "fake.id", "%s at %d",
+                                             "failed", 3),
+              kOfxStatOK);
+    ASSERT_EQ(messages->setPersistentMessage(handle, kOfxMessageWarning, "fake.id", "later"),
+              kOfxStatOK);
+    const std::optional<ofxhost::Message> standing = instance->persistentMessage();
+    ASSERT_TRUE(standing.has_value());
+    EXPECT_EQ(standing->text, "later") << "the newest replaces the one before";
+    EXPECT_EQ(standing->type, kOfxMessageWarning);
+    ASSERT_EQ(host.messages().size(), 2u) << "both recorded";
+    EXPECT_EQ(host.messages()[0].text, "failed at 3");
+    EXPECT_TRUE(host.messages()[0].persistent);
+
+    EXPECT_EQ(messages->clearPersistentMessage(handle), kOfxStatOK);
+    EXPECT_FALSE(instance->persistentMessage().has_value());
+    EXPECT_EQ(messages->message(handle, kOfxMessageError, "fake.id", "passing"), kOfxStatOK);
+    EXPECT_FALSE(instance->persistentMessage().has_value()) << "a plain message does not stand";
+
+    // Only an instance holds one.
+    EXPECT_EQ(messages->setPersistentMessage(nullptr, kOfxMessageError, "x", "y"),
+              kOfxStatErrBadHandle);
+    EXPECT_EQ(messages->clearPersistentMessage(nullptr), kOfxStatErrBadHandle);
 }
 
 } // namespace

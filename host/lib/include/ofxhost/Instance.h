@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,10 @@ public:
     // Images fetched by the plug-in and not yet released.
     int liveImageCount() const;
 
+    // The persistent message the plug-in set on this instance and has not cleared (every message
+    // is also in Host::messages()).
+    std::optional<Message> persistentMessage() const;
+
     // --- what the effect tells the host (each throws Error naming the action and the status
     // when the effect fails it) ---------------------------------------------------------------
     // Asks for the clip preferences now if anything they depend on changed since they were
@@ -138,9 +143,13 @@ struct RenderedFrame {
     std::size_t unwrittenPixels = 0;
 };
 
-// Renders the whole of a width x height RGBA float frame (rows bottom-up, tightly packed).
-// `source` and `output` (host memory, or device buffers of the API `gpu` enables) are the
-// Source and Output clips' images for this render only: detached however it ends.
+// Renders `window` with `source` and `output` (host memory, or device memory of the API `gpu`
+// enables) as the Source and Output clips' images for this render only: detached however it
+// ends.
+OfxStatus renderImages(Instance& instance, double time, const ImageDesc& source,
+                       const ImageDesc& output, const OfxRectI& window,
+                       const GpuRenderArgs& gpu = {});
+// The same for the whole of a width x height RGBA float frame (rows bottom-up, tightly packed).
 OfxStatus renderWholeFrame(Instance& instance, double time, const void* source, void* output,
                            int width, int height, const GpuRenderArgs& gpu = {});
 
