@@ -49,8 +49,8 @@ std::vector<std::string> listLookNames(const std::string& directory)
 
 } // namespace zelk
 
-void read_triplets(const std::string& path, std::vector<zelk_vec3<float>>& lut)
+zelk::lut::CubeBinLoad read_triplets(const std::string& path, std::vector<zelk_vec3<float>>& lut)
 {
-    zelk::lut::readCubeBinLenient(
+    return zelk::lut::readCubeBinLenient(
         path, lut, [](const std::string& line) { OFX::Log::print("%s", line.c_str()); });
 }

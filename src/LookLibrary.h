@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "CubeBin.h"
 #include "ZelkVec3.h"
 
 namespace zelk {
@@ -23,6 +24,7 @@ std::vector<std::string> listLookNames(const std::string& directory);
 } // namespace zelk
 
 // Reads a ".cube.bin" file into `lut` with the lenient reader, its lines going to
-// the plug-in's log. A file that cannot be opened, or that is shorter than its
-// header or than the entries its header announces, leaves `lut` exactly as it was.
-void read_triplets(const std::string& path, std::vector<zelk_vec3<float>>& lut);
+// the plug-in's log, and says how it went. A file that is not a regular file,
+// cannot be opened, is shorter than its header or than the entries its header
+// announces, or holds a lattice too large to apply, leaves `lut` exactly as it was.
+zelk::lut::CubeBinLoad read_triplets(const std::string& path, std::vector<zelk_vec3<float>>& lut);

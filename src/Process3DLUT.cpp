@@ -1,5 +1,8 @@
 #include "Process3DLUT.h"
 
+#include <cstdint>
+
+#include "DeviceLayout.h"
 #include "LookRow.h"
 #include "LutRules.h"
 
@@ -22,23 +25,71 @@ Process3DLUT::Process3DLUT(OFX::ImageEffect& effect, const std::vector<zelk_vec3
 
 Process3DLUT::~Process3DLUT() = default;
 
-bool Process3DLUT::sourceCoversWindow() const
+std::string Process3DLUT::failure() const
 {
-    return m_SrcImg != nullptr &&
-           OFX::ImageProcessor::windowInside(m_RenderWindow, m_SrcImg->getBounds());
+    if (m_Wrote)
+        return "";
+    if (!m_Failure.empty())
+        return m_Failure;
+    const OfxRectI& w = m_RenderWindow;
+    if (w.x1 >= w.x2 || w.y1 >= w.y2)
+        return ""; // nothing was asked for
+    if (m_DstImg == nullptr || !windowInside(w, m_DstImg->getBounds()))
+        return "the render window lies outside the Output image";
+    if (!m_LutUsable)
+        return "the look cannot be applied";
+    return "the Source image covers none of the render window";
+}
+
+bool Process3DLUT::deviceWindow(const char* api, bool rowsGoUp, GpuLookWindow& window)
+{
+    const OfxRectI& w = m_RenderWindow;
+    window.width = w.x2 - w.x1;
+    window.height = w.y2 - w.y1;
+    const struct {
+        const char* name;
+        OFX::Image* image;
+        GpuImageLayout& layout;
+    } images[] = {{"Source", m_SrcImg, window.src}, {"Output", m_DstImg, window.dst}};
+    for (const auto& image : images) {
+        std::string why = image.image == nullptr
+                              ? "is missing"
+                              : zelk::deviceLayout(w, image.image->getBounds(),
+                                                   image.image->getRowBytes(), image.layout);
+        if (why.empty() && rowsGoUp && image.layout.pitch < 0)
+            why = std::string("has negative rowBytes, which an ") + api + " buffer cannot have";
+        if (!why.empty()) {
+            m_Failure = std::string("the ") + api + " render cannot use the " + image.name +
+                        " image: it " + why;
+            OFX::Log::print("%s", m_Failure.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+void Process3DLUT::failDevice(const char* api, const char* step, int error)
+{
+    m_Failure = std::string("the ") + api + " render failed while " + step;
+    if (error != 0)
+        m_Failure += " (" + std::string(api) + " error " + std::to_string(error) + ")";
 }
 
 void Process3DLUT::processImagesOpenCL()
 {
 #if defined(ZELK_HAVE_OPENCL)
-    if (!m_LutUsable || !sourceCoversWindow() || m_DstImg == nullptr) {
-        OFX::Log::print("OpenCL render skipped: no usable LUT or source image");
+    GpuLookWindow window;
+    // A buffer handle has no address before its start to reach lower rows from.
+    if (!m_LutUsable || !deviceWindow("OpenCL", true, window))
         return;
-    }
-    const OfxRectI& w = m_RenderWindow;
-    RunOpenClKernel3DLUT(m_OpenCLCmdQ, w.x2 - w.x1, w.y2 - w.y1, m_Mix, m_Lut.data(), m_LutSize,
-                         static_cast<const float*>(m_SrcImg->getPixelData()),
-                         static_cast<float*>(m_DstImg->getPixelData()));
+    const GpuLaunchResult result =
+        RunOpenClKernel3DLUT(m_OpenCLCmdQ, window, m_Mix, m_Lut.data(), m_LutSize,
+                             static_cast<const float*>(m_SrcImg->getPixelData()),
+                             static_cast<float*>(m_DstImg->getPixelData()));
+    if (result.ok())
+        m_Wrote = true;
+    else
+        failDevice("OpenCL", result.failedStep, result.error);
 #else
     OFX::ImageProcessor::processImagesOpenCL();
 #endif
@@ -47,14 +98,17 @@ void Process3DLUT::processImagesOpenCL()
 void Process3DLUT::processImagesCuda()
 {
 #if defined(ZELK_HAVE_CUDA)
-    if (!m_LutUsable || !sourceCoversWindow() || m_DstImg == nullptr) {
-        OFX::Log::print("CUDA render skipped: no usable LUT or source image");
+    GpuLookWindow window;
+    if (!m_LutUsable || !deviceWindow("CUDA", false, window))
         return;
-    }
-    const OfxRectI& w = m_RenderWindow;
-    RunCudaKernel3DLUT(m_CudaStream, w.x2 - w.x1, w.y2 - w.y1, m_Mix, m_Lut.data(), m_LutSize,
-                       static_cast<const float*>(m_SrcImg->getPixelData()),
-                       static_cast<float*>(m_DstImg->getPixelData()));
+    const GpuLaunchResult result =
+        RunCudaKernel3DLUT(m_CudaStream, window, m_Mix, m_Lut.data(), m_LutSize,
+                           static_cast<const float*>(m_SrcImg->getPixelData()),
+                           static_cast<float*>(m_DstImg->getPixelData()));
+    if (result.ok())
+        m_Wrote = true;
+    else
+        failDevice("CUDA", result.failedStep, result.error);
 #else
     OFX::ImageProcessor::processImagesCuda();
 #endif
@@ -62,7 +116,7 @@ void Process3DLUT::processImagesCuda()
 
 void Process3DLUT::processImagesMetal()
 {
-    // No Metal path on this platform: the host gets an unwritten destination.
+    m_Failure = "the host asked for a Metal render, which this plug-in does not have";
 }
 
 void Process3DLUT::multiThreadProcessImages(OfxRectI window)
@@ -92,5 +146,6 @@ void Process3DLUT::multiThreadProcessImages(OfxRectI window)
             continue; // a missing row is left as the host supplied it
         }
         lookRow(params, src, dst, width);
+        m_Wrote.store(true, std::memory_order_relaxed);
     }
 }

@@ -3,10 +3,14 @@
 // Applies a look: every pixel of the source through the 3D LUT (tetrahedral
 // interpolation), blended with the untouched pixel by `mix`, alpha kept.
 
+#include <atomic>
+#include <string>
 #include <vector>
 
 #include "ImageProcessor.h"
 #include "ZelkVec3.h"
+
+struct GpuLookWindow;
 
 class Process3DLUT : public OFX::ImageProcessor {
 public:
@@ -23,9 +27,16 @@ public:
     void setSrcImg(OFX::Image* image) { m_SrcImg = image; }
     void setParameter(float mix) { m_Mix = mix; }
 
+    // After process(): why no pixel was written, as a user reads it; "" when the
+    // render wrote (a host abort may still have cut it short).
+    std::string failure() const;
+
 private:
-    // The GPU paths read whole packed frames: the source has to cover the window.
-    bool sourceCoversWindow() const;
+    // The window in both images for the device path of `api`; false (and the
+    // failure set) when one of them cannot be addressed there. `rowsGoUp`: the
+    // path cannot take negative rowBytes.
+    bool deviceWindow(const char* api, bool rowsGoUp, GpuLookWindow& window);
+    void failDevice(const char* api, const char* step, int error);
 
     // The look's N*N*N entries followed by one zero entry: the vector row
     // functions load four floats per corner, the last corner included.
@@ -34,4 +45,6 @@ private:
     bool m_LutUsable;
     OFX::Image* m_SrcImg = nullptr;
     float m_Mix = 0.0f;
+    std::atomic<bool> m_Wrote{false}; // the CPU bands set it, each from its own thread
+    std::string m_Failure;
 };

@@ -1,5 +1,6 @@
 #include "RenderLook.h"
 
+#include <exception>
 #include <memory>
 
 #include "LookLibrary.h"
@@ -9,7 +10,7 @@
 
 RenderLook::RenderLook(OfxImageEffectHandle handle, const std::string& lookDir,
                        const std::string& lookDirTevo4)
-    : OFX::ImageEffect(handle)
+    : OFX::ImageEffect(handle), m_Messages(handle)
 {
     OFX::Log::print("RenderLook::RenderLook");
     m_LookDir = lookDir;
@@ -60,37 +61,113 @@ void RenderLook::setEnabledness()
 
 void RenderLook::render(const OFX::RenderArguments& args)
 {
-    if (m_DstClip->getPixelDepth() != OFX::eBitDepthFloat) {
-        OFX::throwSuiteStatusException(kOfxStatErrUnsupported);
+    Outcome outcome;
+    try {
+        if (m_DstClip->getPixelDepth() != OFX::eBitDepthFloat) {
+            outcome = {kOfxStatErrUnsupported, "the Output clip is not 32-bit float"};
+        } else if (m_DstClip->getPixelComponents() != OFX::ePixelComponentRGBA) {
+            outcome = {kOfxStatErrUnsupported, "the Output clip is not RGBA"};
+        } else {
+            outcome = setupAndProcess(args);
+        }
+    } catch (const std::exception& e) {
+        m_Messages.showFailure(
+            failureText(std::string("the render stopped: ") + e.what(), args.time));
+        throw;
     }
-    if (m_DstClip->getPixelComponents() != OFX::ePixelComponentRGBA) {
-        OFX::throwSuiteStatusException(kOfxStatErrUnsupported);
+    if (outcome.aborted) {
+        return;
     }
-    setupAndProcess(args);
+    if (outcome.reason.empty()) {
+        m_Messages.clearFailure();
+        return;
+    }
+    m_Messages.showFailure(failureText(outcome.reason, args.time));
+    OFX::throwSuiteStatusException(outcome.status);
+}
+
+const std::string& RenderLook::lookDirFor(int curveIndex) const
+{
+    return curveIndex == 0 ? m_LookDirTevo4 : m_LookDir;
 }
 
 void RenderLook::updateLookCache(int lookIndex, int curveIndex)
 {
     if (curveIndex != m_CurrCurveIndex) {
-        m_CurrLookIndex = -1;
+        m_LookCached = false;
         m_CurrCurveIndex = curveIndex;
     }
-    if (lookIndex == m_CurrLookIndex) {
+    if (m_LookCached && lookIndex == m_CurrLookIndex) {
         return;
     }
-    std::string fileName;
-    m_PrintStock->getOption(lookIndex, fileName);
-    fileName += zelk::kLookFileSuffix;
-    OFX::Log::print("%s", fileName.c_str());
-    OFX::Log::print("lookname = %s", fileName.c_str());
+    const std::string& directory = lookDirFor(m_CurrCurveIndex);
+    const int looks = m_PrintStock->getNOptions();
+    if (lookIndex < 0 || lookIndex >= looks) {
+        // Not a look at all: nothing is applied, not even the look before it.
+        m_Lut.clear();
+        m_LoadProblem = looks == 0 ? "there are no looks to choose from (" + directory +
+                                         " held no look file when the effect was described)"
+                                   : "the look choice " + std::to_string(lookIndex) +
+                                         " is not one of the " + std::to_string(looks) + " looks";
+    } else {
+        std::string fileName;
+        m_PrintStock->getOption(lookIndex, fileName);
+        fileName += zelk::kLookFileSuffix;
+        OFX::Log::print("%s", fileName.c_str());
+        OFX::Log::print("lookname = %s", fileName.c_str());
 
-    const std::string& directory = m_CurrCurveIndex == 0 ? m_LookDirTevo4 : m_LookDir;
-    read_triplets(directory + "/" + fileName, m_Lut);
+        const zelk::lut::CubeBinLoad load = read_triplets(directory + "/" + fileName, m_Lut);
+        // An unreadable file leaves the LUT as it was (the earlier look stays
+        // applied); one too large to apply replaces it with nothing.
+        if (load.outcome == zelk::lut::CubeBinLoad::TooLarge) {
+            m_Lut.clear();
+        }
+        m_LoadProblem = load.loaded() ? "" : "the look file " + load.problem;
+    }
     m_CurrLookIndex = lookIndex;
+    m_LookCached = true;
     m_LutSize = zelk::lut::lutSizeForCount(m_Lut.size());
 }
 
-void RenderLook::setupAndProcess(const OFX::RenderArguments& args)
+std::string RenderLook::lookProblem() const
+{
+    if (zelk::lut::lutIsUsable(m_Lut.size(), m_LutSize)) {
+        return "";
+    }
+    if (!m_LoadProblem.empty()) {
+        return m_LoadProblem;
+    }
+    return "the look file holds " + std::to_string(m_Lut.size()) + " entries; " +
+           zelk::lut::whyLutIsNotApplied(m_Lut.size(), m_LutSize);
+}
+
+std::string RenderLook::failureText(const std::string& reason, double time)
+{
+    std::string look = "?", curve = "?", file = "?";
+    // The names are only what the message shows: a failure to read them must not
+    // hide the reason.
+    try {
+        int curveIndex = 0;
+        m_ColorSpaceTransform->getValueAtTime(time, curveIndex);
+        if (curveIndex >= 0 && curveIndex < m_ColorSpaceTransform->getNOptions()) {
+            m_ColorSpaceTransform->getOption(curveIndex, curve);
+        }
+        int lookIndex = 0;
+        m_PrintStock->getValueAtTime(time, lookIndex);
+        file = lookDirFor(curveIndex);
+        if (lookIndex >= 0 && lookIndex < m_PrintStock->getNOptions()) {
+            m_PrintStock->getOption(lookIndex, look);
+            file += "/" + look + zelk::kLookFileSuffix;
+        } else {
+            look = "choice " + std::to_string(lookIndex);
+        }
+    } catch (...) {
+    }
+    return "ZELK Look Library rendered nothing: " + reason + ". Look: " + look +
+           "; I/O Space: " + curve + "; look file: " + file;
+}
+
+RenderLook::Outcome RenderLook::setupAndProcess(const OFX::RenderArguments& args)
 {
     OFX::Log::print("RenderLook::setupAndProcess");
 
@@ -99,7 +176,7 @@ void RenderLook::setupAndProcess(const OFX::RenderArguments& args)
     std::unique_ptr<OFX::Image> dst(m_DstClip->fetchImage(args.time));
     if (!dst) {
         OFX::Log::print("m_DstClip INVALID");
-        return;
+        return {kOfxStatFailed, "the host gave no Output image"};
     }
     const OFX::BitDepthEnum dstBitDepth = dst->getPixelDepth();
     const OFX::PixelComponentEnum dstComponents = dst->getPixelComponents();
@@ -109,7 +186,7 @@ void RenderLook::setupAndProcess(const OFX::RenderArguments& args)
     std::unique_ptr<OFX::Image> src(m_SrcClip->fetchImage(args.time));
     if (!src) {
         OFX::Log::print("m_SrcClip INVALID");
-        return;
+        return {kOfxStatFailed, "the host gave no Source image"};
     }
     const OFX::BitDepthEnum srcBitDepth = src->getPixelDepth();
     const OFX::PixelComponentEnum srcComponents = src->getPixelComponents();
@@ -118,7 +195,8 @@ void RenderLook::setupAndProcess(const OFX::RenderArguments& args)
 
     if (srcBitDepth != dstBitDepth || srcComponents != dstComponents) {
         OFX::Log::print("(srcBitDepth != dstBitDepth) || (srcComponents != dstComponents) !!!)");
-        OFX::throwSuiteStatusException(kOfxStatErrValue);
+        return {kOfxStatErrValue, "the Source image's depth or components differ from the "
+                                  "Output image's"};
     }
 
     const OfxRectI& srcBounds = src->getBounds();
@@ -135,8 +213,12 @@ void RenderLook::setupAndProcess(const OFX::RenderArguments& args)
     updateLookCache(lookIndex, curveIndex);
     OFX::Log::print("Color");
 
-    // lutIsUsable also refuses N of 17 or less.
-    if (!abort() && zelk::lut::lutIsUsable(m_Lut.size(), m_LutSize)) {
+    Outcome outcome;
+    if (abort()) {
+        outcome.aborted = true;
+    } else if (std::string problem = lookProblem(); !problem.empty()) {
+        outcome = {kOfxStatFailed, problem};
+    } else {
         Process3DLUT processor(*this, m_Lut, m_LutSize);
         const float mix = static_cast<float>(m_Color->getValueAtTime(args.time));
         processor.setDstImg(dst.get());
@@ -145,6 +227,13 @@ void RenderLook::setupAndProcess(const OFX::RenderArguments& args)
         processor.setGPURenderArgs(args);
         processor.setParameter(mix);
         processor.process();
+        // A host abort during the bands may leave nothing written: no failure.
+        outcome.aborted = abort();
+        if (!outcome.aborted) {
+            outcome.reason = processor.failure();
+            outcome.status = outcome.reason.empty() ? kOfxStatOK : kOfxStatFailed;
+        }
     }
     OFX::Log::print("DONE");
+    return outcome;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "RenderMessages.h"
 #include "ZelkVec3.h"
 #include "ofxsImageEffect.h"
 
@@ -16,6 +17,9 @@ public:
                const std::string& lookDirTevo4);
     ~RenderLook() override;
 
+    // A render that writes no pixel, for any reason but the host's abort, fails
+    // and tells the user why through the host's messages; the next render that
+    // writes takes the message down.
     void render(const OFX::RenderArguments& args) override;
     bool isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& identityClip,
                     double& identityTime) override;
@@ -23,12 +27,26 @@ public:
     void changedClip(const OFX::InstanceChangedArgs& args, const std::string& clipName) override;
 
     void setEnabledness();
-    void setupAndProcess(const OFX::RenderArguments& args);
+
+    // How a render ended: `reason` says why nothing was written, with the
+    // status the render fails with.
+    struct Outcome {
+        OfxStatus status = kOfxStatOK;
+        std::string reason;
+        bool aborted = false;
+    };
+    Outcome setupAndProcess(const OFX::RenderArguments& args);
 
 private:
     // Loads the look's file when the look or the transfer curve differs from the
     // one loaded last; a file that failed is not retried until either changes.
     void updateLookCache(int lookIndex, int curveIndex);
+    // Why the cached LUT is not applied ("" when it is).
+    std::string lookProblem() const;
+    const std::string& lookDirFor(int curveIndex) const;
+    // The failure as the user reads it: the reason, then the look, the curve and
+    // the look file chosen at `time`.
+    std::string failureText(const std::string& reason, double time);
 
     OFX::Clip* m_DstClip;
     OFX::Clip* m_SrcClip;
@@ -41,4 +59,7 @@ private:
     int m_CurrLookIndex;
     int m_CurrCurveIndex;
     int m_LutSize;
+    bool m_LookCached = false; // m_CurrLookIndex names the look loaded (or tried) last
+    std::string m_LoadProblem; // why that look's file could not be used ("" if it could)
+    RenderMessages m_Messages;
 };

@@ -5,7 +5,9 @@ add_library(zelk_plugin_core OBJECT
   ${CMAKE_CURRENT_LIST_DIR}/ZELKLooks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LookLibrary.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RenderLook.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/Process3DLUT.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/RenderMessages.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Process3DLUT.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DeviceLayout.cpp)
 target_include_directories(zelk_plugin_core PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 set_target_properties(zelk_plugin_core PROPERTIES
   POSITION_INDEPENDENT_CODE ON

@@ -91,8 +91,8 @@ void BM_CudaLookKernel(benchmark::State& state)
     const dim3 grid = CUDA::LaunchGrid(kWidth, kHeight);
     for (auto _ : state) {
         cudaEventRecord(start, f.stream);
-        Process3DLUT<<<grid, CUDA::LaunchBlock(), 0, f.stream>>>(f.src, f.dst, f.lut, kWidth,
-                                                                 kHeight, kLutSize, 0.5f);
+        Process3DLUT<<<grid, CUDA::LaunchBlock(), 0, f.stream>>>(
+            f.src, f.dst, f.lut, kWidth, kHeight, kLutSize, 0.5f, kWidth, kWidth);
         cudaEventRecord(stop, f.stream);
         cudaEventSynchronize(stop);
         float ms = 0.0f;

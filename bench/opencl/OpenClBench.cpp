@@ -150,6 +150,12 @@ void BM_OpenClKernelOnly(benchmark::State& state)
     cl.clSetKernelArg(kernel, 4, sizeof(int), &height);
     cl.clSetKernelArg(kernel, 5, sizeof(int), &n);
     cl.clSetKernelArg(kernel, 6, sizeof(float), &mix);
+    // Whole packed images: each window starts at its image's first pixel.
+    const cl_long first = 0;
+    cl.clSetKernelArg(kernel, 7, sizeof(cl_long), &first);
+    cl.clSetKernelArg(kernel, 8, sizeof(int), &width);
+    cl.clSetKernelArg(kernel, 9, sizeof(cl_long), &first);
+    cl.clSetKernelArg(kernel, 10, sizeof(int), &width);
     const size_t global[2] = {size_t(kWidth + 63) / 64 * 64, size_t(kHeight)};
     const size_t local[2] = {64, 1};
     for (auto _ : state) {

@@ -4,6 +4,8 @@
 
 #include <cuda_runtime_api.h>
 
+#include "ImageSpan.h"
+
 namespace ofxhost {
 
 namespace {
@@ -29,6 +31,48 @@ size_t frame_bytes(int width, int height)
 {
     return size_t(width) * size_t(height) * 4 * sizeof(float);
 }
+
+// Device memory holding a copy of the bytes an image spans in host memory, for one render.
+class DeviceImage {
+public:
+    DeviceImage(cudaStream_t stream, const ImageDesc& image) : m_stream(stream)
+    {
+        const ImageSpan span = floatRgbaSpan(image, "CUDA");
+        m_host = static_cast<char*>(image.data) - span.dataOffset;
+        m_bytes = span.bytes;
+        void* device = nullptr;
+        check(cudaMalloc(&device, m_bytes), "allocating an image");
+        m_device = static_cast<char*>(device);
+        const cudaError_t copied =
+            cudaMemcpyAsync(m_device, m_host, m_bytes, cudaMemcpyHostToDevice, stream);
+        const cudaError_t waited = copied == cudaSuccess ? cudaStreamSynchronize(stream) : copied;
+        if (waited != cudaSuccess) {
+            (void)cudaFree(m_device);
+            check(waited, "uploading an image");
+        }
+        m_desc = image;
+        m_desc.data = m_device + span.dataOffset;
+    }
+    ~DeviceImage() { (void)cudaFree(m_device); }
+    DeviceImage(const DeviceImage&) = delete;
+    DeviceImage& operator=(const DeviceImage&) = delete;
+
+    // The image as the plug-in gets it: device memory in place of the host's.
+    const ImageDesc& desc() const { return m_desc; }
+    void download() const
+    {
+        check(cudaMemcpyAsync(m_host, m_device, m_bytes, cudaMemcpyDeviceToHost, m_stream),
+              "downloading an image");
+        check(cudaStreamSynchronize(m_stream), "waiting for the download");
+    }
+
+private:
+    cudaStream_t m_stream;
+    char* m_host = nullptr;
+    char* m_device = nullptr;
+    size_t m_bytes = 0;
+    ImageDesc m_desc;
+};
 
 } // namespace
 
@@ -152,6 +196,22 @@ void CudaRenderer::download(float* output)
                           stream),
           "downloading the output");
     check(cudaStreamSynchronize(stream), "waiting for the download");
+}
+
+OfxStatus CudaRenderer::renderImages(Instance& instance, double time, const ImageDesc& source,
+                                     const ImageDesc& output, const OfxRectI& window)
+{
+    cudaStream_t stream = static_cast<cudaStream_t>(m_stream);
+    const DeviceImage src(stream, source);
+    const DeviceImage dst(stream, output);
+    GpuRenderArgs gpu;
+    gpu.cuda = true;
+    gpu.cudaStream = m_stream;
+    const OfxStatus status =
+        ofxhost::renderImages(instance, time, src.desc(), dst.desc(), window, gpu);
+    check(cudaStreamSynchronize(stream), "waiting for the render");
+    dst.download();
+    return status;
 }
 
 OfxStatus CudaRenderer::render(Instance& instance, double time, const float* source, float* output,

@@ -1,6 +1,7 @@
-// ofxhost: rendering an instance through the plug-in's CUDA path. The frame is
-// copied into device buffers (rows packed at the frame width), the render action
-// runs with CUDA enabled on the renderer's stream, and the result comes back.
+// ofxhost: rendering an instance through the plug-in's CUDA path. The images are
+// copied into device memory (a whole frame with rows packed at its width, or any
+// layout a host may hand over), the render action runs with CUDA enabled on the
+// renderer's stream, and the result comes back.
 #pragma once
 
 #include <ofxhost/Instance.h>
@@ -34,6 +35,16 @@ public:
     // Returns the plug-in's status; CUDA failures throw Error.
     OfxStatus render(Instance& instance, double time, const float* source, float* output, int width,
                      int height);
+
+    // Renders `window` of two images laid out as a host may hand them over: each
+    // image (host memory: `data` at the pixel (bounds.x1, bounds.y1), rows `rowBytes`
+    // apart, negative where each row lies below the one before) is copied byte for
+    // byte, padding included, into device memory of its own and handed to the
+    // plug-in with the same bounds and rowBytes. The Output comes back the same way,
+    // so whatever the plug-in leaves alone comes back unchanged. Returns the
+    // plug-in's status; CUDA failures throw Error.
+    OfxStatus renderImages(Instance& instance, double time, const ImageDesc& source,
+                           const ImageDesc& output, const OfxRectI& window);
 
     // The three steps of render(), for callers that time them apart.
     void upload(const float* source, const float* output, int width, int height);

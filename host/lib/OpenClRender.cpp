@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "ImageSpan.h"
 #include "OpenClHostApi.h"
 
 namespace ofxhost {
@@ -163,6 +164,52 @@ struct OpenClRenderer::Frame {
     }
 };
 
+namespace {
+
+// A buffer holding a copy of the bytes an image spans in host memory, for one render.
+class ImageBuffer {
+public:
+    ImageBuffer(cl_context context, cl_command_queue queue, const ImageDesc& image) : m_queue(queue)
+    {
+        const ImageSpan span = floatRgbaSpan(image, "OpenCL");
+        m_start = static_cast<char*>(image.data) - span.dataOffset;
+        m_bytes = span.bytes;
+        const OpenCl::HostApi& cl = api_or_throw();
+        cl_int error = CL_SUCCESS;
+        m_buffer = cl.clCreateBuffer(context, CL_MEM_READ_WRITE, m_bytes, nullptr, &error);
+        check(error, "creating an image buffer");
+        const cl_int uploaded = cl.clEnqueueWriteBuffer(queue, m_buffer, CL_TRUE, 0, m_bytes,
+                                                        m_start, 0, nullptr, nullptr);
+        if (uploaded != CL_SUCCESS) {
+            cl.clReleaseMemObject(m_buffer);
+            check(uploaded, "uploading an image");
+        }
+        m_desc = image;
+        m_desc.data = m_buffer;
+    }
+    ~ImageBuffer() { OpenCl::hostApi()->clReleaseMemObject(m_buffer); }
+    ImageBuffer(const ImageBuffer&) = delete;
+    ImageBuffer& operator=(const ImageBuffer&) = delete;
+
+    // The image as the plug-in gets it: the buffer in place of the memory.
+    const ImageDesc& desc() const { return m_desc; }
+    void download() const
+    {
+        check(api_or_throw().clEnqueueReadBuffer(m_queue, m_buffer, CL_TRUE, 0, m_bytes, m_start, 0,
+                                                 nullptr, nullptr),
+              "reading an image back");
+    }
+
+private:
+    cl_command_queue m_queue;
+    cl_mem m_buffer = nullptr;
+    char* m_start = nullptr;
+    size_t m_bytes = 0;
+    ImageDesc m_desc;
+};
+
+} // namespace
+
 std::vector<OpenClDeviceInfo> openClDevices(std::string* reason)
 {
     std::vector<OpenClDeviceInfo> infos;
@@ -238,14 +285,37 @@ void* OpenClRenderer::createQueue()
 OfxStatus OpenClRenderer::render(Instance& instance, double time, const float* source,
                                  float* output, int width, int height, void* queue)
 {
+    if (width <= 0 || height <= 0) {
+        throw Error("OpenCL render: empty frame " + std::to_string(width) + "x" +
+                    std::to_string(height));
+    }
+    ImageDesc src;
+    src.data = const_cast<float*>(source);
+    src.rowBytes = width * 4 * int(sizeof(float));
+    src.bounds = OfxRectI{0, 0, width, height};
+    ImageDesc dst = src;
+    dst.data = output;
+    return renderImages(instance, time, src, dst, src.bounds, queue);
+}
+
+OfxStatus OpenClRenderer::renderImages(Instance& instance, double time, const ImageDesc& source,
+                                       const ImageDesc& output, const OfxRectI& window, void* queue)
+{
     if (!queue) {
         queue = m_queue;
     }
-    Frame frame;
-    frame.reserve(static_cast<cl_context>(m_context), width, height);
-    frame.upload(static_cast<cl_command_queue>(queue), source, output);
-    const OfxStatus status = renderFrame(instance, time, frame, queue);
-    frame.download(static_cast<cl_command_queue>(queue), output);
+    const auto context = static_cast<cl_context>(m_context);
+    const auto clQueue = static_cast<cl_command_queue>(queue);
+    const ImageBuffer src(context, clQueue, source);
+    const ImageBuffer dst(context, clQueue, output);
+    GpuRenderArgs gpu;
+    gpu.openCL = true;
+    gpu.clQueue = queue;
+    const OfxStatus status =
+        ofxhost::renderImages(instance, time, src.desc(), dst.desc(), window, gpu);
+    // The plug-in only enqueues; its work is done once the queue is.
+    check(api_or_throw().clFinish(clQueue), "waiting for the queue");
+    dst.download();
     return status;
 }
 

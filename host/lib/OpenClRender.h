@@ -1,7 +1,8 @@
-// ofxhost: rendering an instance through the plug-in's OpenCL path. The frame is
-// copied into OpenCL buffers (rows packed at the frame width), the render action
-// runs with OpenCL enabled on the renderer's command queue, the host waits on the
-// queue and reads the result back.
+// ofxhost: rendering an instance through the plug-in's OpenCL path. The images
+// are copied into OpenCL buffers (a whole frame with rows packed at its width, or
+// any layout a host may hand over), the render action runs with OpenCL enabled on
+// the renderer's command queue, the host waits on the queue and reads the result
+// back.
 #pragma once
 
 #include <ofxhost/Instance.h>
@@ -50,6 +51,18 @@ public:
     // Returns the plug-in's status; OpenCL failures throw Error.
     OfxStatus render(Instance& instance, double time, const float* source, float* output, int width,
                      int height, void* queue = nullptr);
+
+    // Renders `window` of two images laid out as a host may hand them over. Each
+    // image (host memory: `data` at the pixel (bounds.x1, bounds.y1), rows `rowBytes`
+    // apart, negative where each row lies below the one before) is copied byte for
+    // byte into a buffer of its own spanning all its rows, padding included, and
+    // handed to the plug-in with the same bounds and rowBytes; with negative
+    // rowBytes the buffer holds the rows from the last one down, as the memory
+    // does. The Output's buffer comes back the same way, so whatever the plug-in
+    // leaves alone, padding included, comes back unchanged. Returns the plug-in's
+    // status; OpenCL failures throw Error.
+    OfxStatus renderImages(Instance& instance, double time, const ImageDesc& source,
+                           const ImageDesc& output, const OfxRectI& window, void* queue = nullptr);
 
     // The steps of render() on buffers the renderer keeps between calls, for
     // callers that time them apart (one thread at a time).

@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include <ofxhost/Error.h>
+
+#include <ofxMessage.h>
 
 #ifdef OFXHOST_HAVE_CUDA
 #include <ofxhost/CudaRender.h>
@@ -52,30 +55,12 @@ ofxhost::ImageDesc hostImage(const zelk::PixelView& pixels, const Frame& frame)
     return image;
 }
 
-// Detaches the frame's images however the render ends.
-class AttachedImages {
-public:
-    explicit AttachedImages(ofxhost::Instance& instance) : m_instance(instance) {}
-    ~AttachedImages()
-    {
-        m_instance.clearClipImage("Source");
-        m_instance.clearClipImage("Output");
-    }
-    AttachedImages(const AttachedImages&) = delete;
-    AttachedImages& operator=(const AttachedImages&) = delete;
-
-private:
-    ofxhost::Instance& m_instance;
-};
-
 class CpuBackend : public RenderBackend {
 public:
     OfxStatus render(ofxhost::Instance& instance, double time, const Frame& frame) override
     {
-        AttachedImages attached(instance);
-        instance.setClipImage("Source", hostImage(frame.source, frame));
-        instance.setClipImage("Output", hostImage(frame.output, frame));
-        return instance.render(time, frame.bounds);
+        return ofxhost::renderImages(instance, time, hostImage(frame.source, frame),
+                                     hostImage(frame.output, frame), frame.bounds);
     }
 };
 
@@ -300,6 +285,19 @@ void RenderSession::endSequence()
                           ofxhost::statusName(status) + ")");
 }
 
+std::string RenderSession::failureMessage(std::size_t messagesBefore) const
+{
+    if (const std::optional<ofxhost::Message> standing = m_instance->persistentMessage())
+        return ": " + standing->text;
+    const std::vector<ofxhost::Message> all = m_host->messages();
+    for (std::size_t i = all.size(); i > messagesBefore; --i) {
+        const ofxhost::Message& m = all[i - 1];
+        if (m.type == kOfxMessageError || m.type == kOfxMessageFatal)
+            return ": " + m.text;
+    }
+    return "";
+}
+
 bool RenderSession::renderFrame(const Frame& frame, double time)
 {
     const int width = frame.source.width, height = frame.source.height;
@@ -321,12 +319,14 @@ bool RenderSession::renderFrame(const Frame& frame, double time)
     const float marker = unwrittenMarker();
     for (int y = 0; y < height; ++y)
         std::fill(frame.output.row(y), frame.output.row(y) + 4 * std::size_t(width), marker);
+    const std::size_t messagesBefore = m_host->messages().size();
     const OfxStatus status = m_backend->render(*m_instance, time, frame);
     if (status == kOfxStatErrImageFormat)
-        throw RenderError("the plug-in refused the image (kOfxStatErrImageFormat)");
+        throw RenderError("the plug-in refused the image (kOfxStatErrImageFormat)" +
+                          failureMessage(messagesBefore));
     if (status != kOfxStatOK && status != kOfxStatReplyDefault)
         throw RenderError(std::string("the plug-in failed the render (") +
-                          ofxhost::statusName(status) + ")");
+                          ofxhost::statusName(status) + ")" + failureMessage(messagesBefore));
     std::size_t unwritten = 0;
     for (int y = 0; y < height; ++y) {
         const float* row = frame.output.row(y);

@@ -69,6 +69,10 @@ public:
     bool renderFrame(const Frame& frame, double time);
 
 private:
+    // ": " and what the plug-in said about a failed render (its persistent message, else the
+    // last error it sent since the host had `messagesBefore` messages); "" when it said nothing.
+    std::string failureMessage(std::size_t messagesBefore) const;
+
     std::unique_ptr<ofxhost::Host> m_host;
     ofxhost::Effect* m_effect = nullptr;
     std::unique_ptr<ofxhost::Instance> m_instance;

@@ -40,7 +40,9 @@ void* AllocBuffer(void* stream, size_t bytes, const void* hostData)
     void* devicePtr = nullptr;
     cudaError_t err = cudaMallocAsync(&devicePtr, bytes, as_stream(stream));
     if (err == cudaErrorNotSupported) {
-        // No stream-ordered allocator on this device.
+        // No stream-ordered allocator on this device. The refusal is no failure:
+        // it must not surface as the next kernel's error.
+        (void)cudaGetLastError();
         err = cudaMalloc(&devicePtr, bytes);
     }
     if (err != cudaSuccess) {
@@ -60,6 +62,7 @@ void FreeBuffer(void* stream, void* devicePtr)
 {
     cudaError_t err = cudaFreeAsync(devicePtr, as_stream(stream));
     if (err == cudaErrorNotSupported) {
+        (void)cudaGetLastError(); // as in AllocBuffer
         // The synchronous release must not free memory that queued work still uses.
         sync_stream(as_stream(stream));
         err = cudaFree(devicePtr);
@@ -75,7 +78,7 @@ void WriteBuffer(void* stream, void* devicePtr, size_t bytes, const void* hostDa
     sync_stream(as_stream(stream));
 }
 
-void CheckError(const char* kernelName)
+int CheckError(const char* kernelName)
 {
     // Waits for the whole device; its own result shows up in cudaGetLastError.
     (void)cudaDeviceSynchronize();
@@ -83,6 +86,7 @@ void CheckError(const char* kernelName)
     if (err != cudaSuccess) {
         OFX::Log::print("Failed to run %s kernel! error = %d", kernelName, static_cast<int>(err));
     }
+    return static_cast<int>(err);
 }
 
 } // namespace CUDA

@@ -20,11 +20,12 @@ dim3 LaunchGrid(int width, int height);
 // the stream, no dynamic shared memory; returns the runtime's answer.
 cudaError_t LaunchPerPixel(const void* kernel, int width, int height, void** args, void* stream);
 
-// The look launch: uploads the LUT, starts `kernel` (parameters as Process3DLUT),
-// waits for the device, logs any error under `kernelName`, releases the LUT.
-// Never launches without a LUT buffer.
-void RunLookKernel(const void* kernel, const char* kernelName, void* stream, int width, int height,
-                   float mix, const zelk_vec3<float>* lut, int lutSize, const float* src,
-                   float* dst);
+// The look launch: uploads the LUT, starts `kernel` (parameters as Process3DLUT)
+// over `window`, waits for the device, logs any error under `kernelName`,
+// releases the LUT. Never launches without a LUT buffer, with a LUT of more than
+// kMaxCubeSize points per axis or on images the kernel cannot address.
+GpuLaunchResult RunLookKernel(const void* kernel, const char* kernelName, void* stream,
+                              const GpuLookWindow& window, float mix, const zelk_vec3<float>* lut,
+                              int lutSize, const float* src, float* dst);
 
 } // namespace CUDA

@@ -1,6 +1,7 @@
 #include "OpenClLibrary.h"
 
 #include <climits>
+#include <cstdint>
 #include <initializer_list>
 #include <map>
 #include <mutex>
@@ -8,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "LutRules.h"
 #include "OpenClApi.h"
 #include "OpenClPrograms.h"
 #include "ofxsLog.h"
@@ -63,19 +65,20 @@ std::string build_failure_report(const OpenCl::Api& cl, cl_context context, cl_p
 }
 
 // Builds `source` for all devices of the queue's context and creates `name`
-// from it; null (and logged) on failure. Called with s_PipelineQueueMutex held.
+// from it; null (logged, and `error` set) on failure. Called with
+// s_PipelineQueueMutex held.
 cl_kernel build_kernel(const OpenCl::Api& cl, cl_command_queue queue, const char* source,
-                       const char* name)
+                       const char* name, cl_int& error)
 {
     cl_context context = nullptr;
-    cl_int error =
-        cl.clGetCommandQueueInfo(queue, CL_QUEUE_CONTEXT, sizeof(context), &context, nullptr);
+    error = cl.clGetCommandQueueInfo(queue, CL_QUEUE_CONTEXT, sizeof(context), &context, nullptr);
     if (error != CL_SUCCESS) {
         OFX::Log::print("Couldn't get opencl queue context! error = %d", error);
         return nullptr;
     }
     cl_program program = cl.clCreateProgramWithSource(context, 1, &source, nullptr, &error);
     if (error != CL_SUCCESS || !program) {
+        error = error != CL_SUCCESS ? error : CL_INVALID_PROGRAM;
         OFX::Log::print("Couldn't create OpenCl program! error = %d", error);
         return nullptr;
     }
@@ -88,6 +91,7 @@ cl_kernel build_kernel(const OpenCl::Api& cl, cl_command_queue queue, const char
     }
     cl_kernel kernel = cl.clCreateKernel(program, name, &error);
     if (error != CL_SUCCESS || !kernel) {
+        error = error != CL_SUCCESS ? error : CL_INVALID_KERNEL;
         OFX::Log::print("Couldn't create OpenCl kernel! error = %d", error);
         cl.clReleaseProgram(program);
         return nullptr;
@@ -96,10 +100,13 @@ cl_kernel build_kernel(const OpenCl::Api& cl, cl_command_queue queue, const char
     return kernel;
 }
 
-cl_kernel lookup_kernel(const OpenCl::Api& cl, void* queue, const char* source, const char* name)
+cl_kernel lookup_kernel(const OpenCl::Api& cl, void* queue, const char* source, const char* name,
+                        cl_int& error)
 {
+    error = CL_SUCCESS;
     if (!name || !source) {
-        OFX::Log::print("Couldn't create OpenCl program! error = %d", CL_INVALID_VALUE);
+        error = CL_INVALID_VALUE;
+        OFX::Log::print("Couldn't create OpenCl program! error = %d", error);
         return nullptr;
     }
     std::lock_guard<std::mutex> lock(s_PipelineQueueMutex);
@@ -107,17 +114,18 @@ cl_kernel lookup_kernel(const OpenCl::Api& cl, void* queue, const char* source, 
     const auto cached = s_kernelMap.find(key);
     if (cached != s_kernelMap.end())
         return cached->second; // the text is not part of the key
-    cl_kernel kernel = build_kernel(cl, static_cast<cl_command_queue>(queue), source, name);
+    cl_kernel kernel = build_kernel(cl, static_cast<cl_command_queue>(queue), source, name, error);
     if (kernel)
         s_kernelMap.emplace(std::move(key), kernel);
     return kernel;
 }
 
-cl_mem alloc_buffer(const OpenCl::Api& cl, void* queue, size_t bytes, const void* hostData)
+cl_mem alloc_buffer(const OpenCl::Api& cl, void* queue, size_t bytes, const void* hostData,
+                    cl_int& error)
 {
     cl_context context = nullptr;
-    cl_int error = cl.clGetCommandQueueInfo(static_cast<cl_command_queue>(queue), CL_QUEUE_CONTEXT,
-                                            sizeof(context), &context, nullptr);
+    error = cl.clGetCommandQueueInfo(static_cast<cl_command_queue>(queue), CL_QUEUE_CONTEXT,
+                                     sizeof(context), &context, nullptr);
     if (error != CL_SUCCESS) {
         OFX::Log::print("Unable to get the OpenCL context! error = %d", error);
         return nullptr;
@@ -126,6 +134,7 @@ cl_mem alloc_buffer(const OpenCl::Api& cl, void* queue, size_t bytes, const void
         hostData ? CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR : CL_MEM_READ_WRITE;
     cl_mem buffer = cl.clCreateBuffer(context, flags, bytes, const_cast<void*>(hostData), &error);
     if (error != CL_SUCCESS || !buffer) {
+        error = error != CL_SUCCESS ? error : CL_MEM_OBJECT_ALLOCATION_FAILURE;
         OFX::Log::print("Couldn't allocate OpenCl device memory! error = %d", error);
         return nullptr;
     }
@@ -142,31 +151,48 @@ void free_buffer(const OpenCl::Api& cl, void* buffer)
 }
 
 // The host's image handles are taken on trust by the kernels, which would write
-// past the end of a short buffer; a render checks each one first.
-bool buffer_holds(const OpenCl::Api& cl, const void* buffer, size_t bytes)
+// past the end of a short buffer; a render checks each one first. CL_SUCCESS,
+// or the error that rules the buffer out (logged).
+cl_int buffer_holds(const OpenCl::Api& cl, const void* buffer, size_t bytes)
 {
     if (!buffer) {
         OFX::Log::print("Missing OpenCl image buffer! error = %d", CL_INVALID_MEM_OBJECT);
-        return false;
+        return CL_INVALID_MEM_OBJECT;
     }
     size_t size = 0;
     const cl_int error = cl.clGetMemObjectInfo(static_cast<cl_mem>(const_cast<void*>(buffer)),
                                                CL_MEM_SIZE, sizeof(size), &size, nullptr);
     if (error != CL_SUCCESS) {
         OFX::Log::print("Invalid OpenCl image buffer! error = %d", error);
-        return false;
+        return error;
     }
     if (size < bytes) {
         OFX::Log::print("OpenCl image buffer of %lu bytes is too small for %lu! error = %d",
                         static_cast<unsigned long>(size), static_cast<unsigned long>(bytes),
                         CL_INVALID_BUFFER_SIZE);
-        return false;
+        return CL_INVALID_BUFFER_SIZE;
     }
-    return true;
+    return CL_SUCCESS;
+}
+
+// The same for an image whose window lies at `layout`: a buffer has no memory
+// before its start, so rows must run upward from the window's first pixel.
+cl_int image_fits(const OpenCl::Api& cl, const void* buffer, const GpuImageLayout& layout,
+                  int width, int height)
+{
+    if (layout.first < 0 || layout.pitch < width) {
+        OFX::Log::print("OpenCl image buffer rows must run upward, %d pixels apart at least (not "
+                        "%d)! error = %d",
+                        width, static_cast<int>(layout.pitch), CL_INVALID_VALUE);
+        return CL_INVALID_VALUE;
+    }
+    const std::int64_t pixels = layout.first + std::int64_t(height - 1) * layout.pitch + width;
+    return buffer_holds(cl, buffer, static_cast<size_t>(pixels) * 4 * sizeof(float));
 }
 
 // Whether a width x height image can be launched at all: empty images do
-// nothing (silently), and the kernels index pixels with 32-bit ints.
+// nothing (silently), and the planar kernels index pixels with 32-bit ints (no
+// frame comes near that).
 bool launchable(int width, int height)
 {
     if (width <= 0 || height <= 0)
@@ -202,22 +228,28 @@ template <typename T> KernelArg value_arg(const T& value)
 
 // Sets the arguments and enqueues one work-item per pixel in groups of 64 x 1,
 // under the cache mutex so that no other render's arguments slip in between.
-// Their results are not examined: OpenCL reports a bad kernel or size there and
-// the render simply writes nothing.
-void enqueue_kernel(const OpenCl::Api& cl, void* queue, cl_kernel kernel,
-                    const std::vector<KernelArg>& args, int width, int height)
+// CL_SUCCESS or the first error (logged): a device that cannot run groups of 64
+// refuses the enqueue, and the render then writes nothing.
+cl_int enqueue_kernel(const OpenCl::Api& cl, void* queue, cl_kernel kernel,
+                      const std::vector<KernelArg>& args, int width, int height)
 {
     const size_t global[2] = {(static_cast<size_t>(width) + 63) / 64 * 64,
                               static_cast<size_t>(height)};
     const size_t local[2] = {64, 1};
     std::lock_guard<std::mutex> lock(s_PipelineQueueMutex);
-    for (cl_uint i = 0; i < args.size(); ++i)
-        cl.clSetKernelArg(kernel, i, args[i].size, args[i].value);
-    cl.clEnqueueNDRangeKernel(static_cast<cl_command_queue>(queue), kernel, 2, nullptr, global,
-                              local, 0, nullptr, nullptr);
+    for (cl_uint i = 0; i < args.size(); ++i) {
+        const cl_int error = cl.clSetKernelArg(kernel, i, args[i].size, args[i].value);
+        if (error != CL_SUCCESS) {
+            OFX::Log::print("Couldn't set OpenCl kernel argument %u! error = %d", i, error);
+            return error;
+        }
+    }
+    const cl_int error = cl.clEnqueueNDRangeKernel(static_cast<cl_command_queue>(queue), kernel, 2,
+                                                   nullptr, global, local, 0, nullptr, nullptr);
+    if (error != CL_SUCCESS)
+        OFX::Log::print("Couldn't enqueue OpenCl kernel! error = %d", error);
+    return error;
 }
-
-constexpr int kMaxLutSize = 1290; // N^3 still fits a 32-bit int
 
 } // namespace
 
@@ -226,7 +258,8 @@ namespace OpenCl {
 void* AllocBuffer(void* queue, size_t bytes, const void* hostData)
 {
     const Api* cl = opencl_or_log();
-    return cl ? alloc_buffer(*cl, queue, bytes, hostData) : nullptr;
+    cl_int error = CL_SUCCESS;
+    return cl ? alloc_buffer(*cl, queue, bytes, hostData, error) : nullptr;
 }
 
 void FreeBuffer(void* buffer)
@@ -250,42 +283,66 @@ void WriteBuffer(void* queue, void* buffer, size_t bytes, const void* hostData)
 void* LookupKernel(void* queue, const char* programSource, const char* kernelName)
 {
     const Api* cl = opencl_or_log();
-    return cl ? lookup_kernel(*cl, queue, programSource, kernelName) : nullptr;
+    cl_int error = CL_SUCCESS;
+    return cl ? lookup_kernel(*cl, queue, programSource, kernelName, error) : nullptr;
 }
 
 } // namespace OpenCl
 
-void RunOpenClKernel3DLUT(void* queue, int width, int height, float mix,
-                          const zelk_vec3<float>* lut, int lutSize, const float* src, float* dst)
+GpuLaunchResult RunOpenClKernel3DLUT(void* queue, const GpuLookWindow& window, float mix,
+                                     const zelk_vec3<float>* lut, int lutSize, const float* src,
+                                     float* dst)
 {
+    const int width = window.width, height = window.height;
+    if (width <= 0 || height <= 0)
+        return {};
     if (!launchable(width, height))
-        return;
-    if (!lut || lutSize < 1 || lutSize > kMaxLutSize) {
+        return {"sizing the launch", CL_INVALID_GLOBAL_WORK_SIZE};
+    if (!lut || lutSize < 1 || lutSize > zelk::lut::kMaxCubeSize) {
         OFX::Log::print("Invalid OpenCl LUT of size %d! error = %d", lutSize, CL_INVALID_VALUE);
-        return;
+        return {"checking the LUT", CL_INVALID_VALUE};
     }
     const OpenCl::Api* cl = opencl_or_log();
     if (!cl)
-        return;
-    const size_t imageBytes = pixel_count(width, height) * 4 * sizeof(float);
-    if (!buffer_holds(*cl, src, imageBytes) || !buffer_holds(*cl, dst, imageBytes))
-        return;
+        return {"loading the OpenCL library", CL_SUCCESS};
+    cl_int error = image_fits(*cl, src, window.src, width, height);
+    if (error == CL_SUCCESS)
+        error = image_fits(*cl, dst, window.dst, width, height);
+    if (error != CL_SUCCESS)
+        return {"checking the image buffers", error};
 
-    cl_kernel kernel = lookup_kernel(*cl, queue, OpenClPrograms::Process3DLUT, "Process3DLUT");
+    cl_kernel kernel =
+        lookup_kernel(*cl, queue, OpenClPrograms::Process3DLUT, "Process3DLUT", error);
+    if (!kernel)
+        return {"building the look kernel", error};
     const size_t entries = static_cast<size_t>(lutSize) * lutSize * lutSize;
-    cl_mem lutBuffer = alloc_buffer(*cl, queue, entries * sizeof(*lut), lut);
-    if (kernel && lutBuffer) {
-        const void* srcHandle = src;
-        const void* dstHandle = dst;
-        const void* lutHandle = lutBuffer;
-        enqueue_kernel(*cl, queue, kernel,
-                       {mem_arg(srcHandle), mem_arg(dstHandle), mem_arg(lutHandle),
-                        value_arg(width), value_arg(height), value_arg(lutSize), value_arg(mix)},
-                       width, height);
-    }
+    cl_mem lutBuffer = alloc_buffer(*cl, queue, entries * sizeof(*lut), lut, error);
+    if (!lutBuffer)
+        return {"uploading the LUT", error};
+    const void* srcHandle = src;
+    const void* dstHandle = dst;
+    const void* lutHandle = lutBuffer;
+    const cl_long srcFirst = window.src.first, dstFirst = window.dst.first;
+    const cl_int srcPitch = window.src.pitch, dstPitch = window.dst.pitch;
+    error = enqueue_kernel(*cl, queue, kernel,
+                           {mem_arg(srcHandle), mem_arg(dstHandle), mem_arg(lutHandle),
+                            value_arg(width), value_arg(height), value_arg(lutSize), value_arg(mix),
+                            value_arg(srcFirst), value_arg(srcPitch), value_arg(dstFirst),
+                            value_arg(dstPitch)},
+                           width, height);
     // Released at once: OpenCL keeps it until the enqueued kernel is done.
-    if (lutBuffer)
-        free_buffer(*cl, lutBuffer);
+    free_buffer(*cl, lutBuffer);
+    if (error != CL_SUCCESS)
+        return {"starting the look kernel", error};
+    return {};
+}
+
+GpuLaunchResult RunOpenClKernel3DLUT(void* queue, int width, int height, float mix,
+                                     const zelk_vec3<float>* lut, int lutSize, const float* src,
+                                     float* dst)
+{
+    return RunOpenClKernel3DLUT(queue, GpuLookWindow::packed(width, height), mix, lut, lutSize, src,
+                                dst);
 }
 
 namespace {
@@ -312,14 +369,15 @@ PlanarLaunch planar_launch(void* queue, const char* source, const char* name, in
         return launch;
     const size_t pixels = pixel_count(width, height);
     for (const void* rgba : rgbaBuffers)
-        if (!buffer_holds(*launch.cl, rgba, pixels * 4 * sizeof(float)))
+        if (buffer_holds(*launch.cl, rgba, pixels * 4 * sizeof(float)) != CL_SUCCESS)
             return launch;
     for (int c = 0; c < 3; ++c) {
         launch.planes[c] = planes ? planes[c] : nullptr;
-        if (!buffer_holds(*launch.cl, launch.planes[c], pixels * sizeof(float)))
+        if (buffer_holds(*launch.cl, launch.planes[c], pixels * sizeof(float)) != CL_SUCCESS)
             return launch;
     }
-    launch.kernel = lookup_kernel(*launch.cl, queue, source, name);
+    cl_int error = CL_SUCCESS;
+    launch.kernel = lookup_kernel(*launch.cl, queue, source, name, error);
     return launch;
 }
 

@@ -51,19 +51,28 @@ struct LookArgs {
     const float* lut;
     int width, height, lutSize;
     float mix;
+    int srcPitch, dstPitch;
     std::vector<float> lutContents;
 } g_look;
 
 void captureLookArgs(void** a)
 {
-    void* const fields[] = {&g_look.src,    &g_look.dst,     &g_look.lut, &g_look.width,
-                            &g_look.height, &g_look.lutSize, &g_look.mix};
-    const size_t sizes[] = {8, 8, 8, 4, 4, 4, 4};
-    for (int i = 0; i < 7; ++i) {
+    void* const fields[] = {&g_look.src,   &g_look.dst,      &g_look.lut,
+                            &g_look.width, &g_look.height,   &g_look.lutSize,
+                            &g_look.mix,   &g_look.srcPitch, &g_look.dstPitch};
+    const size_t sizes[] = {8, 8, 8, 4, 4, 4, 4, 4, 4};
+    for (int i = 0; i < 9; ++i) {
         std::memcpy(fields[i], a[i], sizes[i]);
     }
     g_look.lutContents.assign(g_look.lut,
                               g_look.lut + 3 * g_look.lutSize * g_look.lutSize * g_look.lutSize);
+}
+
+GpuLaunchResult runLook(int width, int height, const zelk_vec3<float>* lut, int lutSize,
+                        const float* src, float* dst, float mix = 1.0f)
+{
+    return CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream,
+                               GpuLookWindow::packed(width, height), mix, lut, lutSize, src, dst);
 }
 
 std::vector<zelk_vec3<float>> rampLut(int n)
@@ -78,13 +87,15 @@ std::vector<zelk_vec3<float>> rampLut(int n)
 TEST_F(CudaFake, AllocAndFreeFallBackOnlyOnNotSupportedAndLogEveryFailure)
 {
     const float host[4] = {};
-    // Only 801 falls back; a failed copy or wait is logged and the stream still synchronised.
+    // Only 801 falls back, clearing the refusal so that no kernel is blamed for it; a
+    // failed copy or wait is logged and the stream still synchronised.
     const Case allocs[] = {
         {{{"cudaMallocAsync", cudaErrorNotSupported}},
-         {"cudaMallocAsync", "cudaMalloc", "cudaMemcpyAsync", "cudaStreamSynchronize"},
+         {"cudaMallocAsync", "cudaGetLastError", "cudaMalloc", "cudaMemcpyAsync",
+          "cudaStreamSynchronize"},
          {}},
         {{{"cudaMallocAsync", cudaErrorNotSupported}, {"cudaMalloc", cudaErrorMemoryAllocation}},
-         {"cudaMallocAsync", "cudaMalloc"},
+         {"cudaMallocAsync", "cudaGetLastError", "cudaMalloc"},
          {kAllocFailed}},
         {{{"cudaMallocAsync", cudaErrorMemoryAllocation}}, {"cudaMallocAsync"}, {kAllocFailed}},
         {{{"cudaMemcpyAsync", cudaErrorInvalidValue}},
@@ -103,6 +114,10 @@ TEST_F(CudaFake, AllocAndFreeFallBackOnlyOnNotSupportedAndLogEveryFailure)
         for (const auto& call : fakecuda::calls()) { // allocations and the copy, fall-back included
             EXPECT_EQ(call.bytes, call.name.rfind("cudaM", 0) == 0 ? sizeof host : 0u) << call.name;
         }
+        if (c.log.empty()) {
+            CUDA::CheckError("Process3DLUT");
+            EXPECT_EQ(fakecuda::log(), Names{}) << "a handled refusal reported as a kernel error";
+        }
     }
 
     // 801 on release: wait for queued work, then release at once, even if the wait failed.
@@ -110,10 +125,10 @@ TEST_F(CudaFake, AllocAndFreeFallBackOnlyOnNotSupportedAndLogEveryFailure)
         {{}, {"cudaFreeAsync"}, {}},
         {{{"cudaFreeAsync", cudaErrorNotSupported},
           {"cudaStreamSynchronize", cudaErrorLaunchFailure}},
-         {"cudaFreeAsync", "cudaStreamSynchronize", "cudaFree"},
+         {"cudaFreeAsync", "cudaGetLastError", "cudaStreamSynchronize", "cudaFree"},
          {kSyncFailed}},
         {{{"cudaFreeAsync", cudaErrorNotSupported}, {"cudaFree", cudaErrorInvalidValue}},
-         {"cudaFreeAsync", "cudaStreamSynchronize", "cudaFree"},
+         {"cudaFreeAsync", "cudaGetLastError", "cudaStreamSynchronize", "cudaFree"},
          {kReleaseFailed}},
         {{{"cudaFreeAsync", cudaErrorInvalidValue}}, {"cudaFreeAsync"}, {kReleaseFailed}},
     };
@@ -167,8 +182,7 @@ TEST_F(CudaFake, LookLaunchUploadsRunsWaitsAndReleasesInOrder)
     std::vector<float> src(4 * 70 * 2), dst(4 * 70 * 2);
     g_look = LookArgs();
     fakecuda::onLaunch(captureLookArgs);
-    CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, 70, 2, 0.25f, lut.data(), n, src.data(),
-                        dst.data());
+    EXPECT_TRUE(runLook(70, 2, lut.data(), n, src.data(), dst.data(), 0.25f).ok());
 
     EXPECT_EQ(
         fakecuda::callNames(),
@@ -196,33 +210,107 @@ TEST_F(CudaFake, LookLaunchUploadsRunsWaitsAndReleasesInOrder)
     EXPECT_EQ(g_look.height, 2);
     EXPECT_EQ(g_look.lutSize, n);
     EXPECT_EQ(g_look.mix, 0.25f);
+    EXPECT_EQ(g_look.srcPitch, 70);
+    EXPECT_EQ(g_look.dstPitch, 70);
     ASSERT_EQ(g_look.lutContents.size(), 3u * 27u);
     EXPECT_EQ(std::memcmp(g_look.lutContents.data(), lut.data(), 27 * 12), 0);
 }
 
-TEST_F(CudaFake, LookLaunchNeverRunsWithoutALut)
+TEST_F(CudaFake, LookLaunchNeverRunsWithoutALutAndSaysWhy)
 {
     const auto lut = rampLut(2);
-    float pixels[4] = {};
+    alignas(16) float pixels[4] = {};
     start({{"cudaMallocAsync", cudaErrorMemoryAllocation}});
-    CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, 1, 1, 1.0f, lut.data(), 2, pixels,
-                        pixels);
-    EXPECT_EQ(fakecuda::callNames(), (Names{"cudaMallocAsync"}));
+    GpuLaunchResult result = runLook(1, 1, lut.data(), 2, pixels, pixels);
+    EXPECT_EQ(fakecuda::callNames(), (Names{"cudaMallocAsync", "cudaGetLastError"}));
     EXPECT_EQ(fakecuda::log(), (Names{kAllocFailed}));
+    EXPECT_STREQ(result.failedStep, "uploading the LUT");
+    EXPECT_EQ(result.error, cudaErrorMemoryAllocation);
 
-    // Nothing to upload: refused before touching the device.
+    // Nothing to upload, or a lattice too large to index safely: refused before
+    // touching the device.
     fakecuda::reset();
-    CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, 1, 1, 1.0f, nullptr, 2, pixels, pixels);
-    CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, 1, 1, 1.0f, lut.data(), 0, pixels,
-                        pixels);
+    for (const auto& [table, size] : {std::pair<const zelk_vec3<float>*, int>{nullptr, 2},
+                                      {lut.data(), 0},
+                                      {lut.data(), 257}}) {
+        result = runLook(1, 1, table, size, pixels, pixels);
+        EXPECT_STREQ(result.failedStep, "checking the LUT") << size;
+    }
     EXPECT_TRUE(fakecuda::calls().empty());
-    EXPECT_EQ(fakecuda::log().size(), 2u);
+    EXPECT_EQ(fakecuda::log().size(), 3u);
+
+    // A failing kernel fails the launch, with the runtime's code.
+    start({{"cudaDeviceSynchronize", cudaErrorIllegalAddress}});
+    result = runLook(1, 1, lut.data(), 2, pixels, pixels);
+    EXPECT_STREQ(result.failedStep, "running the look kernel");
+    EXPECT_EQ(result.error, cudaErrorIllegalAddress);
+    EXPECT_EQ(fakecuda::callNames().back(), "cudaFreeAsync");
+}
+
+TEST_F(CudaFake, LookLaunchAddressesTheWindowInEachImagesLayout)
+{
+    const auto lut = rampLut(2);
+    alignas(16) static float src[4 * 64 * 8], dst[4 * 64 * 8];
+    struct Case {
+        GpuImageLayout srcLayout, dstLayout;
+    } cases[] = {
+        {{0, 7}, {0, 7}},     // packed
+        {{21, 10}, {3, 9}},   // sub-windows of padded images of different widths
+        {{70, -10}, {62, 9}}, // a source whose rows go down in memory
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.srcLayout.first << "/" << c.srcLayout.pitch);
+        fakecuda::reset();
+        g_look = LookArgs();
+        fakecuda::onLaunch(captureLookArgs);
+        GpuLookWindow window;
+        window.width = 7;
+        window.height = 5;
+        window.src = c.srcLayout;
+        window.dst = c.dstLayout;
+        ASSERT_TRUE(CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, window, 1.0f, lut.data(),
+                                        2, src, dst)
+                        .ok());
+        // The kernel gets the window's first pixel and the pitches, in pixels.
+        EXPECT_EQ(g_look.src, src + 4 * c.srcLayout.first);
+        EXPECT_EQ(g_look.dst, dst + 4 * c.dstLayout.first);
+        EXPECT_EQ(g_look.srcPitch, c.srcLayout.pitch);
+        EXPECT_EQ(g_look.dstPitch, c.dstLayout.pitch);
+        EXPECT_EQ(g_look.width, 7);
+        EXPECT_EQ(g_look.height, 5);
+    }
+
+    // Images a float4 kernel cannot address are refused before the device is touched.
+    const struct {
+        const float* src;
+        float* dst;
+        int pitch;
+        int error;
+    } refused[] = {
+        {src + 1, dst, 7, cudaErrorMisalignedAddress},
+        {src, dst + 2, 7, cudaErrorMisalignedAddress},
+        {nullptr, dst, 7, cudaErrorInvalidValue},
+        {src, nullptr, 7, cudaErrorInvalidValue},
+        {src, dst, 6, cudaErrorInvalidPitchValue},
+        {src, dst, -6, cudaErrorInvalidPitchValue},
+    };
+    for (const auto& r : refused) {
+        fakecuda::reset();
+        GpuLookWindow window = GpuLookWindow::packed(7, 5);
+        window.src.pitch = r.pitch;
+        const GpuLaunchResult result = CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, window,
+                                                           1.0f, lut.data(), 2, r.src, r.dst);
+        EXPECT_STREQ(result.failedStep, "checking the images") << r.pitch;
+        EXPECT_EQ(result.error, r.error) << r.pitch;
+        EXPECT_TRUE(fakecuda::calls().empty());
+        EXPECT_EQ(fakecuda::log().size(), 1u);
+    }
 }
 
 TEST_F(CudaFake, LaunchGridOfBlocksOf64AndEmptyFramesRefused)
 {
     const auto lut = rampLut(2);
-    float pixels[4] = {};
+    alignas(16) float pixels[4] = {};
     const struct {
         int width, height;
         unsigned columns;
@@ -231,8 +319,7 @@ TEST_F(CudaFake, LaunchGridOfBlocksOf64AndEmptyFramesRefused)
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
         fakecuda::reset();
-        CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, c.width, c.height, 1.0f, lut.data(),
-                            2, pixels, pixels);
+        const GpuLaunchResult result = runLook(c.width, c.height, lut.data(), 2, pixels, pixels);
         const auto& launch = fakecuda::calls().at(3);
         ASSERT_EQ(launch.name, "cudaLaunchKernel");
         EXPECT_EQ(launch.grid.x, c.columns);
@@ -244,6 +331,7 @@ TEST_F(CudaFake, LaunchGridOfBlocksOf64AndEmptyFramesRefused)
         const bool empty = c.width <= 0 || c.height <= 0;
         EXPECT_EQ(fakecuda::log(),
                   empty ? Names{"Failed to run Process3DLUT kernel! error = 9"} : Names{});
+        EXPECT_EQ(result.ok(), !empty);
         EXPECT_EQ(fakecuda::callNames().back(), "cudaFreeAsync");
     }
 }

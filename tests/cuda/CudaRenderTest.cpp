@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "CudaTestSupport.h"
+#include "HostImage.h"
 
 namespace {
 
@@ -135,6 +136,50 @@ TEST_F(CudaRender, MatchesTheCpuRender)
                 EXPECT_EQ(alphaChanged, 0) << "N " << n << " width " << width;
             }
         }
+    }
+}
+
+TEST_F(CudaRender, WindowsOriginsPaddedAndDownwardRowsMatchTheCpuRender)
+{
+    ZELK_REQUIRE_CUDA();
+    auto instance = s_effect->createInstance();
+    instance->setChoice("printStock", look_name(33));
+    instance->setParam("color", 1.0);
+    const struct {
+        const char* what;
+        OfxRectI srcBounds, dstBounds, window;
+        int srcPad, dstPad; // bytes after each row
+        bool downward;
+    } cases[] = {
+        {"window smaller than the images",
+         {0, 0, 90, 12},
+         {0, 0, 90, 12},
+         {7, 2, 71, 9},
+         0,
+         0,
+         false},
+        {"origin (-16, 8)", {-16, 8, 48, 16}, {-16, 8, 48, 16}, {-16, 8, 48, 16}, 0, 0, false},
+        {"padded rows", {0, 0, 45, 7}, {0, 0, 45, 7}, {0, 0, 45, 7}, 48, 48, false},
+        {"rows going down", {0, 0, 45, 7}, {0, 0, 45, 7}, {3, 1, 40, 6}, 0, 32, true},
+        {"all at once", {-20, -3, 80, 14}, {-8, 0, 60, 11}, {-5, 1, 33, 10}, 16, 112, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int sign = c.downward ? -1 : 1;
+        const int srcRow = (c.srcBounds.x2 - c.srcBounds.x1) * 16 + c.srcPad;
+        const int dstRow = (c.dstBounds.x2 - c.dstBounds.x1) * 16 + c.dstPad;
+        zelktest::HostImage src(c.srcBounds, sign * srcRow, 0.0f);
+        src.block = testFrame(int(src.block.size() / 4), 1);
+        zelktest::HostImage gpu(c.dstBounds, sign * dstRow, unwritten());
+        zelktest::HostImage cpu(c.dstBounds, sign * dstRow, unwritten());
+        ASSERT_EQ(s_renderer->renderImages(*instance, 0.0, src.desc(), gpu.desc(), c.window),
+                  kOfxStatOK);
+        ASSERT_EQ(ofxhost::renderImages(*instance, 0.0, src.desc(), cpu.desc(), c.window),
+                  kOfxStatOK);
+        // Outside the window (padding too) both leave the marks alone.
+        const FrameDiff diff = compareFrames(cpu.block, gpu.block, 1);
+        EXPECT_EQ(diff.mismatches, 0) << "sample " << diff.firstIndex << " is " << diff.actual
+                                      << " on CUDA, " << diff.expected << " on the CPU";
     }
 }
 

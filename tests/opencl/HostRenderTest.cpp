@@ -5,6 +5,10 @@
 
 #include <ofxhost/Error.h>
 
+#include <algorithm>
+#include <cstdlib>
+
+#include "HostImage.h"
 #include "OpenClTestKit.h"
 
 using namespace kit;
@@ -39,4 +43,76 @@ TEST(OpenClHostRender, ChoosesTheFirstGpuElseTheFirstDevice)
     EXPECT_EQ(renderer()->device().index, want);
     EXPECT_EQ(ofxhost::OpenClRenderer(int(devices.size()) - 1).device().name, devices.back().name);
     EXPECT_THROW(ofxhost::OpenClRenderer(int(devices.size())), ofxhost::Error);
+}
+
+using zelktest::HostImage;
+
+TEST(OpenClHostRender, WindowsOriginsAndPaddedRowsMatchTheCpuRender)
+{
+    ZELK_REQUIRE_OPENCL();
+    const TestLook& look = kTestLooks[2];
+    const float mix = 0.85f;
+    const Lut lut = look.make(look.n);
+    auto effect = instance(look, mix);
+    const struct {
+        const char* what;
+        OfxRectI srcBounds, dstBounds, window;
+        int srcPad, dstPad; // bytes after each row
+    } cases[] = {
+        {"window smaller than the images", {0, 0, 90, 12}, {0, 0, 90, 12}, {7, 2, 71, 9}, 0, 0},
+        {"origin (-16, 8)", {-16, 8, 48, 16}, {-16, 8, 48, 16}, {-16, 8, 48, 16}, 0, 0},
+        {"padded rows", {0, 0, 45, 7}, {0, 0, 45, 7}, {0, 0, 45, 7}, 48, 48},
+        {"all at once", {-20, -3, 80, 14}, {-8, 0, 60, 11}, {-5, 1, 33, 10}, 16, 112},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int srcWidth = c.srcBounds.x2 - c.srcBounds.x1;
+        const int dstWidth = c.dstBounds.x2 - c.dstBounds.x1;
+        HostImage src(c.srcBounds, srcWidth * 16 + c.srcPad, 0.0f);
+        const Pixels ramp = wideRamp(int(src.block.size() / 4), 1);
+        src.block = ramp;
+        HostImage dst(c.dstBounds, dstWidth * 16 + c.dstPad, -9.0f);
+        ASSERT_EQ(renderer()->renderImages(*effect, 0.0, src.desc(), dst.desc(), c.window),
+                  kOfxStatOK);
+
+        // The device rule inside the window; everything else, padding too, untouched.
+        Pixels want(dst.block.size(), -9.0f), srcAtDst(dst.block.size(), 0.0f);
+        for (int y = c.window.y1; y < c.window.y2; ++y)
+            for (int x = c.window.x1; x < c.window.x2; ++x) {
+                const size_t s = src.at(x, y), d = dst.at(x, y);
+                const Pixels pixel(&src.block[s], &src.block[s] + 4);
+                const Pixels looked = deviceLook(lut, look.n, mix, pixel);
+                std::copy(looked.begin(), looked.end(), want.begin() + long(d));
+                std::copy(pixel.begin(), pixel.end(), srcAtDst.begin() + long(d));
+            }
+        EXPECT_EQ(differences(want, dst.block), "");
+
+        // And the CPU path, reading the same layout in host memory, agrees.
+        HostImage cpu(c.dstBounds, dst.rowBytes, -9.0f);
+        ASSERT_EQ(ofxhost::renderImages(*effect, 0.0, src.desc(), cpu.desc(), c.window),
+                  kOfxStatOK);
+        EXPECT_EQ(differences(cpu.block, dst.block, &srcAtDst, mix), "");
+    }
+}
+
+TEST(OpenClHostRender, RowsRunningDownAreRefusedWithAMessageAndNothingWritten)
+{
+    ZELK_REQUIRE_OPENCL();
+    auto effect = instance(kTestLooks[1], 1.0);
+    const OfxRectI bounds{0, 0, 20, 6};
+    HostImage src(bounds, -20 * 16, 0.5f), dst(bounds, -20 * 16, -9.0f);
+    EXPECT_EQ(renderer()->renderImages(*effect, 0.0, src.desc(), dst.desc(), bounds),
+              kOfxStatFailed);
+    EXPECT_EQ(dst.block, Pixels(dst.block.size(), -9.0f));
+    const auto message = effect->persistentMessage();
+    ASSERT_TRUE(message.has_value());
+    EXPECT_NE(message->text.find("the OpenCL render cannot use the Source image: it has negative "
+                                 "rowBytes, which an OpenCL buffer cannot have."),
+              std::string::npos)
+        << message->text;
+
+    // The same instance renders the next frame that it can, and the message goes.
+    HostImage up(bounds, 20 * 16, 0.5f), out(bounds, 20 * 16, -9.0f);
+    EXPECT_EQ(renderer()->renderImages(*effect, 0.0, up.desc(), out.desc(), bounds), kOfxStatOK);
+    EXPECT_FALSE(effect->persistentMessage().has_value());
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "LutMath.h"
@@ -106,7 +107,7 @@ TEST(OpenClLookKernel, EmptyOrUnsafeInputsWriteNothing)
         {width, height, n, lut.data(), nullptr, out.handle(), "Missing OpenCl image buffer"},
         {width, height, n, lut.data(), in.handle(), nullptr, "Missing OpenCl image buffer"},
         {width, height, n, nullptr, in.handle(), out.handle(), "Invalid OpenCl LUT"},
-        {width, height, 1291, lut.data(), in.handle(), out.handle(), "Invalid OpenCl LUT"},
+        {width, height, 257, lut.data(), in.handle(), out.handle(), "Invalid OpenCl LUT"},
     };
     for (const Case& c : cases) {
         clearLog();
@@ -121,4 +122,57 @@ TEST(OpenClLookKernel, EmptyOrUnsafeInputsWriteNothing)
             EXPECT_NE(lines[0].find("error = "), std::string::npos) << lines[0];
         }
     }
+}
+
+TEST(OpenClLookKernel, AddressesAWindowAnywhereInImagesOfAnyPitch)
+{
+    ZELK_REQUIRE_OPENCL();
+    const int n = 21;
+    const float mix = 0.7f;
+    const Lut lut = bizarreLut(n);
+    // A 37 x 4 window at (5, 3) of a source 73 pixels a row, written at (2, 1) of a
+    // destination 45 a row: every pixel outside it, padding included, stays.
+    const int srcPitch = 73, dstPitch = 45, dstRows = 6;
+    const Pixels src = wideRamp(srcPitch, 9);
+    Buffer in(src), out(size_t(dstPitch) * dstRows * 4, kSentinel);
+    GpuLookWindow window;
+    window.width = 37;
+    window.height = 4;
+    window.src = {3 * srcPitch + 5, srcPitch};
+    window.dst = {1 * dstPitch + 2, dstPitch};
+    ASSERT_TRUE(
+        RunOpenClKernel3DLUT(queue(), window, mix, lut.data(), n, in.handle(), out.handle()).ok());
+
+    Pixels inWindow;
+    for (int y = 0; y < window.height; ++y) {
+        const auto row = src.begin() + (window.src.first + y * srcPitch) * 4;
+        inWindow.insert(inWindow.end(), row, row + window.width * 4);
+    }
+    const Pixels looked = deviceLook(lut, n, mix, inWindow);
+    Pixels want(size_t(dstPitch) * dstRows * 4, kSentinel);
+    for (int y = 0; y < window.height; ++y)
+        std::copy_n(looked.begin() + y * window.width * 4, window.width * 4,
+                    want.begin() + (window.dst.first + y * dstPitch) * 4);
+    EXPECT_EQ(differences(want, out.read()), "");
+
+    // What a buffer cannot hold is refused whole, with the reason in the log.
+    Buffer untouched(size_t(dstPitch) * dstRows * 4, kSentinel);
+    GpuLookWindow downward = window, tooClose = window, pastTheEnd = window;
+    downward.src = {8 * srcPitch + 5, -srcPitch};
+    tooClose.dst.pitch = window.width - 1;
+    pastTheEnd.dst.first = 3 * dstPitch; // its last row would be the seventh of six
+    const std::pair<GpuLookWindow, int> refused[] = {
+        {downward, CL_INVALID_VALUE},
+        {tooClose, CL_INVALID_VALUE},
+        {pastTheEnd, CL_INVALID_BUFFER_SIZE},
+    };
+    for (const auto& [bad, error] : refused) {
+        clearLog();
+        const GpuLaunchResult result =
+            RunOpenClKernel3DLUT(queue(), bad, mix, lut.data(), n, in.handle(), untouched.handle());
+        EXPECT_STREQ(result.failedStep, "checking the image buffers");
+        EXPECT_EQ(result.error, error);
+        EXPECT_EQ(logLines().size(), 1u);
+    }
+    EXPECT_EQ(untouched.read(), Pixels(size_t(dstPitch) * dstRows * 4, kSentinel));
 }

@@ -1,7 +1,7 @@
 // A machine without an OpenCL loader: this binary refuses libOpenCL.so.1 in a
 // dlopen of its own (exported, so the plug-in's calls reach it too). The plug-in
-// still loads, an OpenCL render logs one line and writes nothing, and the host
-// reports that there is no device.
+// still loads, an OpenCL render logs one line, writes nothing and fails saying
+// why, and the host reports that there is no device.
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ extern "C" void* dlopen(const char* file, int mode)
 
 using namespace kit;
 
-TEST(OpenClWithoutLoader, RendersLogOneLineAndWriteNothing)
+TEST(OpenClWithoutLoader, RendersFailLogOneLineAndWriteNothing)
 {
     std::string why;
     EXPECT_FALSE(ofxhost::openClDeviceAvailable(&why));
@@ -51,8 +51,13 @@ TEST(OpenClWithoutLoader, RendersLogOneLineAndWriteNothing)
         ofxhost::GpuRenderArgs gpu;
         gpu.openCL = true;
         gpu.clQueue = &frame; // never reached: there is no OpenCL to hand it to
-        EXPECT_EQ(instance->render(0.0, image.bounds, gpu), kOfxStatOK);
+        EXPECT_EQ(instance->render(0.0, image.bounds, gpu), kOfxStatFailed);
         EXPECT_EQ(out, Pixels(frame.size(), -1.0f));
+        const auto message = instance->persistentMessage();
+        ASSERT_TRUE(message.has_value());
+        EXPECT_NE(message->text.find("the OpenCL render failed while loading the OpenCL library."),
+                  std::string::npos)
+            << message->text;
     }
     std::ifstream in(pluginLog);
     int notAvailable = 0;

@@ -137,11 +137,11 @@ TEST_F(RenderSetup, MissingLookFileKeepsThePreviousLookAndIsNotRetried)
     EXPECT_EQ(firstRed(dst2), 0.25f);
     EXPECT_EQ(log.count(missing), 1);
 
-    // A new instance has no previous look: nothing is written.
+    // A new instance has no previous look: nothing is written and the render fails.
     Session fresh(bundle);
     fresh.instance().setChoice("printStock", "B");
     Frame dst3(3, 3, -1.0f);
-    ASSERT_EQ(fresh.render(src, dst3), kOfxStatOK);
+    ASSERT_EQ(fresh.render(src, dst3), kOfxStatFailed);
     EXPECT_TRUE(untouched(dst3, -1.0f));
 }
 
@@ -160,7 +160,7 @@ TEST_F(RenderSetup, SmallOrIncompleteLooksAreNotApplied)
     for (const char* look : {"A", "B"}) {
         session.instance().setChoice("printStock", look);
         Frame dst(4, 4, -1.0f);
-        ASSERT_EQ(session.render(src, dst), kOfxStatOK) << look;
+        ASSERT_EQ(session.render(src, dst), kOfxStatFailed) << look;
         EXPECT_TRUE(untouched(dst, -1.0f)) << look;
     }
     EXPECT_EQ(log.count("read_triplets size: 4913"), 1);
@@ -208,15 +208,15 @@ TEST_F(RenderSetup, FormatFailuresAndMissingImages)
         EXPECT_EQ(inst.liveImageCount(), 0);
     }
 
-    // No Source image, then no Output image: success, nothing written.
+    // No Source image, then no Output image: nothing written, the render fails.
     {
         LogTail log;
         inst.setClipImage("Output", dst.desc());
         inst.clearClipImage("Source");
-        EXPECT_EQ(inst.render(0.0, dst.bounds), kOfxStatOK);
+        EXPECT_EQ(inst.render(0.0, dst.bounds), kOfxStatFailed);
         inst.clearClipImage("Output");
         inst.setClipImage("Source", src.desc());
-        EXPECT_EQ(inst.render(0.0, dst.bounds), kOfxStatOK);
+        EXPECT_EQ(inst.render(0.0, dst.bounds), kOfxStatFailed);
         EXPECT_EQ(log.count("m_SrcClip INVALID"), 1);
         EXPECT_EQ(log.count("m_DstClip INVALID"), 1);
         EXPECT_EQ(log.count("DONE"), 0);
@@ -284,11 +284,11 @@ TEST_F(RenderSetup, SourceSmallerThanTheWindowIsNeverReadOutside)
         EXPECT_EQ(dst.at(9, y)[0], y < 4 ? 0.25f : -1.0f) << y;
     }
     Frame dst2(10, 8, -1.0f);
-    ASSERT_EQ(session.render(narrowSrc, dst2), kOfxStatOK);
+    ASSERT_EQ(session.render(narrowSrc, dst2), kOfxStatFailed) << "no row could be written";
     EXPECT_TRUE(untouched(dst2, -1.0f));
 }
 
-TEST_F(RenderSetup, MetalWritesNothingAndSucceeds)
+TEST_F(RenderSetup, MetalWritesNothingAndFails)
 {
     Session session(bundle);
     Frame src(4, 4, 0.5f);
@@ -296,7 +296,7 @@ TEST_F(RenderSetup, MetalWritesNothingAndSucceeds)
     LogTail log;
     ofxhost::GpuRenderArgs metal;
     metal.metal = true;
-    EXPECT_EQ(session.render(src, dst, nullptr, 0.0, metal), kOfxStatOK);
+    EXPECT_EQ(session.render(src, dst, nullptr, 0.0, metal), kOfxStatFailed);
     EXPECT_TRUE(untouched(dst, -1.0f));
     EXPECT_EQ(log.count("processing via Metal"), 1);
     EXPECT_EQ(log.count("processing via CPU"), 0);
@@ -382,7 +382,7 @@ TEST(RenderSetupNames, EmptyLookNameRendersAndNoLooksFailsTheRender)
     TestBundle bundle;
     Session session(bundle);
     Frame dst(2, 2, -1.0f);
-    EXPECT_NE(session.render(src, dst), kOfxStatOK);
+    EXPECT_EQ(session.render(src, dst), kOfxStatFailed);
     EXPECT_EQ(session.instance().liveImageCount(), 0);
     EXPECT_TRUE(untouched(dst, -1.0f));
 }

@@ -107,10 +107,13 @@ TEST_F(OfxRenderTest, FailuresExitOneWithOneMessageAndLeaveNoFile)
         {{"--bundle", kBundle, "cut.exr", "out.exr"}, "cut.exr"},
         {{"--bundle", kBundle, "in.exr", "no/such/dir/out.exr"}, "no/such/dir/out.exr"},
         {{"--bundle", file("none.ofx.bundle"), "in.exr", "out.exr"}, "none.ofx.bundle"},
-        // The plug-in skips a look this small and succeeds; the image it left unwritten
-        // must not become an output.
+        // The plug-in fails a look this small and says why, naming the look, the curve
+        // and the file; ofx-render passes that on.
         {{"--bundle", smallLook, "--set", "printStock=Small", "in.exr", "out.exr"},
-         "did not write"},
+         "failed the render (kOfxStatFailed): ZELK Look Library rendered nothing: the look file "
+         "holds 4913 entries; its lattice of 17 points per axis is below the plug-in's minimum of "
+         "18. Look: Small; I/O Space: Tevo4/QXR4; look file: " +
+             smallLook + "/Contents/Resources/looks_bin_tevo4/Small.cube.bin"},
     };
     for (const auto& c : cases) {
         const RunResult r = render(c.args);
