@@ -27,23 +27,52 @@ set(ZELK_PLUGIN_VERSION_SCRIPT ${CMAKE_CURRENT_BINARY_DIR}/zelk_plugin.map)
 file(WRITE ${ZELK_PLUGIN_VERSION_SCRIPT}
   "{\n  global:\n    OfxGetNumberOfPlugins;\n    OfxGetPlugin;\n  local:\n    *;\n};\n")
 
-add_library(zelk_plugin MODULE)
-target_link_libraries(zelk_plugin PRIVATE zelk_plugin_core)
-set_target_properties(zelk_plugin PROPERTIES
-  OUTPUT_NAME "ZELK-Look-Lib"
-  PREFIX ""
-  SUFFIX ".ofx"
-  LIBRARY_OUTPUT_DIRECTORY ${ZELK_BUNDLE_BINARY_DIR}
-  CXX_VISIBILITY_PRESET hidden
-  VISIBILITY_INLINES_HIDDEN ON
-  BUILD_WITH_INSTALL_RPATH ON
-  INSTALL_RPATH "/usr/OFX/Plugins/ZELK-Look-Lib.ofx.bundle/Contents/Linux-x86-64/"
-  LINK_DEPENDS ${ZELK_PLUGIN_VERSION_SCRIPT})
-target_link_options(zelk_plugin PRIVATE "-Wl,--version-script=${ZELK_PLUGIN_VERSION_SCRIPT}")
-if(NOT ZELK_SANITIZED)
-  # Hosts ship their own, often older, C++ runtime; carry ours. A symbol left
-  # unresolved is a link error here rather than a load failure in a host.
-  target_link_options(zelk_plugin PRIVATE -static-libstdc++ -static-libgcc -Wl,--no-undefined)
+# zelk_add_plugin_module(TARGET DIR): the shared object hosts load, written to DIR.
+function(zelk_add_plugin_module target dir)
+  add_library(${target} MODULE ${ARGN})
+  target_link_libraries(${target} PRIVATE zelk_plugin_core)
+  set_target_properties(${target} PROPERTIES
+    OUTPUT_NAME "ZELK-Look-Lib"
+    PREFIX ""
+    SUFFIX ".ofx"
+    LIBRARY_OUTPUT_DIRECTORY ${dir}
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    BUILD_WITH_INSTALL_RPATH ON
+    INSTALL_RPATH "/usr/OFX/Plugins/ZELK-Look-Lib.ofx.bundle/Contents/Linux-x86-64/"
+    LINK_DEPENDS ${ZELK_PLUGIN_VERSION_SCRIPT})
+  target_link_options(${target} PRIVATE "-Wl,--version-script=${ZELK_PLUGIN_VERSION_SCRIPT}")
+  if(ZELK_SANITIZED)
+    return()
+  endif()
+  # A symbol left unresolved is a link error here rather than a load failure in
+  # a host.
+  target_link_options(${target} PRIVATE -Wl,--no-undefined)
+  if(ZELK_PLUGIN_ONLY)
+    # zig links its libc++ statically, compiled with debug information that a
+    # release plug-in does not carry.
+    target_link_options(${target} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-Wl,--strip-debug>)
+  else()
+    # Hosts ship their own, often older, C++ runtime; carry ours.
+    target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc)
+  endif()
+endfunction()
+
+if(ZELK_PLUGIN_ONLY)
+  zelk_add_plugin_module(zelk_plugin ${ZELK_PLUGIN_OUTPUT_DIR}
+    ${CMAKE_CURRENT_LIST_DIR}/UnloadHandlers.c)
+  return()
+endif()
+
+if(ZELK_PORTABLE)
+  # zelk_plugin is zig's build (cmake/PortablePlugin.cmake). This compiler's
+  # module is built for the CPU benchmark's comparison only, outside the bundle.
+  set(ZELK_NATIVE_PLUGIN_BUNDLE "${CMAKE_BINARY_DIR}/native-plugin/${ZELK_BUNDLE_NAME}")
+  zelk_add_plugin_module(zelk_plugin_native
+    "${ZELK_NATIVE_PLUGIN_BUNDLE}/Contents/Linux-x86-64" EXCLUDE_FROM_ALL)
+  include(PortablePlugin)
+else()
+  zelk_add_plugin_module(zelk_plugin ${ZELK_BUNDLE_BINARY_DIR})
 endif()
 
 # The plug-in and its look files (zelk_looks, from looks/).
