@@ -11,9 +11,11 @@ PRESET=${PRESET:-release}
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format pkg-config libgtest-dev
           libgmock-dev libbenchmark-dev libopenexr-dev libtiff-dev libpng-dev ocl-icd-opencl-dev
           opencl-c-headers pocl-opencl-icd libopencolorio-dev python3-venv)
-# Python packages the tests use as independent readers, in a venv of our own.
+# Python packages in a venv of our own: the tests' independent readers, and
+# ziglang, the compiler of the bundled plug-in (cmake/PortablePlugin.cmake
+# finds it here).
 VENV=build/venv
-PY_PACKAGES=(opencolorio)
+PY_PACKAGES=(opencolorio ziglang==0.17.1)
 
 install_missing() {
     local missing=()
@@ -28,11 +30,18 @@ install_missing() {
     fi
 }
 
+# True when the venv holds NAME, or NAME==VERSION in exactly that version.
+venv_has() {
+    local shown
+    shown=$("$VENV/bin/python3" -m pip show "${1%%==*}" 2>/dev/null) || return 1
+    [[ $1 != *==* ]] || grep -qx "Version: ${1#*==}" <<<"$shown"
+}
+
 install_venv() {
     [ -x "$VENV/bin/python3" ] || python3 -m venv "$VENV"
     local missing=()
     for p in "${PY_PACKAGES[@]}"; do
-        "$VENV/bin/python3" -m pip show -q "$p" >/dev/null 2>&1 || missing+=("$p")
+        venv_has "$p" || missing+=("$p")
     done
     if ((${#missing[@]})); then
         echo "Installing into $VENV: ${missing[*]}"
@@ -54,13 +63,13 @@ build() {
 
 cmd=${1:-test}
 install_missing
+install_venv
 find_cuda
 case "$cmd" in
 build)
     build "$PRESET"
     ;;
 test)
-    install_venv
     build "$PRESET"
     ctest --preset "$PRESET" -j"$(nproc)"
     ;;

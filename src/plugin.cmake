@@ -67,7 +67,6 @@ endif()
 if(ZELK_PORTABLE)
   # zelk_plugin is zig's build (cmake/PortablePlugin.cmake). This compiler's
   # module is built for the CPU benchmark's comparison only, outside the bundle.
-  set(ZELK_NATIVE_PLUGIN_BUNDLE "${CMAKE_BINARY_DIR}/native-plugin/${ZELK_BUNDLE_NAME}")
   zelk_add_plugin_module(zelk_plugin_native
     "${ZELK_NATIVE_PLUGIN_BUNDLE}/Contents/Linux-x86-64" EXCLUDE_FROM_ALL)
   include(PortablePlugin)

@@ -4,6 +4,10 @@
 // per forced path, since the plug-in chooses its path once at load), and a plain
 // copy of the same frame. Prints median megapixels per second and the ratios
 // against the scalar row function and against the copy.
+//
+// Whole renders run for each bundle given (--bundle [LABEL=]DIR, repeatable).
+// By default: the build's bundle and, where the bundle's plug-in is zig's
+// portable build, this compiler's build of the same sources beside it.
 
 #include "BenchBundle.h"
 #include "BenchData.h"
@@ -31,7 +35,7 @@ struct Options {
     int runs = 5;
     int width = 3840;
     int height = 2160;
-    std::string bundle;
+    std::vector<std::pair<std::string, std::string>> bundles; // label, directory
     bool host = true;
 };
 
@@ -224,10 +228,89 @@ bool hostSeconds(const std::string& bundle, const char* path, int n, unsigned th
     return true;
 }
 
+// The "host PATH[ LABEL]" rows: whole renders through each bundle, the bundles
+// taken in turn for each cell so that a change in the machine's load falls on
+// all of them alike.
+void hostRows(const Options& opt, const std::vector<LookRowPath>& paths, double megapixels,
+              Table& mpps, std::vector<std::string>& order, std::vector<std::string>& notes)
+{
+    const std::string work =
+        (std::filesystem::temp_directory_path() / ("zelk-bench-" + std::to_string(getpid())))
+            .string();
+    std::vector<std::pair<std::string, std::string>> bundles; // row suffix, bench copy
+    for (std::size_t i = 0; i < opt.bundles.size(); ++i) {
+        const auto& [label, dir] = opt.bundles[i];
+        const std::string suffix =
+            opt.bundles.size() > 1 ? " " + (label.empty() ? std::to_string(i + 1) : label) : "";
+        try {
+            if (dir.empty() || !std::filesystem::exists(dir)) {
+                throw std::runtime_error("no bundle there");
+            }
+            bundles.emplace_back(suffix,
+                                 zelkbench::makeBenchBundle(dir, work + "/" + std::to_string(i)));
+        } catch (const std::exception& e) {
+            notes.push_back("host renders of '" + dir + "' skipped: " + e.what());
+        }
+    }
+    for (LookRowPath rowPath : paths) {
+        const char* path = zelk::lookRowPathName(rowPath);
+        for (const auto& bundle : bundles) {
+            order.push_back(std::string("host ") + path + bundle.first);
+        }
+        for (int n : kLutSizes) {
+            for (unsigned t : kThreadCounts) {
+                for (const auto& [suffix, copy] : bundles) {
+                    double seconds = 0.0;
+                    if (hostSeconds(copy, path, n, t, opt, seconds, notes)) {
+                        mpps[std::string("host ") + path + suffix][{n, t}] = megapixels / seconds;
+                    }
+                }
+            }
+        }
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(work, ignored);
+}
+
+// With several bundles: each later bundle's host rows against the first's.
+void printBundleRatios(const Table& mpps, const std::vector<LookRowPath>& paths, const Options& opt)
+{
+    if (opt.bundles.size() < 2) {
+        return;
+    }
+    const auto label = [&](std::size_t i) {
+        return opt.bundles[i].first.empty() ? std::to_string(i + 1) : opt.bundles[i].first;
+    };
+    std::printf("\nwhole renders against the first bundle's (%s), same columns\n",
+                label(0).c_str());
+    for (LookRowPath rowPath : paths) {
+        const std::string base = std::string("host ") + zelk::lookRowPathName(rowPath);
+        const auto first = mpps.find(base + " " + label(0));
+        for (std::size_t i = 1; i < opt.bundles.size(); ++i) {
+            const auto other = mpps.find(base + " " + label(i));
+            const std::string name = base + " " + label(i);
+            std::printf("%-22s", name.c_str());
+            for (int n : kLutSizes) {
+                for (unsigned t : kThreadCounts) {
+                    const bool both = first != mpps.end() && other != mpps.end() &&
+                                      first->second.count({n, t}) && other->second.count({n, t});
+                    char text[32] = "-";
+                    if (both) {
+                        std::snprintf(text, sizeof text, "%5.2fx",
+                                      other->second.at({n, t}) / first->second.at({n, t}));
+                    }
+                    std::printf("  %-24s", text);
+                }
+            }
+            std::printf("\n");
+        }
+    }
+}
+
 int usage()
 {
-    std::fprintf(stderr,
-                 "usage: zelk_bench_cpu [--runs K] [--size WxH] [--bundle DIR] [--no-host]\n");
+    std::fprintf(stderr, "usage: zelk_bench_cpu [--runs K] [--size WxH] [--bundle [LABEL=]DIR]... "
+                         "[--no-host]\n");
     return 2;
 }
 
@@ -239,7 +322,12 @@ int main(int argc, char** argv)
         return runHostChild(argc, argv);
     }
     Options opt;
-    opt.bundle = ZELK_BENCH_BUNDLE;
+#if defined(ZELK_BENCH_NATIVE_BUNDLE)
+    opt.bundles = {{"zig", ZELK_BENCH_BUNDLE}, {ZELK_BENCH_NATIVE_LABEL, ZELK_BENCH_NATIVE_BUNDLE}};
+#else
+    opt.bundles = {{"", ZELK_BENCH_BUNDLE}};
+#endif
+    bool bundlesGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--runs" && i + 1 < argc) {
@@ -250,7 +338,15 @@ int main(int argc, char** argv)
                 return usage();
             }
         } else if (arg == "--bundle" && i + 1 < argc) {
-            opt.bundle = argv[++i];
+            if (!bundlesGiven) {
+                opt.bundles.clear();
+                bundlesGiven = true;
+            }
+            const std::string value = argv[++i];
+            const std::size_t eq = value.find('=');
+            opt.bundles.push_back(eq == std::string::npos
+                                      ? std::make_pair(std::string(), value)
+                                      : std::make_pair(value.substr(0, eq), value.substr(eq + 1)));
         } else if (arg == "--no-host") {
             opt.host = false;
         } else {
@@ -292,33 +388,13 @@ int main(int argc, char** argv)
         order.push_back(std::string("row ") + zelk::lookRowPathName(path));
     }
 
-    if (opt.host && !opt.bundle.empty() && std::filesystem::exists(opt.bundle)) {
-        try {
-            const std::string dir = (std::filesystem::temp_directory_path() /
-                                     ("zelk-bench-" + std::to_string(getpid())))
-                                        .string();
-            const std::string bundle = zelkbench::makeBenchBundle(opt.bundle, dir);
-            for (LookRowPath rowPath : paths) {
-                const char* path = zelk::lookRowPathName(rowPath);
-                const std::string row = std::string("host ") + path;
-                order.push_back(row);
-                for (int n : kLutSizes) {
-                    for (unsigned t : kThreadCounts) {
-                        double seconds = 0.0;
-                        if (hostSeconds(bundle, path, n, t, opt, seconds, notes)) {
-                            mpps[row][{n, t}] = megapixels / seconds;
-                        }
-                    }
-                }
-            }
-            std::filesystem::remove_all(dir);
-        } catch (const std::exception& e) {
-            notes.push_back(std::string("host renders skipped: ") + e.what());
-        }
-    } else if (opt.host) {
-        notes.push_back("host renders skipped: no bundle at '" + opt.bundle + "'");
+    if (opt.host) {
+        hostRows(opt, paths, megapixels, mpps, order, notes);
     }
 
     printTable(mpps, order, notes);
+    if (opt.host) {
+        printBundleRatios(mpps, paths, opt);
+    }
     return 0;
 }

@@ -1,10 +1,14 @@
-// zelk-demo: the demo's test chart and contact sheet.
+// zelk-demo: the demo's test chart and contact sheet, and the plug-in's icon.
 //   zelk-demo chart tevo4|tevo3 OUTPUT [--size WxH]
 //   zelk-demo sheet OUTPUT [--title T] [--columns N] [--tile W] [--skin-and-sweep]
 //                   {--heading T | LABEL=FILE}...
+//   zelk-demo wheel tevo4|tevo3 OUTPUT [--size N]
+//   zelk-demo icon OUTPUT [--size N] IMAGE...
 // --skin-and-sweep shows only the chart's skin ramp and hue sweep in each tile.
+// The icon lays out IMAGE... (the wheel rendered through some looks) in a grid.
 #include "Chart.h"
 #include "ContactSheet.h"
+#include "Icon.h"
 
 #include <cstdio>
 #include <iostream>
@@ -44,17 +48,20 @@ void writeByExtension(const std::string& path, const zelk::RgbaImage& image,
     zelk::writeImage(path, image, format, sample);
 }
 
+TransferCurve parseCurve(const std::string& text)
+{
+    if (text == "tevo4")
+        return TransferCurve::Tevo4;
+    if (text == "tevo3")
+        return TransferCurve::Tevo3;
+    throw UsageError("unknown curve '" + text + "' (use tevo4 or tevo3)");
+}
+
 int runChart(const std::vector<std::string>& args)
 {
     if (args.size() < 2)
         throw UsageError("chart needs a curve (tevo4 or tevo3) and an output");
-    TransferCurve curve;
-    if (args[0] == "tevo4")
-        curve = TransferCurve::Tevo4;
-    else if (args[0] == "tevo3")
-        curve = TransferCurve::Tevo3;
-    else
-        throw UsageError("unknown curve '" + args[0] + "' (use tevo4 or tevo3)");
+    const TransferCurve curve = parseCurve(args[0]);
     int width = 512, height = 288;
     for (std::size_t i = 2; i < args.size(); ++i) {
         if (args[i] == "--size" && i + 1 < args.size()) {
@@ -107,6 +114,36 @@ int runSheet(const std::vector<std::string>& args)
     return 0;
 }
 
+int runWheel(const std::vector<std::string>& args)
+{
+    if (args.size() != 2 && !(args.size() == 4 && args[2] == "--size"))
+        throw UsageError("wheel needs a curve (tevo4 or tevo3), an output and at most --size N");
+    const int size = args.size() == 4 ? parsePositive(args[3], "--size") : 256;
+    writeByExtension(args[1], zelkdemo::makeColourWheel(parseCurve(args[0]), size),
+                     zelk::SampleType::Float);
+    return 0;
+}
+
+int runIcon(const std::vector<std::string>& args)
+{
+    if (args.empty())
+        throw UsageError("icon needs an output and the images to lay out");
+    int size = 128;
+    std::vector<zelk::RgbaImage> tiles;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--size" && i + 1 < args.size())
+            size = parsePositive(args[++i], "--size");
+        else if (args[i][0] == '-')
+            throw UsageError("unknown argument '" + args[i] + "'");
+        else
+            tiles.push_back(zelk::readImage(args[i]));
+    }
+    if (tiles.empty())
+        throw UsageError("icon needs at least one image");
+    writeByExtension(args[0], zelkdemo::makeIcon(tiles, size), zelk::SampleType::UInt8);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -114,18 +151,24 @@ int main(int argc, char** argv)
     const std::vector<std::string> args(argv + 1, argv + argc);
     try {
         if (args.empty())
-            throw UsageError("expected 'chart' or 'sheet'");
+            throw UsageError("expected 'chart', 'sheet', 'wheel' or 'icon'");
         const std::vector<std::string> rest(args.begin() + 1, args.end());
         if (args[0] == "chart")
             return runChart(rest);
         if (args[0] == "sheet")
             return runSheet(rest);
-        throw UsageError("unknown command '" + args[0] + "' (use chart or sheet)");
+        if (args[0] == "wheel")
+            return runWheel(rest);
+        if (args[0] == "icon")
+            return runIcon(rest);
+        throw UsageError("unknown command '" + args[0] + "' (use chart, sheet, wheel or icon)");
     } catch (const UsageError& e) {
         std::cerr << "zelk-demo: " << e.what() << "\n"
                   << "usage: zelk-demo chart tevo4|tevo3 OUTPUT [--size WxH]\n"
                   << "       zelk-demo sheet OUTPUT [--title T] [--columns N] [--tile W]"
-                     " [--skin-and-sweep] {--heading T | LABEL=FILE}...\n";
+                     " [--skin-and-sweep] {--heading T | LABEL=FILE}...\n"
+                  << "       zelk-demo wheel tevo4|tevo3 OUTPUT [--size N]\n"
+                  << "       zelk-demo icon OUTPUT [--size N] IMAGE...\n";
         return 2;
     } catch (const std::exception& e) {
         std::cerr << "zelk-demo: " << e.what() << "\n";
