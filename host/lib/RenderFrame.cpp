@@ -56,6 +56,39 @@ OfxRectI pixelRegion(const OfxRectD& rod, const ProjectSettings& project, double
     return {int(x1), int(y1), int(x2), int(y2)};
 }
 
+bool sameRect(const OfxRectI& a, const OfxRectI& b)
+{
+    return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2;
+}
+
+// Calls f(row, samples) for each row of a float RGBA image, whichever way its rows run.
+template <typename F> void forEachRow(const ImageDesc& image, F f)
+{
+    const size_t samples = static_cast<size_t>(image.bounds.x2 - image.bounds.x1) * 4;
+    for (int y = 0; y < image.bounds.y2 - image.bounds.y1; ++y)
+        f(reinterpret_cast<float*>(static_cast<char*>(image.data) +
+                                   static_cast<std::ptrdiff_t>(y) * image.rowBytes),
+          samples);
+}
+
+// Counts the pixels still marked unwritten and makes them transparent black.
+size_t scrubUnwritten(const ImageDesc& image)
+{
+    size_t count = 0;
+    forEachRow(image, [&count](float* row, size_t n) {
+        for (size_t i = 0; i < n; i += 4) {
+            bool unwritten = false;
+            for (size_t c = 0; c < 4; ++c)
+                if (isUnwritten(row[i + c])) {
+                    unwritten = true;
+                    row[i + c] = 0.0f;
+                }
+            count += unwritten ? 1 : 0;
+        }
+    });
+    return count;
+}
+
 RenderedFrame floatFrame(const ImageDesc& image)
 {
     PixelBuffer rgba = convertPixels(image, {Depth::Float, Channels::RGBA});
@@ -109,7 +142,7 @@ private:
 
 } // namespace
 
-RenderedFrame Instance::renderFrame(double time)
+RenderedFrame Instance::renderFrame(double time, const ImageDesc* target)
 {
     EffectObject& e = *m_data->object;
     const Effect::Data& effect = *m_data->effect;
@@ -148,32 +181,46 @@ RenderedFrame Instance::renderFrame(double time)
             throw Error("the Output clip shows depth \"" + output.depth + "\" and components \"" +
                         output.components + "\", which the host cannot render into");
     }
+    // Float RGBA of the caller's bounds goes straight into the caller's image.
     const bool direct = *format == PixelFormat{Depth::Float, Channels::RGBA};
-    PixelBuffer image = allocatePixels(bounds, *format);
-    const size_t samples = static_cast<size_t>(image.image.rowBytes) * (bounds.y2 - bounds.y1);
+    const bool inTarget = direct && target && target->pixelDepth == kOfxBitDepthFloat &&
+                          target->components == kOfxImageComponentRGBA &&
+                          sameRect(target->bounds, bounds);
+    PixelBuffer owned;
+    ImageDesc image;
+    if (inTarget) {
+        checkImage("Output", *target);
+        image = *target;
+    } else {
+        owned = allocatePixels(bounds, *format);
+        image = owned.image;
+    }
     if (direct)
-        std::fill_n(static_cast<float*>(image.image.data), samples / 4, unwrittenMarker());
+        forEachRow(image, [](float* row, size_t n) { std::fill_n(row, n, unwrittenMarker()); });
     else
-        std::memset(image.image.data, 0, samples);
-    image.image.preMultiplication = output.props.getString(kOfxImageEffectPropPreMultiplication);
-    image.image.pixelAspectRatio = e.project.pixelAspectRatio;
+        std::memset(image.data, 0, static_cast<size_t>(image.rowBytes) * (bounds.y2 - bounds.y1));
+    image.preMultiplication = output.props.getString(kOfxImageEffectPropPreMultiplication);
+    image.pixelAspectRatio = e.project.pixelAspectRatio;
     {
-        OutputAttachment attached(output, image.image);
+        OutputAttachment attached(output, image);
         const OfxStatus status = renderAction(*m_data, time, bounds, GpuRenderArgs{}, &missing);
         if (!succeeded(status))
             throw Error(effect.failure(kOfxImageEffectActionRender, status, missing), status);
     }
-    RenderedFrame result = floatFrame(image.image);
+    RenderedFrame result;
+    if (inTarget) {
+        result.bounds = bounds;
+        result.inTarget = true;
+    } else {
+        result = floatFrame(image);
+    }
     if (direct) {
-        for (size_t i = 0; i < result.pixels.size(); i += 4) {
-            bool unwritten = false;
-            for (size_t c = 0; c < 4; ++c)
-                if (isUnwritten(result.pixels[i + c])) {
-                    unwritten = true;
-                    result.pixels[i + c] = 0.0f;
-                }
-            result.unwrittenPixels += unwritten ? 1 : 0;
+        ImageDesc written = image;
+        if (!inTarget) {
+            written.data = result.pixels.data();
+            written.rowBytes = (bounds.x2 - bounds.x1) * 16;
         }
+        result.unwrittenPixels = scrubUnwritten(written);
     }
     return result;
 }

@@ -73,6 +73,17 @@ TEST_F(RegionsTest, AGrowingEffectRendersItsWholeRegion)
     EXPECT_EQ(sample(out, 6, 16, 2), 0.75f) << "the border";
     EXPECT_EQ(sample(out, 10, 20, 2), 0.5f) << "the picture";
 
+    // Rendered straight into an image of exactly its region, and only into such a one.
+    Pixels whole(16, 14, -1.0f), part(8, 6, -1.0f);
+    const ofxhost::ImageDesc into = whole.desc(6, 16), wrong = part.desc(10, 20);
+    EXPECT_TRUE(fx->renderFrame(0, &into).inTarget);
+    EXPECT_EQ(whole.at(0, 0, 2), 0.75f);
+    EXPECT_EQ(whole.at(4, 4, 2), 0.5f);
+    const ofxhost::RenderedFrame elsewhere = fx->renderFrame(0, &wrong);
+    EXPECT_FALSE(elsewhere.inTarget);
+    EXPECT_EQ(elsewhere.pixels, out.pixels);
+    EXPECT_EQ(part.at(0, 0, 0), -1.0f);
+
     // Of Source it needs the region asked for less the border.
     const auto roi = fx->regionsOfInterest(0, {0, 0, 40, 40});
     ASSERT_EQ(roi.count("Source"), 1u);

@@ -102,9 +102,11 @@ public:
     // Renders the frame at `time` as a host does on the CPU: clip preferences, region of
     // definition, is-identity (the clip shown is then passed through, converted to float RGBA),
     // then the render into an image the host allocates in the depth and components the effect
-    // prefers, converted back to float RGBA. Throws Error when a mandatory input is unconnected,
-    // the effect fails an action, or the region is empty or too large.
-    RenderedFrame renderFrame(double time);
+    // prefers, converted back to float RGBA. When the effect renders float RGBA of exactly the
+    // bounds of `target` (host memory, float RGBA), it renders into `target` instead. Throws Error
+    // when a mandatory input is unconnected, the effect fails an action, or the region is empty
+    // or too large.
+    RenderedFrame renderFrame(double time, const ImageDesc* target = nullptr);
 
     // --- actions (each returns the plug-in's status) -----------------------------------------
     OfxStatus render(double time, const OfxRectI& window, const GpuRenderArgs& gpu = {});
@@ -134,7 +136,8 @@ private:
 // float RGBA whatever the effect rendered in.
 struct RenderedFrame {
     OfxRectI bounds{0, 0, 0, 0};
-    std::vector<float> pixels; // rows from bounds.y1 up, packed
+    std::vector<float> pixels; // rows from bounds.y1 up, packed; empty when inTarget
+    bool inTarget = false;     // rendered into the target renderFrame was given
     // The clip and time passed through when the effect was an identity; empty when it rendered.
     std::string identityClip;
     double identityTime = 0.0;
