@@ -89,14 +89,18 @@ size_t scrubUnwritten(const ImageDesc& image)
     return count;
 }
 
+// The image as float RGBA in a frame of its own.
 RenderedFrame floatFrame(const ImageDesc& image)
 {
-    PixelBuffer rgba = convertPixels(image, {Depth::Float, Channels::RGBA});
     RenderedFrame frame;
     frame.bounds = image.bounds;
-    const auto* data = static_cast<const float*>(rgba.image.data);
-    frame.pixels.assign(data, data + static_cast<size_t>(rgba.image.rowBytes / 4) *
-                                         (image.bounds.y2 - image.bounds.y1));
+    const int width = image.bounds.x2 - image.bounds.x1;
+    frame.pixels.resize(static_cast<size_t>(width) * (image.bounds.y2 - image.bounds.y1) * 4);
+    ImageDesc rgba;
+    rgba.data = frame.pixels.data();
+    rgba.rowBytes = width * 16;
+    rgba.bounds = image.bounds;
+    copyPixels(image, rgba);
     return frame;
 }
 
@@ -186,11 +190,21 @@ RenderedFrame Instance::renderFrame(double time, const ImageDesc* target)
     const bool inTarget = direct && target && target->pixelDepth == kOfxBitDepthFloat &&
                           target->components == kOfxImageComponentRGBA &&
                           sameRect(target->bounds, bounds);
+    // Float RGBA goes straight into the frame given back; other formats into a buffer of theirs.
+    RenderedFrame result;
+    result.bounds = bounds;
+    result.inTarget = inTarget;
     PixelBuffer owned;
     ImageDesc image;
     if (inTarget) {
         checkImage("Output", *target);
         image = *target;
+    } else if (direct) {
+        const int width = bounds.x2 - bounds.x1;
+        result.pixels.resize(static_cast<size_t>(width) * (bounds.y2 - bounds.y1) * 4);
+        image.data = result.pixels.data();
+        image.rowBytes = width * 16;
+        image.bounds = bounds;
     } else {
         owned = allocatePixels(bounds, *format);
         image = owned.image;
@@ -207,21 +221,10 @@ RenderedFrame Instance::renderFrame(double time, const ImageDesc* target)
         if (!succeeded(status))
             throw Error(effect.failure(kOfxImageEffectActionRender, status, missing), status);
     }
-    RenderedFrame result;
-    if (inTarget) {
-        result.bounds = bounds;
-        result.inTarget = true;
-    } else {
-        result = floatFrame(image);
-    }
-    if (direct) {
-        ImageDesc written = image;
-        if (!inTarget) {
-            written.data = result.pixels.data();
-            written.rowBytes = (bounds.x2 - bounds.x1) * 16;
-        }
-        result.unwrittenPixels = scrubUnwritten(written);
-    }
+    if (direct)
+        result.unwrittenPixels = scrubUnwritten(image);
+    else
+        result.pixels = floatFrame(image).pixels;
     return result;
 }
 
