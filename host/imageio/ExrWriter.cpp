@@ -106,11 +106,19 @@ Imf::Header gradedHeader(const ExrPassthrough& rest, const WriteOptions& options
     return header;
 }
 
-// The header of an image that came from another format: its size, ZIP unless
+Imath::Box2i boxOf(const PixelRect& r)
+{
+    return Imath::Box2i(Imath::V2i(r.x, r.y), Imath::V2i(r.x + r.width - 1, r.y + r.height - 1));
+}
+
+// The header of an image without an EXR part to follow: its windows, ZIP unless
 // the options say otherwise, R, G, B and (where it had one) A.
 Imf::Header freshHeader(const ImageInfo& info, const WriteOptions& options, GradedLayout& layout)
 {
-    Imf::Header header(info.width(), info.height());
+    const PixelRect& display = info.displayWindow.width > 0 && info.displayWindow.height > 0
+                                   ? info.displayWindow
+                                   : info.dataWindow;
+    Imf::Header header(boxOf(display), boxOf(info.dataWindow));
     header.pixelAspectRatio() = info.pixelAspect;
     header.compression() = Imf::ZIP_COMPRESSION;
     applyCompression(header, options.compression);

@@ -189,14 +189,16 @@ OfxStatus Effect::Data::perform(const std::string& what, const char* action, con
     std::vector<std::string> missing;
     const OfxStatus status = call(action, handle, in, out, &missing);
     if (!succeeded(status))
-        throw Error(failure(what, status, missing), status);
+        throw failure(what, action, status, missing);
     return status;
 }
 
-std::string Effect::Data::failure(const std::string& what, OfxStatus status,
-                                  const std::vector<std::string>& missing) const
+Error Effect::Data::failure(const std::string& what, const char* action, OfxStatus status,
+                            const std::vector<std::string>& missing) const
 {
-    return failureText(identifier + ": " + what, status, missing, core->options().displayName);
+    const std::string lacking = lackingText(status, missing, core->options().displayName);
+    return Error(identifier + ": " + what + " failed with " + statusName(status) + lacking, status,
+                 action, lacking);
 }
 
 Effect::Effect(std::unique_ptr<Data> data) : m_data(std::move(data)) {}

@@ -5,6 +5,7 @@
 #include <ofxhost/Error.h>
 
 #include <cstdlib>
+#include <tuple>
 
 namespace ofxhost {
 
@@ -175,20 +176,38 @@ int Instance::liveImageCount() const
 
 namespace {
 
-// Detaches the frame's images however the render ends.
-class AttachedFrame {
+// Attaches images to a clip for one render and leaves the clip as it was however it ends.
+class AttachedImage {
 public:
-    explicit AttachedFrame(Instance& instance) : m_instance(instance) {}
-    ~AttachedFrame()
+    AttachedImage(Instance& instance, ClipObject& clip, const ImageDesc& image) : m_clip(clip)
     {
-        m_instance.clearClipImage("Source");
-        m_instance.clearClipImage("Output");
+        std::lock_guard<std::mutex> lock(m_clip.mutex);
+        m_saved = {m_clip.connected, m_clip.pinned, m_clip.depth, m_clip.components, m_clip.input};
+        m_instance = &instance;
+        m_image = image;
     }
-    AttachedFrame(const AttachedFrame&) = delete;
-    AttachedFrame& operator=(const AttachedFrame&) = delete;
+    void attach() { m_instance->setClipImage(m_clip.name, m_image); }
+    ~AttachedImage()
+    {
+        bool reconnected = false;
+        {
+            std::lock_guard<std::mutex> lock(m_clip.mutex);
+            reconnected = m_clip.connected != std::get<0>(m_saved);
+            std::tie(m_clip.connected, m_clip.pinned, m_clip.depth, m_clip.components,
+                     m_clip.input) = m_saved;
+            publishClipState(m_clip);
+        }
+        if (reconnected)
+            markPreferencesStale(*m_clip.effect);
+    }
+    AttachedImage(const AttachedImage&) = delete;
+    AttachedImage& operator=(const AttachedImage&) = delete;
 
 private:
-    Instance& m_instance;
+    ClipObject& m_clip;
+    Instance* m_instance = nullptr;
+    ImageDesc m_image;
+    std::tuple<bool, bool, std::string, std::string, std::shared_ptr<const ClipInput>> m_saved;
 };
 
 } // namespace
@@ -196,9 +215,10 @@ private:
 OfxStatus renderImages(Instance& instance, double time, const ImageDesc& source,
                        const ImageDesc& output, const OfxRectI& window, const GpuRenderArgs& gpu)
 {
-    AttachedFrame attached(instance);
-    instance.setClipImage("Source", source);
-    instance.setClipImage("Output", output);
+    AttachedImage src(instance, findClip(*instance.m_data->object, "Source"), source);
+    AttachedImage dst(instance, findClip(*instance.m_data->object, "Output"), output);
+    src.attach();
+    dst.attach();
     return instance.render(time, window, gpu);
 }
 

@@ -4,6 +4,7 @@
 #include "HostCore.h"
 #include "Internal.h"
 
+#include <ofxhost/Error.h>
 #include <ofxhost/Host.h>
 
 namespace ofxhost {
@@ -31,9 +32,10 @@ struct Effect::Data {
     // host lacks) unless it succeeds; returns kOfxStatOK or kOfxStatReplyDefault.
     OfxStatus perform(const std::string& what, const char* action, const void* handle,
                       PropertySet* in, PropertySet* out) const;
-    // The error text of an action that failed with `status`.
-    std::string failure(const std::string& what, OfxStatus status,
-                        const std::vector<std::string>& missing) const;
+    // The error of `action` failing with `status` ("<effect>: <what> failed with <status>" and
+    // what the host lacks).
+    Error failure(const std::string& what, const char* action, OfxStatus status,
+                  const std::vector<std::string>& missing) const;
 };
 
 struct Bundle::Data {

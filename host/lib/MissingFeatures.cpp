@@ -63,16 +63,15 @@ std::string suiteFeature(const char* name, int version)
     return "the suite \"" + text + "\" version " + std::to_string(version);
 }
 
-std::string failureText(const std::string& what, OfxStatus status,
-                        const std::vector<std::string>& missing, const std::string& hostName)
+std::string lackingText(OfxStatus status, const std::vector<std::string>& missing,
+                        const std::string& hostName)
 {
-    std::string text = what + " failed with " + statusName(status);
     if (missing.empty())
-        return text;
+        return "";
     const std::string lack = joinedFeatures(missing) + ", which " + hostName + " does not provide";
     if (status == kOfxStatErrMissingHostFeature || status == kOfxStatErrUnsupported)
-        return text + ": needs " + lack;
-    return text + " (it asked for " + lack + ")";
+        return ": needs " + lack;
+    return " (it asked for " + lack + ")";
 }
 
 } // namespace ofxhost

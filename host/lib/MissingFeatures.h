@@ -30,9 +30,10 @@ void noteMissingFeature(const std::string& feature);
 // and version for one this host does not know of.
 std::string suiteFeature(const char* name, int version);
 
-// "<what> failed with <status>", then what the host lacks: "needs X, which <host> does not
-// provide" when the effect gave up for a missing feature, else "(it asked for X, ...)".
-std::string failureText(const std::string& what, OfxStatus status,
-                        const std::vector<std::string>& missing, const std::string& hostName);
+// What the host lacks, to follow a failure's status: ": needs X, which <host> does not provide"
+// when the effect gave up for a missing feature, " (it asked for X, which ...)" after another
+// failure, "" when it asked for nothing the host lacks.
+std::string lackingText(OfxStatus status, const std::vector<std::string>& missing,
+                        const std::string& hostName);
 
 } // namespace ofxhost

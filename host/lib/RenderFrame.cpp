@@ -18,20 +18,6 @@ constexpr double kMaxPixels = 268435456.0;
 // Beyond this an edge stands for "unbounded" (effects say so with INT_MIN / INT_MAX or more).
 constexpr double kUnbounded = 1073741824.0;
 
-float unwrittenMarker()
-{
-    float f;
-    std::memcpy(&f, &kUnwrittenBits, sizeof f);
-    return f;
-}
-
-bool isUnwritten(float value)
-{
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits == kUnwrittenBits;
-}
-
 // The pixels of a canonical region, widened to whole pixels; unbounded edges stop at the
 // project's.
 OfxRectI pixelRegion(const OfxRectD& rod, const ProjectSettings& project, double time)
@@ -79,7 +65,7 @@ size_t scrubUnwritten(const ImageDesc& image)
         for (size_t i = 0; i < n; i += 4) {
             bool unwritten = false;
             for (size_t c = 0; c < 4; ++c)
-                if (isUnwritten(row[i + c])) {
+                if (isUnwrittenSample(row[i + c])) {
                     unwritten = true;
                     row[i + c] = 0.0f;
                 }
@@ -146,6 +132,20 @@ private:
 
 } // namespace
 
+float unwrittenSample()
+{
+    float f;
+    std::memcpy(&f, &kUnwrittenBits, sizeof f);
+    return f;
+}
+
+bool isUnwrittenSample(float value)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits == kUnwrittenBits;
+}
+
 RenderedFrame Instance::renderFrame(double time, const ImageDesc* target)
 {
     EffectObject& e = *m_data->object;
@@ -157,8 +157,8 @@ RenderedFrame Instance::renderFrame(double time, const ImageDesc* target)
     std::vector<std::string> missing;
     const IdentityResult identity = identityAction(*m_data, time, bounds, &missing);
     if (!succeeded(identity.status))
-        throw Error(effect.failure(kOfxImageEffectActionIsIdentity, identity.status, missing),
-                    identity.status);
+        throw effect.failure(kOfxImageEffectActionIsIdentity, kOfxImageEffectActionIsIdentity,
+                             identity.status, missing);
     if (identity.status == kOfxStatOK && !identity.clip.empty()) {
         ClipObject& shown = findClip(e, identity.clip);
         const auto frame = shown.frameAt(identity.time);
@@ -210,7 +210,7 @@ RenderedFrame Instance::renderFrame(double time, const ImageDesc* target)
         image = owned.image;
     }
     if (direct)
-        forEachRow(image, [](float* row, size_t n) { std::fill_n(row, n, unwrittenMarker()); });
+        forEachRow(image, [](float* row, size_t n) { std::fill_n(row, n, unwrittenSample()); });
     else
         std::memset(image.data, 0, static_cast<size_t>(image.rowBytes) * (bounds.y2 - bounds.y1));
     image.preMultiplication = output.props.getString(kOfxImageEffectPropPreMultiplication);
@@ -219,7 +219,8 @@ RenderedFrame Instance::renderFrame(double time, const ImageDesc* target)
         OutputAttachment attached(output, image);
         const OfxStatus status = renderAction(*m_data, time, bounds, GpuRenderArgs{}, &missing);
         if (!succeeded(status))
-            throw Error(effect.failure(kOfxImageEffectActionRender, status, missing), status);
+            throw effect.failure(kOfxImageEffectActionRender, kOfxImageEffectActionRender, status,
+                                 missing);
     }
     if (direct)
         result.unwrittenPixels = scrubUnwritten(image);

@@ -94,6 +94,16 @@ Options parseCommandLine(const std::vector<std::string>& args)
             options.bundle = value();
         } else if (arg == "--effect") {
             options.effect = value();
+        } else if (arg == "--context") {
+            options.context = value();
+            if (options.context.empty())
+                throw UsageError("--context: missing context name");
+        } else if (arg == "--input") {
+            const std::string assignment = value();
+            const auto eq = assignment.find('=');
+            if (eq == std::string::npos || eq == 0 || eq + 1 == assignment.size())
+                throw UsageError("--input: '" + assignment + "' is not CLIP=PATTERN");
+            options.inputs.push_back({assignment.substr(0, eq), assignment.substr(eq + 1)});
         } else if (arg == "--set") {
             const std::string assignment = value();
             const auto eq = assignment.find('=');
@@ -165,11 +175,20 @@ Options parseCommandLine(const std::vector<std::string>& args)
         }
         return options;
     }
-    if (positional.size() != 2)
-        throw UsageError(positional.size() < 2 ? "expected INPUT and OUTPUT"
-                                               : "too many arguments (expected INPUT and OUTPUT)");
-    options.input = positional[0];
-    options.output = positional[1];
+    // With --input, INPUT may be left out: OUTPUT alone then.
+    const std::size_t wanted = options.inputs.empty() || positional.size() == 2 ? 2 : 1;
+    if (positional.size() != wanted)
+        throw UsageError(positional.size() < wanted
+                             ? "expected INPUT and OUTPUT"
+                             : "too many arguments (expected INPUT and OUTPUT)");
+    if (wanted == 2)
+        options.inputs.insert(options.inputs.begin(), InputSpec{"Source", positional[0]});
+    options.output = positional.back();
+    for (std::size_t i = 0; i < options.inputs.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (options.inputs[i].clip == options.inputs[j].clip)
+                throw UsageError("clip '" + options.inputs[i].clip + "' is given two inputs" +
+                                 (i == 1 && wanted == 2 ? " (INPUT feeds Source)" : ""));
     if (options.device >= 0 && options.gpu == GpuMode::Cpu)
         throw UsageError("--device needs --gpu opencl or --gpu cuda");
     return options;
@@ -178,6 +197,7 @@ Options parseCommandLine(const std::vector<std::string>& args)
 const char* helpText()
 {
     return R"(usage: ofx-render [options] INPUT OUTPUT
+       ofx-render [options] --input CLIP=INPUT ... OUTPUT
        ofx-render --list-looks [--bundle B] [--set ...]
        ofx-render --describe [BUNDLE]
        ofx-render --version
@@ -200,9 +220,20 @@ options:
   --bundle PATH|NAME   the plug-in bundle: a bundle directory, or a bundle name
                        looked up in OFX_PLUGIN_PATH, then /usr/OFX/Plugins
                        (default: ZELK-Look-Lib)
-  --effect ID          the effect's identifier (default: the bundle's only effect)
+  --effect ID[:VERSION]  the effect's identifier, and its major or
+                       MAJOR.MINOR version (default: the bundle's only effect,
+                       its highest version)
+  --context NAME       filter or general (default: filter, or general where
+                       only it has the clips given)
+  --input CLIP=INPUT   an image or frame pattern for the effect's input clip
+                       CLIP (INPUT alone feeds "Source"); clips given none stay
+                       unconnected
   --set NAME=VALUE     set a parameter by script name or label; a choice takes
-                       an option text or index
+                       an option text or index, 2D/3D and colour parameters
+                       their values X,Y[,Z[,A]] (canonical coordinates),
+                       booleans true/false, a parametric parameter its curves'
+                       points POS:VALUE ..., one list for all or one per curve
+                       separated by ';'
   --list-looks         print the looks the effect offers, one a line
   --describe [BUNDLE]  print every effect of the bundle as a host sees it
   --threads N          CPUs the host reports to the plug-in (default: all)
@@ -227,8 +258,14 @@ options:
 
 Sequences: a run of '#' (one digit each, zero-padded) or a printf-style %d or
 %04d in INPUT and OUTPUT stands for the frame number; each frame renders at
-its frame number as time. Without --frames, missing frames between the first
-and the last found are reported.
+its frame number as time, and an effect may read other frames of an input
+sequence (none where the sequence has no file). Without --frames, missing
+frames between the first and the last found are reported. An input that is
+not a pattern shows the same image at every frame.
+
+The project (its size and offset, for effects whose defaults are relative to
+it) is the display window of the first input's first frame; the output has
+the size the effect gives it.
 
 An output file appears only when its frame rendered completely; SIGINT,
 SIGTERM and SIGHUP remove the frame being written and end the run (status

@@ -19,13 +19,21 @@ public:
 
 enum class GpuMode { Cpu, OpenCl, Cuda };
 
+// An input clip and the image or frame pattern that feeds it (--input CLIP=PATTERN; INPUT
+// feeds "Source").
+struct InputSpec {
+    std::string clip;
+    std::string pattern;
+};
+
 struct Options {
     bool help = false;
     bool version = false;
     bool describe = false;
     bool listLooks = false;
-    std::string bundle; // path or bundle name; empty: the default bundle on the search path
-    std::string effect; // identifier; empty: the bundle's only effect
+    std::string bundle;  // path or bundle name; empty: the default bundle on the search path
+    std::string effect;  // ID[:MAJOR[.MINOR]]; empty: the bundle's only effect
+    std::string context; // "filter", "general" (or the full name); empty: chosen by the clips
     std::vector<std::pair<std::string, std::string>> params; // --set NAME=VALUE, in order
                                                              // (NAME: script name or label)
     unsigned threads = 0;                                    // 0: the machine's cores
@@ -37,7 +45,7 @@ struct Options {
     std::optional<zelk::SampleType> depth; // graded channels' samples; default from the input
     std::optional<zelk::CompressionChoice> compression; // EXR; default the input's
     zelk::ReadOptions read;                             // --part, --layer, --max-pixels
-    std::string input;
+    std::vector<InputSpec> inputs; // Source (from INPUT) first, then each --input in order
     std::string output;
 };
 

@@ -1,23 +1,15 @@
 #include "RenderSession.h"
 
-#include <algorithm>
-#include <climits>
-#include <cstdint>
-#include <cstring>
-#include <filesystem>
-#include <optional>
-#include <vector>
+#include "EffectChoice.h"
 
 #include <ofxhost/Error.h>
 
 #include <ofxMessage.h>
 
-#ifdef OFXHOST_HAVE_CUDA
-#include <ofxhost/CudaRender.h>
-#endif
-#ifdef OFXHOST_HAVE_OPENCL
-#include <ofxhost/OpenClRender.h>
-#endif
+#include <algorithm>
+#include <climits>
+#include <filesystem>
+#include <optional>
 
 namespace ofxrender {
 
@@ -25,90 +17,6 @@ namespace {
 
 const char* const kDefaultBundle = "ZELK-Look-Lib";
 const char* const kLookParam = "printStock"; // ZELK Look Library's look choice
-
-// A signalling NaN with an unusual payload: arithmetic never produces it, so an
-// output sample still holding it after the render was not written by the plug-in.
-constexpr std::uint32_t kUnwrittenBits = 0x7FA1DEADu;
-
-float unwrittenMarker()
-{
-    float f;
-    std::memcpy(&f, &kUnwrittenBits, sizeof f);
-    return f;
-}
-
-bool isUnwritten(float value)
-{
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits == kUnwrittenBits;
-}
-
-// The frame's pixels as the host's image: bottom row first, through a negative stride.
-ofxhost::ImageDesc hostImage(const zelk::PixelView& pixels, const Frame& frame)
-{
-    ofxhost::ImageDesc image;
-    image.data = pixels.row(pixels.height - 1);
-    image.rowBytes = -int(pixels.rowStride * std::ptrdiff_t(sizeof(float)));
-    image.bounds = frame.bounds;
-    image.pixelAspectRatio = frame.pixelAspect;
-    return image;
-}
-
-class CpuBackend : public RenderBackend {
-public:
-    OfxStatus render(ofxhost::Instance& instance, double time, const Frame& frame) override
-    {
-        return ofxhost::renderImages(instance, time, hostImage(frame.source, frame),
-                                     hostImage(frame.output, frame), frame.bounds);
-    }
-};
-
-// Rows packed bottom row first, as the device renderers take them, and back.
-void packBottomUp(const zelk::PixelView& pixels, float* packed)
-{
-    const std::size_t row = std::size_t(pixels.width) * 4;
-    for (int y = 0; y < pixels.height; ++y)
-        std::memcpy(packed + std::size_t(pixels.height - 1 - y) * row, pixels.row(y),
-                    row * sizeof(float));
-}
-
-void unpackBottomUp(const float* packed, const zelk::PixelView& pixels)
-{
-    const std::size_t row = std::size_t(pixels.width) * 4;
-    for (int y = 0; y < pixels.height; ++y)
-        std::memcpy(pixels.row(y), packed + std::size_t(pixels.height - 1 - y) * row,
-                    row * sizeof(float));
-}
-
-// A device renderer of our host (CudaRenderer, OpenClRenderer): it takes the
-// frame packed in host memory and copies it to the device and back itself.
-template <typename Renderer> class DeviceBackend : public RenderBackend {
-public:
-    explicit DeviceBackend(int device) : m_renderer(device) {}
-    OfxStatus render(ofxhost::Instance& instance, double time, const Frame& frame) override
-    {
-        const std::size_t samples = std::size_t(frame.source.width) * frame.source.height * 4;
-        std::vector<float> source(samples), output(samples);
-        packBottomUp(frame.source, source.data());
-        packBottomUp(frame.output, output.data()); // the unwritten marks
-        const OfxStatus status = m_renderer.render(instance, time, source.data(), output.data(),
-                                                   frame.source.width, frame.source.height);
-        unpackBottomUp(output.data(), frame.output);
-        return status;
-    }
-
-private:
-    Renderer m_renderer;
-};
-
-std::string effectList(const ofxhost::Bundle& bundle)
-{
-    std::string list;
-    for (const ofxhost::Effect* effect : bundle.effects())
-        list += (list.empty() ? "" : ", ") + effect->identifier();
-    return list.empty() ? "none" : list;
-}
 
 std::string labelOf(ofxhost::Instance& instance, const std::string& name)
 {
@@ -152,6 +60,38 @@ std::string scriptNameOf(ofxhost::Instance& instance, const std::string& given)
                      (known.empty() ? std::string("none") : known) + ")");
 }
 
+// The file's data window of pixels the host has at `bounds`, within the display window of
+// `info` (the inverse of ofxBounds).
+zelk::PixelRect fileWindow(const OfxRectI& bounds, const zelk::ImageInfo& info)
+{
+    const zelk::PixelRect& display = info.displayWindow;
+    const long turn = long(display.y) + long(display.y) + display.height - 1;
+    return zelk::PixelRect{bounds.x1, int(turn - bounds.y2 + 1), bounds.x2 - bounds.x1,
+                           bounds.y2 - bounds.y1};
+}
+
+// The project of a frame: its display window, in the host's coordinates.
+ofxhost::ProjectSettings projectOf(const DecodedFrame& frame)
+{
+    zelk::ImageInfo whole = frame.info;
+    whole.dataWindow = whole.displayWindow;
+    return ofxhost::ProjectSettings::forWindow(ofxBounds(whole), frame.info.pixelAspect);
+}
+
+bool sameRect(const OfxRectI& a, const OfxRectI& b)
+{
+    return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2;
+}
+
+std::string inputClipList(ofxhost::Instance& instance)
+{
+    std::string list;
+    for (const auto& clip : instance.clipNames())
+        if (clip != "Output")
+            list += (list.empty() ? "" : ", ") + clip;
+    return list.empty() ? "none" : list;
+}
+
 } // namespace
 
 OfxRectI ofxBounds(const zelk::ImageInfo& info)
@@ -178,56 +118,50 @@ std::string resolveBundlePath(const ofxhost::Host& host, const std::string& bund
     return host.findBundle(bundle);
 }
 
-std::unique_ptr<RenderBackend> makeBackend(GpuMode mode, [[maybe_unused]] int device)
-{
-    switch (mode) {
-    case GpuMode::Cpu:
-        return std::make_unique<CpuBackend>();
-    case GpuMode::OpenCl:
-#ifdef OFXHOST_HAVE_OPENCL
-        return std::make_unique<DeviceBackend<ofxhost::OpenClRenderer>>(
-            device < 0 ? ofxhost::OpenClRenderer::kDefaultDevice : device);
-#else
-        throw RenderError("--gpu opencl: this ofx-render was built without OpenCL rendering");
-#endif
-    case GpuMode::Cuda:
-#ifdef OFXHOST_HAVE_CUDA
-        return std::make_unique<DeviceBackend<ofxhost::CudaRenderer>>(device < 0 ? 0 : device);
-#else
-        throw RenderError("--gpu cuda: this ofx-render was built without CUDA rendering");
-#endif
-    }
-    throw RenderError("unknown render mode");
-}
-
-RenderSession::RenderSession(const Options& options)
+RenderSession::RenderSession(const Options& options, long firstFrame, long lastFrame)
 {
     ofxhost::HostOptions hostOptions;
     hostOptions.reportedCPUs = options.threads;
+    hostOptions.displayName = "ofx-render";
     m_host = std::make_unique<ofxhost::Host>(hostOptions);
     ofxhost::Bundle& bundle = m_host->loadBundle(resolveBundlePath(*m_host, options.bundle));
+    m_effect = &chooseEffect(bundle, options.effect);
 
-    if (options.effect.empty()) {
-        const auto effects = bundle.effects();
-        if (effects.size() != 1)
-            throw UsageError("the bundle has " + std::to_string(effects.size()) +
-                             " effects; pick one with --effect (" + effectList(bundle) + ")");
-        m_effect = effects.front();
-    } else {
-        m_effect = bundle.effect(options.effect);
-        if (!m_effect)
-            throw UsageError("unknown effect '" + options.effect + "' (the bundle has " +
-                             effectList(bundle) + ")");
+    std::vector<std::string> clips;
+    for (const InputSpec& spec : options.inputs) {
+        clips.push_back(spec.clip);
+        m_inputs.push_back(std::make_unique<InputFrames>(spec.clip, spec.pattern, options.read));
+        m_sequence = m_sequence || m_inputs.back()->pattern().isSequence();
     }
+    const std::string context = chooseContext(*m_effect, options.context, clips);
 
-    std::string context;
-    for (const char* wanted : {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral})
-        if (context.empty() && m_effect->contextDescriptor(wanted))
-            context = wanted;
-    if (context.empty())
-        throw RenderError("effect '" + m_effect->identifier() +
-                          "' has neither the filter nor the general context");
-    m_instance = m_effect->createInstance(context);
+    // The first input's first frame sets the project the effect lives in.
+    ofxhost::ProjectSettings project;
+    if (!m_inputs.empty()) {
+        const auto first = m_inputs.front()->frame(firstFrame);
+        if (!first)
+            throw RenderError("'" + m_inputs.front()->pattern().fileForFrame(firstFrame) +
+                              "': no such file");
+        project = projectOf(*first);
+    }
+    project.frames = {double(firstFrame), double(lastFrame)};
+    m_instance = m_effect->createInstance(context, project);
+
+    for (const auto& input : m_inputs) {
+        const auto names = m_instance->clipNames();
+        if (input->clip() == "Output" ||
+            std::find(names.begin(), names.end(), input->clip()) == names.end())
+            throw UsageError("effect " + m_effect->identifier() + " has no input clip '" +
+                             input->clip() + "' (its input clips: " + inputClipList(*m_instance) +
+                             "); feed them with --input CLIP=INPUT" +
+                             (input->clip() == "Source" ? " (INPUT alone feeds Source)" : ""));
+        ofxhost::ClipInput clip = input->clipInput();
+        if (!input->pattern().isSequence())
+            clip.frameRange = project.frames;
+        clip.frameRate = project.frameRate;
+        clip.pixelAspectRatio = project.pixelAspectRatio;
+        m_instance->connectClip(input->clip(), clip);
+    }
 
     for (const auto& [given, value] : options.params) {
         const std::string name = scriptNameOf(*m_instance, given);
@@ -238,11 +172,8 @@ RenderSession::RenderSession(const Options& options)
         }
         m_instance->paramChanged(name);
     }
-    try {
-        m_backend = makeBackend(options.gpu, options.device);
-    } catch (const ofxhost::Error& e) {
-        throw RenderError(std::string("--gpu: ") + e.what());
-    }
+    if (options.gpu != GpuMode::Cpu)
+        m_gpu = std::make_unique<GpuRenderer>(options.gpu, options.device);
 }
 
 RenderSession::~RenderSession()
@@ -298,48 +229,76 @@ std::string RenderSession::failureMessage(std::size_t messagesBefore) const
     return "";
 }
 
-bool RenderSession::renderFrame(const Frame& frame, double time)
+RenderError RenderSession::renderFailure(const ofxhost::Error& e, std::size_t messagesBefore)
 {
-    const int width = frame.source.width, height = frame.source.height;
+    for (const auto& input : m_inputs)
+        if (auto failure = input->takeFailure())
+            return RenderError(*failure); // the cause, rather than its effect on the render
+    if (e.action() == kOfxImageEffectActionRender)
+        return RenderError(std::string("the plug-in failed the render (") +
+                           ofxhost::statusName(e.status()) + ")" + failureMessage(messagesBefore) +
+                           e.lacking());
+    return RenderError(e.what() + failureMessage(messagesBefore));
+}
+
+RenderedOutput RenderSession::renderFrame(long frame)
+{
+    InputFrames& primary = *m_inputs.front();
+    m_primary = primary.frame(frame);
+    if (!m_primary)
+        throw RenderError("'" + primary.pattern().fileForFrame(frame) + "': no such file");
+    const double time = m_sequence ? double(frame) : 0.0;
+    const int width = m_primary->pixels.width, height = m_primary->pixels.height;
     if (width > INT_MAX / int(4 * sizeof(float)))
         throw RenderError("the image is too wide for an OFX image (" + std::to_string(width) +
                           " pixels)");
-
-    // A host asks first whether the frame passes through untouched.
-    ofxhost::ImageDesc src = hostImage(frame.source, frame);
-    m_instance->setClipImage("Source", src);
-    const ofxhost::IdentityResult identity = m_instance->isIdentity(time, frame.bounds);
-    m_instance->clearClipImage("Source");
-    if (identity.status == kOfxStatOK && identity.clip == "Source")
-        return false;
-    if (identity.status != kOfxStatOK && identity.status != kOfxStatReplyDefault)
-        throw RenderError(std::string("the plug-in failed the is-identity action (") +
-                          ofxhost::statusName(identity.status) + ")");
-
-    const float marker = unwrittenMarker();
-    for (int y = 0; y < height; ++y)
-        std::fill(frame.output.row(y), frame.output.row(y) + 4 * std::size_t(width), marker);
+    RenderedOutput out;
+    out.info = m_primary->info;
+    out.rest = m_primary->rest.get();
+    const zelk::PixelView target = m_output.view(width, height);
     const std::size_t messagesBefore = m_host->messages().size();
-    const OfxStatus status = m_backend->render(*m_instance, time, frame);
-    if (status == kOfxStatErrImageFormat)
-        throw RenderError("the plug-in refused the image (kOfxStatErrImageFormat)" +
-                          failureMessage(messagesBefore));
-    if (status != kOfxStatOK && status != kOfxStatReplyDefault)
-        throw RenderError(std::string("the plug-in failed the render (") +
-                          ofxhost::statusName(status) + ")" + failureMessage(messagesBefore));
-    std::size_t unwritten = 0;
-    for (int y = 0; y < height; ++y) {
-        const float* row = frame.output.row(y);
-        for (int x = 0; x < width; ++x)
-            unwritten += isUnwritten(row[4 * x]) || isUnwritten(row[4 * x + 1]) ||
-                         isUnwritten(row[4 * x + 2]) || isUnwritten(row[4 * x + 3]);
+    if (m_gpu) {
+        try {
+            out.pixels =
+                m_gpu->render(*m_instance, time, *m_primary, target) ? target : m_primary->pixels;
+        } catch (const RenderError& e) {
+            throw RenderError(e.what() + failureMessage(messagesBefore));
+        }
+        return out;
     }
-    if (unwritten > 0)
+
+    // Rendered straight into the output buffer when it has the input's size.
+    ofxhost::ImageDesc into;
+    into.data = target.row(height - 1);
+    into.rowBytes = -int(target.rowStride * std::ptrdiff_t(sizeof(float)));
+    into.bounds = m_primary->bounds();
+    into.pixelAspectRatio = m_primary->info.pixelAspect;
+    try {
+        m_rendered = m_instance->renderFrame(time, &into);
+    } catch (const ofxhost::Error& e) {
+        throw renderFailure(e, messagesBefore);
+    }
+    for (const auto& input : m_inputs)
+        if (auto failure = input->takeFailure())
+            throw RenderError(*failure);
+    const OfxRectI& b = m_rendered.bounds;
+    if (m_rendered.unwrittenPixels > 0)
         throw RenderError("the plug-in did not write the output image (" +
-                          std::to_string(unwritten) + " of " +
-                          std::to_string(std::size_t(width) * height) +
+                          std::to_string(m_rendered.unwrittenPixels) + " of " +
+                          std::to_string(std::size_t(b.x2 - b.x1) * (b.y2 - b.y1)) +
                           " pixels unwritten; its log may say why)");
-    return true;
+    if (m_rendered.inTarget) {
+        out.pixels = target;
+        return out;
+    }
+    const int w = b.x2 - b.x1, h = b.y2 - b.y1;
+    out.pixels = zelk::PixelView{m_rendered.pixels.data() + std::ptrdiff_t(h - 1) * w * 4,
+                                 -std::ptrdiff_t(w) * 4, w, h};
+    if (!sameRect(b, into.bounds)) {
+        out.info.dataWindow = fileWindow(b, out.info);
+        out.resized = true;
+    }
+    return out;
 }
 
 } // namespace ofxrender

@@ -1,8 +1,10 @@
-// One ofx-render run against the host library: the loaded effect, one instance
-// with the user's parameter values, and the render of one frame.
+// One ofx-render run against the host library: the loaded effect, one instance with its inputs
+// connected and the user's parameter values, and the render of each frame.
 #pragma once
 
 #include "CommandLine.h"
+#include "GpuRender.h"
+#include "InputClips.h"
 #include "zelk/ImageFile.h"
 
 #include <ofxhost/Host.h>
@@ -14,43 +16,26 @@
 
 namespace ofxrender {
 
-// A failure while rendering (the plug-in's status, an unwritten output); exit 1.
-class RenderError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// One frame as files hold it (top row first) and where it lies for the host.
-struct Frame {
-    zelk::PixelView source;
-    zelk::PixelView output;      // the same size
-    OfxRectI bounds{0, 0, 0, 0}; // in the host's coordinates, y up
-    double pixelAspect = 1.0;
-};
-
 // The host's bounds of an image: its data window, with y turned up within the display window.
 OfxRectI ofxBounds(const zelk::ImageInfo& info);
 
-// Moves an image between the host's memory and where the plug-in renders, and
-// fills in the GPU part of the render call. The CPU back-end hands the frame's
-// own memory over (bottom row first through a negative row stride).
-class RenderBackend {
-public:
-    virtual ~RenderBackend() = default;
-    // Renders the frame's source into its output through `instance` and
-    // returns the plug-in's status.
-    virtual OfxStatus render(ofxhost::Instance& instance, double time, const Frame& frame) = 0;
+// One rendered frame, ready to write: the pixels and the file's description of them (the first
+// input's, with the effect's size), and the rest of that input's file where it still fits.
+struct RenderedOutput {
+    zelk::ImageInfo info;
+    zelk::PixelView pixels; // top row first
+    const zelk::Passthrough* rest = nullptr;
+    bool resized = false; // the effect changed the data window: EXR keeps only what it graded
 };
-
-// Throws RenderError when the mode is not built into this ofx-render or has no device.
-std::unique_ptr<RenderBackend> makeBackend(GpuMode mode, int device);
 
 class RenderSession {
 public:
-    // Loads the bundle and creates the instance in the filter context (or the
-    // general one), then sets the parameters. Throws ofxhost::Error when the
-    // bundle does not load and UsageError for a bad effect or parameter.
-    explicit RenderSession(const Options& options);
+    // Loads the bundle, picks the effect and its context, creates the instance in the project of
+    // the first input's frame `firstFrame` (rendering up to `lastFrame`), connects the inputs and
+    // sets the parameters.
+    // Throws ofxhost::Error when the bundle does not load, UsageError for a bad effect, context,
+    // clip or parameter, RenderError when the effect cannot be used.
+    RenderSession(const Options& options, long firstFrame, long lastFrame);
     ~RenderSession();
 
     ofxhost::Effect& effect() { return *m_effect; }
@@ -63,21 +48,30 @@ public:
     void beginSequence(long first, long last);
     void endSequence();
 
-    // Renders one frame into frame.output; false when the effect passes the
-    // source through (the output is left alone then). Throws RenderError when
-    // the plug-in fails or leaves part of the output unwritten.
-    bool renderFrame(const Frame& frame, double time);
+    // Renders frame `frame` (0 for single images) at that time. Throws RenderError when the
+    // plug-in fails, leaves part of the output unwritten or an input cannot be read. What it
+    // returns stays valid until the next call.
+    RenderedOutput renderFrame(long frame);
 
 private:
     // ": " and what the plug-in said about a failed render (its persistent message, else the
     // last error it sent since the host had `messagesBefore` messages); "" when it said nothing.
     std::string failureMessage(std::size_t messagesBefore) const;
+    // The error for `e`, thrown by the host while rendering: a render the plug-in failed says
+    // so with what it said about it; an input file that could not be read is named first.
+    RenderError renderFailure(const ofxhost::Error& e, std::size_t messagesBefore);
 
     std::unique_ptr<ofxhost::Host> m_host;
     ofxhost::Effect* m_effect = nullptr;
     std::unique_ptr<ofxhost::Instance> m_instance;
-    std::unique_ptr<RenderBackend> m_backend;
+    std::vector<std::unique_ptr<InputFrames>> m_inputs; // the first: the output's picture
+    std::unique_ptr<GpuRenderer> m_gpu;                 // null: the CPU renders
+    bool m_sequence = false;
     bool m_sequenceOpen = false;
+    // What the last frame's output points into.
+    std::shared_ptr<const DecodedFrame> m_primary;
+    zelk::PixelBuffer m_output;
+    ofxhost::RenderedFrame m_rendered;
 };
 
 // The bundle directory that --bundle names: a path as given, or a bundle name

@@ -22,7 +22,7 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 struct Job {
-    FramePattern input;
+    std::vector<FramePattern> inputs; // as options.inputs; the first gives the frames found
     FramePattern output;
     bool sequence = false;
     std::vector<long> frames; // to render; {0} for a single image
@@ -41,8 +41,9 @@ bool outputExists(const std::string& path)
 // sequence found on disk.
 Job planJob(const Options& options)
 {
-    Job job{FramePattern(options.input), FramePattern(options.output), false, {}, 0,
-            zelk::FileFormat::Exr};
+    Job job{{}, FramePattern(options.output), false, {}, 0, zelk::FileFormat::Exr};
+    for (const InputSpec& input : options.inputs)
+        job.inputs.emplace_back(input.pattern);
     try {
         job.format = zelk::formatFromFileName(options.output);
     } catch (const zelk::ImageIOError& e) {
@@ -53,9 +54,12 @@ Job planJob(const Options& options)
                          ": the output format cannot store it");
     if (options.compression && job.format != zelk::FileFormat::Exr)
         throw UsageError("--compression applies to EXR output only");
-    if (job.input.isSequence() != job.output.isSequence())
+    // A sequence in, a sequence out; images that are not patterns show at every frame.
+    const auto sequenceIn = std::find_if(job.inputs.begin(), job.inputs.end(),
+                                         [](const FramePattern& p) { return p.isSequence(); });
+    if ((sequenceIn != job.inputs.end()) != job.output.isSequence())
         throw UsageError("INPUT and OUTPUT must both be frame patterns, or neither");
-    job.sequence = job.input.isSequence();
+    job.sequence = job.output.isSequence();
     if (!job.sequence && !options.frames.empty())
         throw UsageError("--frames needs frame patterns in INPUT and OUTPUT");
 
@@ -64,14 +68,14 @@ Job planJob(const Options& options)
     } else if (!options.frames.empty()) {
         job.frames = options.frames;
     } else {
-        job.frames = job.input.existingFrames();
+        job.frames = sequenceIn->existingFrames();
         if (job.frames.empty())
-            throw std::runtime_error("'" + options.input + "': no frames found");
+            throw std::runtime_error("'" + sequenceIn->path() + "': no frames found");
         const std::string gaps = describeGaps(job.frames);
         if (!gaps.empty())
-            std::cerr << "ofx-render: warning: '" << printable(options.input) << "' lacks frames "
-                      << gaps << " (between " << job.frames.front() << " and " << job.frames.back()
-                      << "); rendering the others\n";
+            std::cerr << "ofx-render: warning: '" << printable(sequenceIn->path())
+                      << "' lacks frames " << gaps << " (between " << job.frames.front() << " and "
+                      << job.frames.back() << "); rendering the others\n";
     }
     if (options.skipExisting) {
         const auto before = job.frames.size();
@@ -89,39 +93,31 @@ Job planJob(const Options& options)
 void checkFiles(const Options& options, const Job& job)
 {
     for (long frame : job.frames) {
-        zelk::checkRegularFile(job.input.fileForFrame(frame));
+        for (const FramePattern& input : job.inputs)
+            if (input.isSequence() || frame == job.frames.front())
+                zelk::checkRegularFile(input.fileForFrame(frame));
         const std::string out = job.output.fileForFrame(frame);
         if (!options.overwrite && outputExists(out))
             throw std::runtime_error("'" + out + "': output exists (use -y to replace it)");
     }
 }
 
-// The buffers of the frame in flight, kept from frame to frame.
-struct FrameBuffers {
-    zelk::PixelBuffer source;
-    zelk::PixelBuffer output;
-};
-
-void renderOne(RenderSession& session, const Options& options, const Job& job,
-               FrameBuffers& buffers, const std::string& in, const std::string& out, double time)
+void renderOne(RenderSession& session, const Options& options, const Job& job, long frame)
 {
-    const auto reader = zelk::ImageReader::open(in, options.read);
-    const zelk::ImageInfo& info = reader->info();
-    Frame frame;
-    frame.source = buffers.source.view(info.width(), info.height());
-    frame.output = buffers.output.view(info.width(), info.height());
-    frame.bounds = ofxBounds(info);
-    frame.pixelAspect = info.pixelAspect;
-    const auto rest = reader->read(frame.source);
-    const bool rendered = session.renderFrame(frame, time);
-
+    const std::string out = job.output.fileForFrame(frame);
+    const RenderedOutput rendered = session.renderFrame(frame);
     zelk::WriteOptions write;
     write.format = job.format;
     write.sample = options.depth;
     write.compression = options.compression;
+    // EXR keeps the rest of the input's part only where the effect kept its data window.
+    const zelk::Passthrough* rest =
+        rendered.resized && job.format == zelk::FileFormat::Exr ? nullptr : rendered.rest;
+    if (rest != rendered.rest && frame == job.frames.front())
+        std::cerr << "ofx-render: warning: the effect changes the data window; the EXR output "
+                     "keeps only the channels it graded\n";
     PendingOutput output(out, options.overwrite);
-    zelk::writeImage(output.fd(), out, info, rendered ? frame.output : frame.source, rest.get(),
-                     write);
+    zelk::writeImage(output.fd(), out, rendered.info, rendered.pixels, rest, write);
     output.commit();
 }
 
@@ -132,13 +128,15 @@ int run(const Options& options)
         return 0;
     }
     if (options.describe) {
-        ofxhost::Host host;
+        ofxhost::HostOptions named;
+        named.displayName = "ofx-render";
+        ofxhost::Host host(named);
         ofxhost::Bundle& bundle = host.loadBundle(resolveBundlePath(host, options.bundle));
         ofxhost::printDescription(std::cout, bundle);
         return 0;
     }
     if (options.listLooks) {
-        RenderSession session(options);
+        RenderSession session(options, 0, 0);
         for (const std::string& look : session.lookNames())
             std::cout << printable(look) << '\n';
         return 0;
@@ -152,10 +150,9 @@ int run(const Options& options)
         return 0;
     checkFiles(options, job);
     installSignalCleanup();
-    RenderSession session(options);
-    FrameBuffers buffers;
+    RenderSession session(options, job.frames.front(), job.frames.back());
     if (!job.sequence) {
-        renderOne(session, options, job, buffers, options.input, options.output, 0.0);
+        renderOne(session, options, job, job.frames.front());
         return 0;
     }
 
@@ -164,8 +161,7 @@ int run(const Options& options)
     std::size_t done = 0;
     for (long frame : job.frames) {
         const std::string out = job.output.fileForFrame(frame);
-        renderOne(session, options, job, buffers, job.input.fileForFrame(frame), out,
-                  double(frame));
+        renderOne(session, options, job, frame);
         ++done;
         if (progress)
             std::cout << "frame " << frame << " (" << done << "/" << job.frames.size() << ") -> "

@@ -111,4 +111,21 @@ TEST_F(ClipsTest, TheSuiteAnswersForAnUnconnectedClip)
     EXPECT_FALSE(fx->clipConnected("Source")) << "a refused input leaves the clip as it was";
 }
 
+TEST_F(ClipsTest, ImagesGivenForOneRenderLeaveTheClipsAsTheyWere)
+{
+    auto fx = create("org.zelk.test.MaskedInvert", kOfxImageEffectContextFilter);
+    Pixels connected(4, 2, 0.25f), once(4, 2, 0.5f), out(4, 2);
+    fx->connectClip("Source", connected.input());
+    ASSERT_EQ(ofxhost::renderWholeFrame(*fx, 0, once.data.data(), out.data.data(), 4, 2),
+              kOfxStatOK);
+    EXPECT_EQ(out.at(1, 1, 0), 0.5f) << "rendered from the image given";
+    EXPECT_TRUE(fx->clipConnected("Source"));
+    EXPECT_EQ(sample(fx->renderFrame(0), 1, 1, 0), 0.75f) << "and then from the input again";
+
+    auto other = create("org.zelk.test.MaskedInvert", kOfxImageEffectContextFilter);
+    ASSERT_EQ(ofxhost::renderWholeFrame(*other, 0, once.data.data(), out.data.data(), 4, 2),
+              kOfxStatOK);
+    EXPECT_FALSE(other->clipConnected("Source"));
+}
+
 } // namespace

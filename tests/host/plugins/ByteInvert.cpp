@@ -28,32 +28,27 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
     return kOfxStatOK;
 }
 
-OfxStatus mainEntry(const char* action, const void* handle, OfxPropertySetHandle in,
-                    OfxPropertySetHandle)
+OfxStatus describe(OfxImageEffectHandle effect)
 {
-    auto effect = static_cast<OfxImageEffectHandle>(const_cast<void*>(handle));
-    if (is(action, kOfxActionLoad))
-        return load();
-    if (is(action, kOfxActionDescribe)) {
-        describeEffect(effect, "Byte Invert", {kOfxImageEffectContextFilter}, {kOfxBitDepthByte});
-        return kOfxStatOK;
-    }
-    if (is(action, kOfxImageEffectActionDescribeInContext)) {
-        defineClip(effect, "Source");
-        defineClip(effect, "Output");
-        return kOfxStatOK;
-    }
-    if (is(action, kOfxImageEffectActionRender))
-        return render(effect, in);
-    return kOfxStatReplyDefault;
+    describeEffect(effect, "Byte Invert", {kOfxImageEffectContextFilter}, {kOfxBitDepthByte});
+    return kOfxStatOK;
 }
+
+OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
+{
+    defineClip(effect, "Source");
+    defineClip(effect, "Output");
+    return kOfxStatOK;
+}
+
+const EffectSpec kSpec = {describe, describeInContext, render, nullptr};
 
 } // namespace
 
 OfxPlugin* byteInvert()
 {
     static OfxPlugin plugin = {
-        kOfxImageEffectPluginApi, 1, "org.zelk.test.ByteInvert", 1, 0, setHost, mainEntry};
+        kOfxImageEffectPluginApi, 1, "org.zelk.test.ByteInvert", 1, 0, setHost, mainEntry<kSpec>};
     return &plugin;
 }
 

@@ -8,7 +8,7 @@ namespace {
 
 const OfxParametricParameterSuiteV1* g_curves = nullptr;
 
-OfxStatus describeInContext(OfxImageEffectHandle effect)
+OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
 {
     if (!g_curves)
         return kOfxStatErrMissingHostFeature;
@@ -49,28 +49,18 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
     return kOfxStatOK;
 }
 
-OfxStatus mainEntry(const char* action, const void* handle, OfxPropertySetHandle in,
-                    OfxPropertySetHandle)
+OfxStatus describe(OfxImageEffectHandle effect)
 {
-    auto effect = static_cast<OfxImageEffectHandle>(const_cast<void*>(handle));
-    if (is(action, kOfxActionLoad)) {
-        g_curves = static_cast<const OfxParametricParameterSuiteV1*>(
-            fetchSuite(kOfxParametricParameterSuite, 1));
-        return load();
-    }
-    if (is(action, kOfxActionDescribe)) {
-        describeEffect(effect, "Curves", {kOfxImageEffectContextFilter});
-        return kOfxStatOK;
-    }
-    if (is(action, kOfxImageEffectActionDescribeInContext))
-        return describeInContext(effect);
-    if (is(action, kOfxImageEffectActionRender))
-        return render(effect, in);
-    return kOfxStatReplyDefault;
+    g_curves = static_cast<const OfxParametricParameterSuiteV1*>(
+        fetchSuite(kOfxParametricParameterSuite, 1));
+    describeEffect(effect, "Curves", {kOfxImageEffectContextFilter});
+    return kOfxStatOK;
 }
 
-OfxPlugin g_plugin = {
-    kOfxImageEffectPluginApi, 1, "org.zelk.test.Curves", 1, 0, setHost, mainEntry};
+const EffectSpec kSpec = {describe, describeInContext, render, nullptr};
+
+OfxPlugin g_plugin = {kOfxImageEffectPluginApi, 1, "org.zelk.test.Curves", 1, 0, setHost,
+                      mainEntry<kSpec>};
 
 } // namespace
 } // namespace kit

@@ -17,7 +17,7 @@ const char* const kComponents[] = {kOfxImageComponentRGBA, kOfxImageComponentRGB
                                    kOfxImageComponentAlpha};
 int g_preferencesAsked = 0;
 
-OfxStatus describeInContext(OfxImageEffectHandle effect)
+OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
 {
     for (const char* clip : {"Source", "Output"})
         defineClip(effect, clip,
@@ -41,8 +41,11 @@ void chosen(OfxImageEffectHandle effect, const char** depth, const char** compon
     *components = kComponents[c];
 }
 
-OfxStatus clipPreferences(OfxImageEffectHandle effect, OfxPropertySetHandle out)
+OfxStatus clipPreferences(const char* action, OfxImageEffectHandle effect, OfxPropertySetHandle,
+                          OfxPropertySetHandle out)
 {
+    if (!is(action, kOfxImageEffectActionGetClipPreferences))
+        return kOfxStatReplyDefault;
     note(effect, "preferences asked", std::to_string(++g_preferencesAsked));
     const char *depth = nullptr, *components = nullptr;
     chosen(effect, &depth, &components);
@@ -71,33 +74,22 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
     return kOfxStatOK;
 }
 
-OfxStatus mainEntry(const char* action, const void* handle, OfxPropertySetHandle in,
-                    OfxPropertySetHandle out)
+OfxStatus describe(OfxImageEffectHandle effect)
 {
-    auto effect = static_cast<OfxImageEffectHandle>(const_cast<void*>(handle));
-    if (is(action, kOfxActionLoad))
-        return load();
-    if (is(action, kOfxActionDescribe)) {
-        describeEffect(effect, "Format Probe", {kOfxImageEffectContextGeneral},
-                       {kOfxBitDepthByte, kOfxBitDepthShort, kOfxBitDepthHalf, kOfxBitDepthFloat});
-        g_props->propSetInt(propsOf(effect), kOfxImageEffectPropSupportsMultipleClipDepths, 0, 1);
-        return kOfxStatOK;
-    }
-    if (is(action, kOfxImageEffectActionDescribeInContext))
-        return describeInContext(effect);
-    if (is(action, kOfxImageEffectActionGetClipPreferences))
-        return clipPreferences(effect, out);
-    if (is(action, kOfxImageEffectActionRender))
-        return render(effect, in);
-    return kOfxStatReplyDefault;
+    describeEffect(effect, "Format Probe", {kOfxImageEffectContextGeneral},
+                   {kOfxBitDepthByte, kOfxBitDepthShort, kOfxBitDepthHalf, kOfxBitDepthFloat});
+    g_props->propSetInt(propsOf(effect), kOfxImageEffectPropSupportsMultipleClipDepths, 0, 1);
+    return kOfxStatOK;
 }
+
+const EffectSpec kSpec = {describe, describeInContext, render, clipPreferences};
 
 } // namespace
 
 OfxPlugin* formatProbe()
 {
     static OfxPlugin plugin = {
-        kOfxImageEffectPluginApi, 1, "org.zelk.test.FormatProbe", 1, 0, setHost, mainEntry};
+        kOfxImageEffectPluginApi, 1, "org.zelk.test.FormatProbe", 1, 0, setHost, mainEntry<kSpec>};
     return &plugin;
 }
 

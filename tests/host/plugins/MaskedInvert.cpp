@@ -6,7 +6,7 @@
 namespace kit {
 namespace {
 
-OfxStatus describeInContext(OfxImageEffectHandle effect)
+OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
 {
     defineClip(effect, "Source");
     defineClip(effect, "Output");
@@ -45,30 +45,21 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
     return kOfxStatOK;
 }
 
-OfxStatus mainEntry(const char* action, const void* handle, OfxPropertySetHandle in,
-                    OfxPropertySetHandle)
+OfxStatus describe(OfxImageEffectHandle effect)
 {
-    auto effect = static_cast<OfxImageEffectHandle>(const_cast<void*>(handle));
-    if (is(action, kOfxActionLoad))
-        return load();
-    if (is(action, kOfxActionDescribe)) {
-        describeEffect(effect, "Masked Invert",
-                       {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral});
-        return kOfxStatOK;
-    }
-    if (is(action, kOfxImageEffectActionDescribeInContext))
-        return describeInContext(effect);
-    if (is(action, kOfxImageEffectActionRender))
-        return render(effect, in);
-    return kOfxStatReplyDefault;
+    describeEffect(effect, "Masked Invert",
+                   {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral});
+    return kOfxStatOK;
 }
+
+const EffectSpec kSpec = {describe, describeInContext, render, nullptr};
 
 } // namespace
 
 OfxPlugin* maskedInvert()
 {
     static OfxPlugin plugin = {
-        kOfxImageEffectPluginApi, 1, "org.zelk.test.MaskedInvert", 1, 0, setHost, mainEntry};
+        kOfxImageEffectPluginApi, 1, "org.zelk.test.MaskedInvert", 1, 0, setHost, mainEntry<kSpec>};
     return &plugin;
 }
 

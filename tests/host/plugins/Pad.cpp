@@ -55,39 +55,40 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
     return kOfxStatOK;
 }
 
-OfxStatus mainEntry(const char* action, const void* handle, OfxPropertySetHandle in,
-                    OfxPropertySetHandle out)
+OfxStatus describe(OfxImageEffectHandle effect)
 {
-    auto effect = static_cast<OfxImageEffectHandle>(const_cast<void*>(handle));
-    if (is(action, kOfxActionLoad))
-        return load();
-    if (is(action, kOfxActionDescribe)) {
-        describeEffect(effect, "Pad", {kOfxImageEffectContextFilter});
-        return kOfxStatOK;
-    }
-    if (is(action, kOfxImageEffectActionDescribeInContext)) {
-        defineClip(effect, "Source");
-        defineClip(effect, "Output");
-        OfxPropertySetHandle p = defineParam(effect, kOfxParamTypeInteger, "border");
-        g_props->propSetInt(p, kOfxParamPropDefault, 0, 4);
-        g_props->propSetInt(p, kOfxParamPropMin, 0, 0);
-        return kOfxStatOK;
-    }
+    describeEffect(effect, "Pad", {kOfxImageEffectContextFilter});
+    return kOfxStatOK;
+}
+
+OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
+{
+    defineClip(effect, "Source");
+    defineClip(effect, "Output");
+    OfxPropertySetHandle p = defineParam(effect, kOfxParamTypeInteger, "border");
+    g_props->propSetInt(p, kOfxParamPropDefault, 0, 4);
+    g_props->propSetInt(p, kOfxParamPropMin, 0, 0);
+    return kOfxStatOK;
+}
+
+OfxStatus regions(const char* action, OfxImageEffectHandle effect, OfxPropertySetHandle in,
+                  OfxPropertySetHandle out)
+{
     if (is(action, kOfxImageEffectActionGetRegionOfDefinition))
         return regionOfDefinition(effect, in, out);
     if (is(action, kOfxImageEffectActionGetRegionsOfInterest))
         return regionsOfInterest(effect, in, out);
-    if (is(action, kOfxImageEffectActionRender))
-        return render(effect, in);
     return kOfxStatReplyDefault;
 }
+
+const EffectSpec kSpec = {describe, describeInContext, render, regions};
 
 } // namespace
 
 OfxPlugin* pad()
 {
-    static OfxPlugin plugin = {
-        kOfxImageEffectPluginApi, 1, "org.zelk.test.Pad", 1, 0, setHost, mainEntry};
+    static OfxPlugin plugin = {kOfxImageEffectPluginApi, 1, "org.zelk.test.Pad", 1, 0, setHost,
+                               mainEntry<kSpec>};
     return &plugin;
 }
 

@@ -25,7 +25,7 @@ const Kind kParams[] = {
     {"more", kOfxParamTypeGroup},
 };
 
-OfxStatus describeInContext(OfxImageEffectHandle effect)
+OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
 {
     defineClip(effect, "Source");
     defineClip(effect, "Output");
@@ -87,8 +87,11 @@ std::string valueText(OfxParamHandle h, const std::string& type)
     return out.str();
 }
 
-OfxStatus instanceChanged(OfxImageEffectHandle effect, OfxPropertySetHandle in)
+OfxStatus instanceChanged(const char* action, OfxImageEffectHandle effect, OfxPropertySetHandle in,
+                          OfxPropertySetHandle)
 {
+    if (!is(action, kOfxActionInstanceChanged))
+        return kOfxStatReplyDefault;
     const std::string name = stringArg(in, kOfxPropName);
     for (const Kind& k : kParams)
         if (name == k.name)
@@ -96,29 +99,20 @@ OfxStatus instanceChanged(OfxImageEffectHandle effect, OfxPropertySetHandle in)
     return kOfxStatOK;
 }
 
-OfxStatus mainEntry(const char* action, const void* handle, OfxPropertySetHandle in,
-                    OfxPropertySetHandle)
+OfxStatus describe(OfxImageEffectHandle effect)
 {
-    auto effect = static_cast<OfxImageEffectHandle>(const_cast<void*>(handle));
-    if (is(action, kOfxActionLoad))
-        return load();
-    if (is(action, kOfxActionDescribe)) {
-        describeEffect(effect, "Parameter Zoo", {kOfxImageEffectContextFilter});
-        return kOfxStatOK;
-    }
-    if (is(action, kOfxImageEffectActionDescribeInContext))
-        return describeInContext(effect);
-    if (is(action, kOfxActionInstanceChanged))
-        return instanceChanged(effect, in);
-    return kOfxStatReplyDefault;
+    describeEffect(effect, "Parameter Zoo", {kOfxImageEffectContextFilter});
+    return kOfxStatOK;
 }
+
+const EffectSpec kSpec = {describe, describeInContext, nullptr, instanceChanged};
 
 } // namespace
 
 OfxPlugin* paramZoo()
 {
-    static OfxPlugin plugin = {
-        kOfxImageEffectPluginApi, 1, "org.zelk.test.ParamZoo", 1, 0, setHost, mainEntry};
+    static OfxPlugin plugin = {kOfxImageEffectPluginApi, 1, "org.zelk.test.ParamZoo", 1, 0, setHost,
+                               mainEntry<kSpec>};
     return &plugin;
 }
 

@@ -28,6 +28,21 @@ OfxStatus load()
                                                           : kOfxStatErrMissingHostFeature;
 }
 
+OfxStatus dispatch(const EffectSpec& spec, const char* action, const void* handle,
+                   OfxPropertySetHandle in, OfxPropertySetHandle out)
+{
+    auto effect = static_cast<OfxImageEffectHandle>(const_cast<void*>(handle));
+    if (is(action, kOfxActionLoad))
+        return load();
+    if (is(action, kOfxActionDescribe) && spec.describe)
+        return spec.describe(effect);
+    if (is(action, kOfxImageEffectActionDescribeInContext) && spec.describeInContext)
+        return spec.describeInContext(effect, in);
+    if (is(action, kOfxImageEffectActionRender) && spec.render)
+        return spec.render(effect, in);
+    return spec.other ? spec.other(action, effect, in, out) : kOfxStatReplyDefault;
+}
+
 void setStrings(OfxPropertySetHandle p, const char* name, std::initializer_list<const char*> values)
 {
     int i = 0;

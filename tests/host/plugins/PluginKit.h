@@ -23,6 +23,25 @@ extern const OfxMessageSuiteV1* g_messages;
 void setHost(OfxHost* host);
 // Fetches the suites every effect needs; kOfxStatErrMissingHostFeature without one.
 OfxStatus load();
+
+// What a test effect does for the actions it answers; load fetches the suites, and an action
+// without a function (or one `other` leaves, returning kOfxStatReplyDefault) gets that answer.
+struct EffectSpec {
+    OfxStatus (*describe)(OfxImageEffectHandle effect);
+    OfxStatus (*describeInContext)(OfxImageEffectHandle effect, OfxPropertySetHandle in);
+    OfxStatus (*render)(OfxImageEffectHandle effect, OfxPropertySetHandle in);
+    OfxStatus (*other)(const char* action, OfxImageEffectHandle effect, OfxPropertySetHandle in,
+                       OfxPropertySetHandle out);
+};
+OfxStatus dispatch(const EffectSpec& spec, const char* action, const void* handle,
+                   OfxPropertySetHandle in, OfxPropertySetHandle out);
+// The main entry of the effect `Spec` describes.
+template <const EffectSpec& Spec>
+OfxStatus mainEntry(const char* action, const void* handle, OfxPropertySetHandle in,
+                    OfxPropertySetHandle out)
+{
+    return dispatch(Spec, action, handle, in, out);
+}
 const void* fetchSuite(const char* name, int version);
 
 inline bool is(const char* a, const char* b)

@@ -12,9 +12,11 @@ int offset(OfxImageEffectHandle effect, double time)
     return o;
 }
 
-OfxStatus framesNeeded(OfxImageEffectHandle effect, OfxPropertySetHandle in,
+OfxStatus framesNeeded(const char* action, OfxImageEffectHandle effect, OfxPropertySetHandle in,
                        OfxPropertySetHandle out)
 {
+    if (!is(action, kOfxImageEffectActionGetFramesNeeded))
+        return kOfxStatReplyDefault;
     const double t = timeArg(in);
     const double frames[2] = {t + offset(effect, t), t + offset(effect, t)};
     g_props->propSetDoubleN(out, "OfxImageClipPropFrameRange_Source", 2, frames);
@@ -39,38 +41,31 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
     return kOfxStatOK;
 }
 
-OfxStatus mainEntry(const char* action, const void* handle, OfxPropertySetHandle in,
-                    OfxPropertySetHandle out)
+OfxStatus describe(OfxImageEffectHandle effect)
 {
-    auto effect = static_cast<OfxImageEffectHandle>(const_cast<void*>(handle));
-    if (is(action, kOfxActionLoad))
-        return load();
-    if (is(action, kOfxActionDescribe)) {
-        describeEffect(effect, "Time Offset", {kOfxImageEffectContextFilter});
-        g_props->propSetInt(propsOf(effect), kOfxImageEffectPropTemporalClipAccess, 0, 1);
-        return kOfxStatOK;
-    }
-    if (is(action, kOfxImageEffectActionDescribeInContext)) {
-        OfxPropertySetHandle source = defineClip(effect, "Source");
-        g_props->propSetInt(source, kOfxImageEffectPropTemporalClipAccess, 0, 1);
-        defineClip(effect, "Output");
-        OfxPropertySetHandle p = defineParam(effect, kOfxParamTypeInteger, "offset");
-        g_props->propSetInt(p, kOfxParamPropDefault, 0, -1);
-        return kOfxStatOK;
-    }
-    if (is(action, kOfxImageEffectActionGetFramesNeeded))
-        return framesNeeded(effect, in, out);
-    if (is(action, kOfxImageEffectActionRender))
-        return render(effect, in);
-    return kOfxStatReplyDefault;
+    describeEffect(effect, "Time Offset", {kOfxImageEffectContextFilter});
+    g_props->propSetInt(propsOf(effect), kOfxImageEffectPropTemporalClipAccess, 0, 1);
+    return kOfxStatOK;
 }
+
+OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
+{
+    OfxPropertySetHandle source = defineClip(effect, "Source");
+    g_props->propSetInt(source, kOfxImageEffectPropTemporalClipAccess, 0, 1);
+    defineClip(effect, "Output");
+    OfxPropertySetHandle p = defineParam(effect, kOfxParamTypeInteger, "offset");
+    g_props->propSetInt(p, kOfxParamPropDefault, 0, -1);
+    return kOfxStatOK;
+}
+
+const EffectSpec kSpec = {describe, describeInContext, render, framesNeeded};
 
 } // namespace
 
 OfxPlugin* timeOffset()
 {
     static OfxPlugin plugin = {
-        kOfxImageEffectPluginApi, 1, "org.zelk.test.TimeOffset", 1, 0, setHost, mainEntry};
+        kOfxImageEffectPluginApi, 1, "org.zelk.test.TimeOffset", 1, 0, setHost, mainEntry<kSpec>};
     return &plugin;
 }
 

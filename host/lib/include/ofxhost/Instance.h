@@ -129,6 +129,8 @@ public:
     OfxImageEffectHandle handle() const;
 
 private:
+    friend OfxStatus renderImages(Instance&, double, const ImageDesc&, const ImageDesc&,
+                                  const OfxRectI&, const GpuRenderArgs&);
     std::unique_ptr<Data> m_data;
 };
 
@@ -146,9 +148,14 @@ struct RenderedFrame {
     std::size_t unwrittenPixels = 0;
 };
 
+// What an output sample holds until the effect writes it (renderFrame fills its float RGBA
+// outputs so): a signalling NaN that arithmetic never produces.
+float unwrittenSample();
+bool isUnwrittenSample(float value);
+
 // Renders `window` with `source` and `output` (host memory, or device memory of the API `gpu`
-// enables) as the Source and Output clips' images for this render only: detached however it
-// ends.
+// enables) as the Source and Output clips' images for this render only: both clips are as they
+// were afterwards, however it ends.
 OfxStatus renderImages(Instance& instance, double time, const ImageDesc& source,
                        const ImageDesc& output, const OfxRectI& window,
                        const GpuRenderArgs& gpu = {});

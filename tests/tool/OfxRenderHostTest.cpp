@@ -1,0 +1,205 @@
+// ofx-render as a host for effects other than ours: the small test effects of tests/host/plugins
+// rendered from the command line, each with the host feature it needs.
+#include "OfxRenderFixture.h"
+
+#include <ImfRgbaFile.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using tooltest::contains;
+using tooltest::RunResult;
+
+const std::string kPlugins = HOST_TEST_PLUGINS;
+const std::string kFeatures = kPlugins + "/HostFeatures.ofx.bundle";
+
+class OfxRenderAnyEffect : public tooltest::OfxRenderTest {
+protected:
+    // A width x height EXR whose every pixel is `rgba`, or `at(x, y)` (from the top).
+    void writeImage(const std::string& name, int width, int height,
+                    const std::function<std::array<float, 4>(int, int)>& at)
+    {
+        zelk::RgbaImage image(width, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const auto v = at(x, y);
+                std::copy(v.begin(), v.end(), image.row(y) + 4 * x);
+            }
+        zelk::writeImage(file(name), image, zelk::formatFromFileName(name),
+                         zelk::SampleType::Float);
+    }
+    void writeFlat(const std::string& name, int width, int height, std::array<float, 4> rgba)
+    {
+        writeImage(name, width, height, [rgba](int, int) { return rgba; });
+    }
+    RunResult renderEffect(const std::string& bundle, const std::string& effect,
+                           std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"--bundle", bundle, "--effect", effect});
+        return render(args);
+    }
+    float at(const std::string& name, int x, int y, int c)
+    {
+        const zelk::RgbaImage image = zelk::readImage(file(name));
+        return image.row(y)[4 * x + c];
+    }
+};
+
+TEST_F(OfxRenderAnyEffect, EveryInputClipCanBeFedAndTheOthersStayUnconnected)
+{
+    writeFlat("in.exr", 4, 2, {0.25f, 0.5f, 0.75f, 1.0f});
+    RunResult r = renderEffect(kFeatures, "org.zelk.test.MaskedInvert", {"in.exr", "out.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(at("out.exr", 3, 1, 0), 0.75f) << "no mask: inverted everywhere";
+
+    // The mask clip takes Alpha: the host gives it the alpha of the image fed to it.
+    writeImage("mask.exr", 4, 2, [](int x, int) {
+        return std::array<float, 4>{0, 0, 0, x < 2 ? 1.0f : 0.0f};
+    });
+    r = renderEffect(kFeatures, "org.zelk.test.MaskedInvert",
+                     {"--input", "Mask=mask.exr", "in.exr", "masked.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(at("masked.exr", 0, 0, 2), 0.25f);
+    EXPECT_EQ(at("masked.exr", 3, 0, 2), 0.75f);
+
+    // Two inputs and no Source: the general context, chosen by the clips given.
+    writeFlat("b.exr", 4, 2, {0.75f, 0.75f, 0.75f, 1.0f});
+    r = renderEffect(kFeatures, "org.zelk.test.Mix",
+                     {"--input", "A=in.exr", "--input", "B=b.exr", "--set", "mix=0.5", "mix.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(at("mix.exr", 1, 1, 0), 0.5f);
+
+    // Clips the effect does not have are named with the ones it has.
+    r = renderEffect(kFeatures, "org.zelk.test.Mix", {"in.exr", "wrong.exr"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(contains(r.err, "no input clip 'Source' (its input clips: A, B)")) << r.err;
+    r = renderEffect(kFeatures, "org.zelk.test.MaskedInvert",
+                     {"--input", "Matte=mask.exr", "in.exr", "wrong.exr"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(contains(r.err, "'Matte'")) << r.err;
+    r = renderEffect(kFeatures, "org.zelk.test.Mix", {"--input", "A=in.exr", "wrong.exr"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(contains(r.err, "needs clip \"B\"")) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(file("wrong.exr")));
+}
+
+TEST_F(OfxRenderAnyEffect, AnEightBitEffectGetsBytes)
+{
+    writeImage("levels.exr", 16, 16, [](int x, int y) {
+        const float v = float(y * 16 + x) / 255.0f;
+        return std::array<float, 4>{v, v, v, 1.0f};
+    });
+    const RunResult r =
+        renderEffect(kFeatures, "org.zelk.test.ByteInvert", {"levels.exr", "out.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const zelk::RgbaImage out = zelk::readImage(file("out.exr"));
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(out.row(i / 16)[4 * (i % 16)], float(255 - i) / 255.0f) << "level " << i;
+}
+
+TEST_F(OfxRenderAnyEffect, PositionsSizesAndOutputsOfTheSizeTheEffectGives)
+{
+    // The disc's default centre and radius are relative to the picture: its middle.
+    writeFlat("in.exr", 64, 48, {0.5f, 0.5f, 0.5f, 1.0f});
+    RunResult r = renderEffect(kFeatures, "org.zelk.test.Dot", {"in.exr", "dot.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(at("dot.exr", 32, 24, 1), 0.0f) << "red disc in the middle";
+    EXPECT_EQ(at("dot.exr", 2, 2, 1), 0.5f);
+    // A 2D position in pixels, y up: (10, 10) is row 37 from the top.
+    r = renderEffect(kFeatures, "org.zelk.test.Dot",
+                     {"--set", "center=10,10", "--set", "radius=3", "in.exr", "moved.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(at("moved.exr", 10, 37, 1), 0.0f);
+    EXPECT_EQ(at("moved.exr", 32, 24, 1), 0.5f);
+    r = renderEffect(kFeatures, "org.zelk.test.Dot", {"--set", "center=10", "in.exr", "no.exr"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(contains(r.err, "takes 2 values")) << r.err;
+
+    // The effect grows the picture by 4 pixels a side: the EXR's data window says where.
+    writeFlat("small.exr", 8, 6, {0.5f, 0.5f, 0.5f, 1.0f});
+    r = renderEffect(kFeatures, "org.zelk.test.Pad", {"small.exr", "padded.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    Imf::RgbaInputFile padded(file("padded.exr").c_str());
+    EXPECT_EQ(padded.dataWindow().min, Imath::V2i(-4, -4));
+    EXPECT_EQ(padded.dataWindow().max, Imath::V2i(11, 9));
+    EXPECT_EQ(padded.displayWindow().max, Imath::V2i(7, 5)) << "the picture's frame stays";
+    r = renderEffect(kFeatures, "org.zelk.test.Pad", {"small.exr", "padded.png"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(zelk::readImage(file("padded.png")).width, 16);
+}
+
+TEST_F(OfxRenderAnyEffect, ATemporalEffectReadsOtherFramesOfTheSequence)
+{
+    for (int f = 1; f <= 3; ++f)
+        writeFlat("in." + std::to_string(f) + ".exr", 2, 2, {f / 10.0f, 0, 0, 1});
+    const RunResult r =
+        renderEffect(kFeatures, "org.zelk.test.TimeOffset", {"in.#.exr", "out.#.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(at("out.1.exr", 0, 0, 0), 0.0f) << "no frame 0: black";
+    EXPECT_EQ(at("out.2.exr", 0, 0, 0), 0.1f);
+    EXPECT_EQ(at("out.3.exr", 1, 1, 0), 0.2f);
+}
+
+TEST_F(OfxRenderAnyEffect, VersionsContextsAndCurves)
+{
+    writeFlat("in.exr", 2, 2, {0.25f, 0.25f, 0.25f, 0.75f});
+    const std::string invert = "org.zelk.test.Invert";
+    RunResult r = renderEffect(kFeatures, invert + ":1", {"in.exr", "v1.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(at("v1.exr", 0, 0, 3), 0.75f) << "version 1 keeps alpha";
+    r = renderEffect(kFeatures, invert, {"in.exr", "v2.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(at("v2.exr", 0, 0, 3), 0.25f) << "the highest version by default";
+    r = renderEffect(kFeatures, invert + ":3", {"in.exr", "v3.exr"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(contains(r.err, invert + ":1.0, ")) << r.err;
+
+    // "strength" exists in the general context only.
+    r = renderEffect(kFeatures, invert,
+                     {"--context", "general", "--set", "strength=0.5", "in.exr", "half.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(at("half.exr", 1, 1, 0), 0.5f);
+    r = renderEffect(kFeatures, invert, {"--set", "strength=0.5", "in.exr", "filter.exr"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(contains(r.err, "strength")) << r.err;
+    r = renderEffect(kFeatures, invert, {"--context", "paint", "in.exr", "paint.exr"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(contains(r.err, "filter, general")) << r.err;
+
+    // A parametric parameter: red through its default inverse, blue through the curve given.
+    r = renderEffect(kPlugins + "/Curves.ofx.bundle", "org.zelk.test.Curves",
+                     {"--set", "curve=0:1 1:0; 0:0 1:1; 0:0 1:0.5", "in.exr", "curves.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(at("curves.exr", 0, 0, 0), 0.75f);
+    EXPECT_EQ(at("curves.exr", 0, 0, 1), 0.25f);
+    EXPECT_EQ(at("curves.exr", 0, 0, 2), 0.125f);
+}
+
+TEST_F(OfxRenderAnyEffect, EffectsThatCannotBeUsedSayWhatTheHostLacks)
+{
+    const std::string partly = kPlugins + "/Partly.ofx.bundle";
+    writeFlat("in.exr", 2, 2, {0.25f, 0.5f, 0.75f, 1.0f});
+    RunResult r = renderEffect(partly, "org.zelk.test.Copy", {"in.exr", "copy.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(at("copy.exr", 1, 1, 2), 0.75f);
+    EXPECT_TRUE(contains(r.err, "skipping effect org.zelk.test.LoadFails")) << r.err;
+
+    r = renderEffect(partly, "org.zelk.test.NeedsDraw", {"in.exr", "no.exr"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(contains(r.err, "ofx-render: effect org.zelk.test.NeedsDraw:1.0 cannot be used"))
+        << r.err;
+    EXPECT_TRUE(contains(r.err, "needs the draw suite (on-screen controls), which ofx-render "
+                                "does not provide"))
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(file("no.exr")));
+
+    r = render({"--describe", partly});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "skipped effect org.zelk.test.LoadFails version 1.0: ")) << r.out;
+    EXPECT_TRUE(contains(r.out, "effect org.zelk.test.FilterOnly version 1.0")) << r.out;
+}
+
+} // namespace
