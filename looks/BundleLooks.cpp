@@ -1,5 +1,6 @@
 #include "BundleLooks.h"
 
+#include "LookNames.h"
 #include "LutError.h"
 
 #include <algorithm>
@@ -18,23 +19,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kLookSuffix = ".cube.bin";
 constexpr const char* kLockName = ".zelk-lut.lock";
 
+// The names as the plug-in lists them, sorted even when the scan stopped early.
 std::vector<std::string> regularFileNames(const std::string& dir)
 {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (!it->is_regular_file(typeError))
-            continue;
-        std::string name = it->path().filename().string();
-        const std::size_t n = std::strlen(kLookSuffix);
-        if (name.size() >= n && name.compare(name.size() - n, n, kLookSuffix) == 0)
-            name.erase(name.size() - n);
-        names.push_back(name);
-    }
+    std::vector<std::string> names = listLookNames(dir, [](const char*) {});
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -55,7 +45,7 @@ std::string BundleLooks::directory(TransferCurve curve) const
 
 std::string BundleLooks::file(TransferCurve curve, const std::string& name) const
 {
-    return directory(curve) + "/" + name + kLookSuffix;
+    return directory(curve) + "/" + name + kLookFileSuffix;
 }
 
 std::vector<std::string> BundleLooks::names() const

@@ -8,17 +8,16 @@
 #include <vector>
 
 #include "CubeBin.h"
+#include "LookNames.h"
 #include "ZelkVec3.h"
 
 namespace zelk {
 
-// Relative to the bundle path; the Tevo4 directory is this path followed by "4".
-inline constexpr const char* kLookDirSuffix = "/Contents/Resources/looks_bin_tevo";
-inline constexpr const char* kLookFileSuffix = ".cube.bin";
+using lut::kLookDirSuffix;
+using lut::kLookFileSuffix;
 
-// The look names of a directory: every regular file (links followed), less its
-// ".cube.bin" ending, sorted byte-wise. A file-system error is reported on the
-// standard error stream and the names gathered until then come back unsorted.
+// The look names of a directory (lut::listLookNames); a file-system error is
+// reported on the standard error stream as "Error access Dir: " and its text.
 std::vector<std::string> listLookNames(const std::string& directory);
 
 } // namespace zelk
