@@ -4,18 +4,19 @@
 #   ./build.sh test    build everything and run every test
 #   ./build.sh build   build only (PRESET=dev|release|asan|tsan|fuzz, default release)
 #   ./build.sh fuzz    build the fuzz targets and fuzz each reader for FUZZ_SECONDS (60)
+#   ./build.sh venv [PACKAGE...]  make build/venv with the tests' Python packages and these
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PRESET=${PRESET:-release}
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format pkg-config libgtest-dev
-          libgmock-dev libbenchmark-dev libopenexr-dev libtiff-dev libpng-dev ocl-icd-opencl-dev
+          libgmock-dev libbenchmark-dev libopenexr-dev libtiff-dev libpng-dev libdeflate-dev ocl-icd-opencl-dev
           opencl-c-headers pocl-opencl-icd libopencolorio-dev python3-venv)
-# Python packages in a venv of our own: the tests' independent readers, and
-# ziglang, the compiler of the bundled plug-in (cmake/PortablePlugin.cmake
-# finds it here).
+# Python packages in a venv of our own: the tests' independent readers,
+# openjd-cli for the job template's tests, and ziglang, the compiler of the
+# bundled plug-in (cmake/PortablePlugin.cmake finds it here).
 VENV=build/venv
-PY_PACKAGES=(opencolorio ziglang==0.17.1)
+PY_PACKAGES=(opencolorio openjd-cli ziglang==0.17.1)
 
 install_missing() {
     local missing=()
@@ -40,7 +41,7 @@ venv_has() {
 install_venv() {
     [ -x "$VENV/bin/python3" ] || python3 -m venv "$VENV"
     local missing=()
-    for p in "${PY_PACKAGES[@]}"; do
+    for p in "${PY_PACKAGES[@]}" "$@"; do
         venv_has "$p" || missing+=("$p")
     done
     if ((${#missing[@]})); then
@@ -77,12 +78,16 @@ demo)
     build "$PRESET"
     ./host/demo/demo.sh "build/$PRESET"
     ;;
+venv)
+    shift
+    install_venv "$@"
+    ;;
 fuzz)
     build fuzz
     ./looks/fuzz.sh build/fuzz "${FUZZ_SECONDS:-60}"
     ;;
 *)
-    echo "usage: $0 demo|test|build|fuzz" >&2
+    echo "usage: $0 demo|test|build|fuzz|venv" >&2
     exit 2
     ;;
 esac

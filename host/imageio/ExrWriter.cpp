@@ -5,6 +5,7 @@
 #include "ExrFormat.h"
 #include "FdStream.h"
 #include "FormatIO.h"
+#include "HalfConvert.h"
 
 #include <Imath/half.h>
 #include <ImfFloatAttribute.h>
@@ -13,6 +14,7 @@
 #include <ImfMultiPartOutputFile.h>
 #include <ImfOutputFile.h>
 #include <ImfOutputPart.h>
+#include <ImfThreading.h>
 #include <ImfTiledInputPart.h>
 #include <ImfTiledOutputFile.h>
 #include <ImfTiledOutputPart.h>
@@ -25,9 +27,10 @@ namespace zelk::detail {
 
 namespace {
 
-// Lines converted to half at a time for half channels (the library converts
-// only when reading).
+// The fewest lines handed to the library at a time, and the chunks per codec
+// thread in one call (see bandLinesFor).
 constexpr int kBandLines = 64;
+constexpr int kChunksPerThread = 4;
 
 const char* const kRgba[4] = {"R", "G", "B", "A"};
 
@@ -145,7 +148,8 @@ public:
         for (int c = 0; c < layout.count; ++c)
             m_anyHalf = m_anyHalf || layout.types[c] == Imf::HALF;
         if (m_anyHalf)
-            m_band.resize(std::size_t(bandLines) * std::size_t(pixels.width) * 4);
+            m_band.resize(std::size_t(std::min(bandLines, pixels.height)) *
+                          std::size_t(pixels.width) * 4);
     }
 
     // The frame buffer for the `lines` lines from y (`lines` <= bandLines).
@@ -153,12 +157,9 @@ public:
     {
         const std::size_t width = std::size_t(m_pixels.width);
         if (m_anyHalf)
-            for (int i = 0; i < lines; ++i) {
-                const float* in = m_pixels.row(y - m_window.min.y + i);
-                half* out = m_band.data() + std::size_t(i) * width * 4;
-                for (std::size_t s = 0; s < width * 4; ++s)
-                    out[s] = half(in[s]);
-            }
+            for (int i = 0; i < lines; ++i)
+                floatsToHalves(m_pixels.row(y - m_window.min.y + i),
+                               m_band.data() + std::size_t(i) * width * 4, width * 4);
         Imf::FrameBuffer frame;
         const Imath::V2i bandOrigin(m_window.min.x, y);
         for (int c = 0; c < m_layout.count; ++c) {
@@ -224,9 +225,34 @@ template <typename Part> void writeTiles(Part& part, const Imf::Header& header, 
     }
 }
 
+// Scan lines per chunk: what each compression method compresses as one block.
+int linesPerChunk(Imf::Compression compression)
+{
+    switch (compression) {
+    case Imf::ZIP_COMPRESSION:
+    case Imf::PXR24_COMPRESSION:
+        return 16;
+    case Imf::PIZ_COMPRESSION:
+    case Imf::B44_COMPRESSION:
+    case Imf::B44A_COMPRESSION:
+    case Imf::DWAA_COMPRESSION:
+        return 32;
+    case Imf::DWAB_COMPRESSION:
+        return 256;
+    default:
+        return 1;
+    }
+}
+
+// Lines handed to the library at a time. A call returns only once all its
+// chunks are compressed and written, so each call carries several chunks for
+// every codec thread; a tiled part goes a row of tiles at a time.
 int bandLinesFor(const Imf::Header& header)
 {
-    return header.hasTileDescription() ? int(header.tileDescription().ySize) : kBandLines;
+    if (header.hasTileDescription())
+        return int(header.tileDescription().ySize);
+    const int threads = std::max(1, Imf::globalThreadCount());
+    return std::max(kBandLines, linesPerChunk(header.compression()) * kChunksPerThread * threads);
 }
 
 void writeSinglePart(FdOStream& stream, const Imf::Header& header, BandSource& source)
@@ -273,7 +299,7 @@ void writeExr(int fd, const std::string& name, const ImageInfo& info, const Pixe
         FdOStream stream(fd, name);
         if (!exr) {
             const Imf::Header header = freshHeader(info, options, layout);
-            BandSource source(header, pixels, layout, nullptr, kBandLines);
+            BandSource source(header, pixels, layout, nullptr, bandLinesFor(header));
             writeSinglePart(stream, header, source);
         } else {
             std::vector<Imf::Header> headers = exr->headers;

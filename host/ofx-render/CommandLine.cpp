@@ -83,6 +83,12 @@ Options parseCommandLine(const std::vector<std::string>& args)
         } else if (arg == "--skip-existing") {
             noValue();
             options.skipExisting = true;
+        } else if (arg == "--progress") {
+            noValue();
+            options.progress = true;
+        } else if (arg == "-q" || arg == "--quiet") {
+            noValue();
+            options.quiet = true;
         } else if (arg == "--list-looks") {
             noValue();
             options.listLooks = true;
@@ -159,6 +165,8 @@ Options parseCommandLine(const std::vector<std::string>& args)
     if (options.overwrite && options.skipExisting)
         throw UsageError("-y and --skip-existing contradict each other (-y replaces existing "
                          "outputs, --skip-existing keeps them and renders only the missing ones)");
+    if (options.progress && options.quiet)
+        throw UsageError("-q and --progress contradict each other (-q prints errors only)");
     if (options.listLooks) {
         if (!positional.empty())
             throw UsageError("--list-looks takes no INPUT or OUTPUT");
@@ -236,11 +244,17 @@ options:
                        separated by ';'
   --list-looks         print the looks the effect offers, one a line
   --describe [BUNDLE]  print every effect of the bundle as a host sees it
-  --threads N          CPUs the host reports to the plug-in (default: all)
-  --frames LIST        frames of a sequence: A, A-B or A-BxSTEP, joined by
-                       commas (1001-1100x2,1200); default: every frame found
+  --threads N          CPUs the plug-in renders on, and threads that decode
+                       and encode EXR files (default: all the machine's)
+  --frames LIST        frames of a sequence: A, A-B or A-BxSTEP (or A-B:STEP),
+                       joined by commas (1001-1100x2,1200); default: every
+                       frame found
   --skip-existing      render only the frames whose OUTPUT is missing (to
                        resume a stopped run); cannot go with -y
+  --progress           a line per frame of a sequence on stderr (frame,
+                       seconds, frames per second, time left); the default
+                       when stderr is a terminal
+  -q, --quiet          print errors only
   --gpu cpu|opencl|cuda  where the plug-in renders (default: cpu)
   --device N           the OpenCL or CUDA device (default: the first)
   --depth 8|16|half|float  samples of the graded channels (default: the
@@ -261,7 +275,9 @@ Sequences: a run of '#' (one digit each, zero-padded) or a printf-style %d or
 its frame number as time, and an effect may read other frames of an input
 sequence (none where the sequence has no file). Without --frames, missing
 frames between the first and the last found are reported. An input that is
-not a pattern shows the same image at every frame.
+not a pattern shows the same image at every frame. While a frame renders, the
+next is read and the one before written, so at most three frames are in
+memory.
 
 The project (its size and offset, for effects whose defaults are relative to
 it) is the display window of the first input's first frame; the output has

@@ -36,10 +36,12 @@ struct Options {
     std::string context; // "filter", "general" (or the full name); empty: chosen by the clips
     std::vector<std::pair<std::string, std::string>> params; // --set NAME=VALUE, in order
                                                              // (NAME: script name or label)
-    unsigned threads = 0;                                    // 0: the machine's cores
+    unsigned threads = 0;     // 0: the machine's cores (the plug-in's and OpenEXR's threads)
     std::vector<long> frames; // --frames, ascending; empty: every frame found
     bool overwrite = false;
     bool skipExisting = false;
+    bool progress = false; // a line per frame on stderr even when it is not a terminal
+    bool quiet = false;    // errors only on stderr
     GpuMode gpu = GpuMode::Cpu;
     int device = -1;                       // -1: the back-end's default device
     std::optional<zelk::SampleType> depth; // graded channels' samples; default from the input

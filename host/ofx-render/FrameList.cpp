@@ -39,7 +39,8 @@ std::vector<long> parseFrameList(const std::string& text)
         const std::string part = text.substr(start, comma - start);
         start = comma == std::string::npos ? text.size() + 1 : comma + 1;
 
-        const std::size_t x = part.find('x');
+        // "A-BxSTEP", or "A-B:STEP" as range expressions of job descriptions write it.
+        const std::size_t x = part.find_first_of("x:");
         const std::string range = part.substr(0, x);
         const long step = x == std::string::npos ? 1 : frameNumber(part.substr(x + 1), part);
         const std::size_t dash = range.find('-');

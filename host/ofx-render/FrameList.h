@@ -10,7 +10,7 @@ namespace ofxrender {
 // The most frames one run takes.
 constexpr long kMaxFrames = 1000000;
 
-// A comma-separated list of A, A-B or A-BxSTEP (0 <= A <= B, STEP >= 1), as
+// A comma-separated list of A, A-B or A-BxSTEP (also A-B:STEP; 0 <= A <= B, STEP >= 1), as
 // the frames ascending, each once. Throws UsageError naming the bad part.
 std::vector<long> parseFrameList(const std::string& text);
 

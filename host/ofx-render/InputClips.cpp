@@ -31,25 +31,111 @@ InputFrames::InputFrames(std::string clip, const std::string& pattern, zelk::Rea
         m_existing = m_pattern.existingFrames();
 }
 
-std::shared_ptr<const DecodedFrame> InputFrames::frame(long number)
+zelk::PixelBuffer BufferStock::take()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_buffers.empty())
+        return {};
+    zelk::PixelBuffer buffer = std::move(m_buffers.back());
+    m_buffers.pop_back();
+    return buffer;
+}
+
+void BufferStock::giveBack(zelk::PixelBuffer buffer)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_buffers.size() < kMost)
+        m_buffers.push_back(std::move(buffer));
+}
+
+std::optional<long> InputFrames::fileNumber(long frame) const
 {
     if (!m_pattern.isSequence())
-        number = 0;
-    for (const auto& [kept, decoded] : m_kept)
-        if (kept == number)
-            return decoded;
-    if (m_pattern.isSequence() && !std::binary_search(m_existing.begin(), m_existing.end(), number))
-        return nullptr;
-    const std::string file = m_pattern.fileForFrame(number);
-    auto decoded = std::make_shared<DecodedFrame>();
-    const auto reader = zelk::ImageReader::open(file, m_read);
+        return 0;
+    if (!std::binary_search(m_existing.begin(), m_existing.end(), frame))
+        return std::nullopt;
+    return frame;
+}
+
+std::shared_ptr<const DecodedFrame> InputFrames::decode(long number)
+{
+    // The frame's buffer goes back to the stock when the last user lets go of the frame.
+    std::shared_ptr<BufferStock> stock = m_stock;
+    std::shared_ptr<DecodedFrame> decoded(new DecodedFrame, [stock](DecodedFrame* frame) {
+        stock->giveBack(std::move(frame->buffer));
+        delete frame;
+    });
+    decoded->buffer = m_stock->take();
+    const auto reader = zelk::ImageReader::open(m_pattern.fileForFrame(number), m_read);
     decoded->info = reader->info();
     decoded->pixels = decoded->buffer.view(decoded->info.width(), decoded->info.height());
     decoded->rest = reader->read(decoded->pixels);
+    return decoded;
+}
+
+std::shared_ptr<const DecodedFrame> InputFrames::keptFrame(long number) const
+{
+    for (const auto& [kept, decoded] : m_kept)
+        if (kept == number)
+            return decoded;
+    return nullptr;
+}
+
+void InputFrames::keep(long number, std::shared_ptr<const DecodedFrame> decoded)
+{
+    if (keptFrame(number))
+        return;
     if (m_kept.size() == kKept)
         m_kept.pop_front();
-    m_kept.emplace_back(number, decoded);
+    m_kept.emplace_back(number, std::move(decoded));
+}
+
+std::shared_ptr<const DecodedFrame> InputFrames::frame(long frame)
+{
+    const std::optional<long> number = fileNumber(frame);
+    if (!number)
+        return nullptr;
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_readAheadDone.wait(lock, [&] { return m_readingAhead != number; });
+        if (auto kept = keptFrame(*number))
+            return kept;
+    }
+    auto decoded = decode(*number);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    keep(*number, decoded);
     return decoded;
+}
+
+void InputFrames::readAhead(long frame)
+{
+    const std::optional<long> number = fileNumber(frame);
+    if (!number)
+        return;
+    std::shared_ptr<const DecodedFrame> oldest;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (keptFrame(*number) || m_readingAhead)
+            return;
+        m_readingAhead = number;
+        // The oldest frame makes room first, so its buffer can take the new one.
+        if (m_kept.size() == kKept) {
+            oldest = std::move(m_kept.front().second);
+            m_kept.pop_front();
+        }
+    }
+    oldest.reset();
+    std::shared_ptr<const DecodedFrame> decoded;
+    try {
+        decoded = decode(*number);
+    } catch (const std::exception&) {
+        // frame() reads it again and reports why it cannot.
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (decoded)
+        keep(*number, std::move(decoded));
+    m_readingAhead.reset();
+    m_readAheadDone.notify_all();
 }
 
 ofxhost::ClipInput InputFrames::clipInput()

@@ -241,26 +241,32 @@ RenderError RenderSession::renderFailure(const ofxhost::Error& e, std::size_t me
     return RenderError(e.what() + failureMessage(messagesBefore));
 }
 
-RenderedOutput RenderSession::renderFrame(long frame)
+void RenderSession::readAhead(long frame)
+{
+    for (const auto& input : m_inputs)
+        input->readAhead(frame);
+}
+
+RenderedOutput RenderSession::renderFrame(long frame, zelk::PixelBuffer& buffer)
 {
     InputFrames& primary = *m_inputs.front();
-    m_primary = primary.frame(frame);
-    if (!m_primary)
+    RenderedOutput out;
+    out.source = primary.frame(frame);
+    if (!out.source)
         throw RenderError("'" + primary.pattern().fileForFrame(frame) + "': no such file");
+    const DecodedFrame& source = *out.source;
     const double time = m_sequence ? double(frame) : 0.0;
-    const int width = m_primary->pixels.width, height = m_primary->pixels.height;
+    const int width = source.pixels.width, height = source.pixels.height;
     if (width > INT_MAX / int(4 * sizeof(float)))
         throw RenderError("the image is too wide for an OFX image (" + std::to_string(width) +
                           " pixels)");
-    RenderedOutput out;
-    out.info = m_primary->info;
-    out.rest = m_primary->rest.get();
-    const zelk::PixelView target = m_output.view(width, height);
+    out.info = source.info;
+    out.rest = source.rest.get();
+    const zelk::PixelView target = buffer.view(width, height);
     const std::size_t messagesBefore = m_host->messages().size();
     if (m_gpu) {
         try {
-            out.pixels =
-                m_gpu->render(*m_instance, time, *m_primary, target) ? target : m_primary->pixels;
+            out.pixels = m_gpu->render(*m_instance, time, source, target) ? target : source.pixels;
         } catch (const RenderError& e) {
             throw RenderError(e.what() + failureMessage(messagesBefore));
         }
@@ -271,28 +277,30 @@ RenderedOutput RenderSession::renderFrame(long frame)
     ofxhost::ImageDesc into;
     into.data = target.row(height - 1);
     into.rowBytes = -int(target.rowStride * std::ptrdiff_t(sizeof(float)));
-    into.bounds = m_primary->bounds();
-    into.pixelAspectRatio = m_primary->info.pixelAspect;
+    into.bounds = source.bounds();
+    into.pixelAspectRatio = source.info.pixelAspect;
+    ofxhost::RenderedFrame rendered;
     try {
-        m_rendered = m_instance->renderFrame(time, &into);
+        rendered = m_instance->renderFrame(time, &into);
     } catch (const ofxhost::Error& e) {
         throw renderFailure(e, messagesBefore);
     }
     for (const auto& input : m_inputs)
         if (auto failure = input->takeFailure())
             throw RenderError(*failure);
-    const OfxRectI& b = m_rendered.bounds;
-    if (m_rendered.unwrittenPixels > 0)
+    const OfxRectI& b = rendered.bounds;
+    if (rendered.unwrittenPixels > 0)
         throw RenderError("the plug-in did not write the output image (" +
-                          std::to_string(m_rendered.unwrittenPixels) + " of " +
+                          std::to_string(rendered.unwrittenPixels) + " of " +
                           std::to_string(std::size_t(b.x2 - b.x1) * (b.y2 - b.y1)) +
                           " pixels unwritten; its log may say why)");
-    if (m_rendered.inTarget) {
+    if (rendered.inTarget) {
         out.pixels = target;
         return out;
     }
     const int w = b.x2 - b.x1, h = b.y2 - b.y1;
-    out.pixels = zelk::PixelView{m_rendered.pixels.data() + std::ptrdiff_t(h - 1) * w * 4,
+    out.hostPixels = std::move(rendered.pixels);
+    out.pixels = zelk::PixelView{out.hostPixels.data() + std::ptrdiff_t(h - 1) * w * 4,
                                  -std::ptrdiff_t(w) * 4, w, h};
     if (!sameRect(b, into.bounds)) {
         out.info.dataWindow = fileWindow(b, out.info);

@@ -20,12 +20,16 @@ namespace ofxrender {
 OfxRectI ofxBounds(const zelk::ImageInfo& info);
 
 // One rendered frame, ready to write: the pixels and the file's description of them (the first
-// input's, with the effect's size), and the rest of that input's file where it still fits.
+// input's, with the effect's size), and the rest of that input's file where it still fits. It
+// keeps what it points into: the input frame, and the host's pixels where the effect's output
+// did not fit the target.
 struct RenderedOutput {
     zelk::ImageInfo info;
     zelk::PixelView pixels; // top row first
     const zelk::Passthrough* rest = nullptr;
     bool resized = false; // the effect changed the data window: EXR keeps only what it graded
+    std::shared_ptr<const DecodedFrame> source;
+    std::vector<float> hostPixels;
 };
 
 class RenderSession {
@@ -48,10 +52,13 @@ public:
     void beginSequence(long first, long last);
     void endSequence();
 
-    // Renders frame `frame` (0 for single images) at that time. Throws RenderError when the
-    // plug-in fails, leaves part of the output unwritten or an input cannot be read. What it
-    // returns stays valid until the next call.
-    RenderedOutput renderFrame(long frame);
+    // Renders frame `frame` (0 for single images) at that time, into `target` where the output
+    // has the first input's size. Throws RenderError when the plug-in fails, leaves part of the
+    // output unwritten or an input cannot be read. What it returns points into `target`, or
+    // into what it keeps itself.
+    RenderedOutput renderFrame(long frame, zelk::PixelBuffer& target);
+    // Reads the inputs' frame `frame` while another renders (from another thread).
+    void readAhead(long frame);
 
 private:
     // ": " and what the plug-in said about a failed render (its persistent message, else the
@@ -68,10 +75,6 @@ private:
     std::unique_ptr<GpuRenderer> m_gpu;                 // null: the CPU renders
     bool m_sequence = false;
     bool m_sequenceOpen = false;
-    // What the last frame's output points into.
-    std::shared_ptr<const DecodedFrame> m_primary;
-    zelk::PixelBuffer m_output;
-    ofxhost::RenderedFrame m_rendered;
 };
 
 // The bundle directory that --bundle names: a path as given, or a bundle name

@@ -2,8 +2,9 @@
 #include "CommandLine.h"
 #include "FrameList.h"
 #include "FramePattern.h"
-#include "OutputFile.h"
+#include "FramePipeline.h"
 #include "Printable.h"
+#include "Progress.h"
 #include "RenderSession.h"
 #include "SignalCleanup.h"
 
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -72,7 +74,7 @@ Job planJob(const Options& options)
         if (job.frames.empty())
             throw std::runtime_error("'" + sequenceIn->path() + "': no frames found");
         const std::string gaps = describeGaps(job.frames);
-        if (!gaps.empty())
+        if (!gaps.empty() && !options.quiet)
             std::cerr << "ofx-render: warning: '" << printable(sequenceIn->path())
                       << "' lacks frames " << gaps << " (between " << job.frames.front() << " and "
                       << job.frames.back() << "); rendering the others\n";
@@ -102,23 +104,19 @@ void checkFiles(const Options& options, const Job& job)
     }
 }
 
-void renderOne(RenderSession& session, const Options& options, const Job& job, long frame)
+// The frames of the job and their output files.
+std::vector<FrameJob> frameJobs(const Job& job)
 {
-    const std::string out = job.output.fileForFrame(frame);
-    const RenderedOutput rendered = session.renderFrame(frame);
-    zelk::WriteOptions write;
-    write.format = job.format;
-    write.sample = options.depth;
-    write.compression = options.compression;
-    // EXR keeps the rest of the input's part only where the effect kept its data window.
-    const zelk::Passthrough* rest =
-        rendered.resized && job.format == zelk::FileFormat::Exr ? nullptr : rendered.rest;
-    if (rest != rendered.rest && frame == job.frames.front())
-        std::cerr << "ofx-render: warning: the effect changes the data window; the EXR output "
-                     "keeps only the channels it graded\n";
-    PendingOutput output(out, options.overwrite);
-    zelk::writeImage(output.fd(), out, rendered.info, rendered.pixels, rest, write);
-    output.commit();
+    std::vector<FrameJob> jobs;
+    for (long frame : job.frames)
+        jobs.push_back(FrameJob{frame, job.output.fileForFrame(frame)});
+    return jobs;
+}
+
+unsigned threadCount(const Options& options)
+{
+    return options.threads > 0 ? options.threads
+                               : std::max(1u, std::thread::hardware_concurrency());
 }
 
 int run(const Options& options)
@@ -143,31 +141,48 @@ int run(const Options& options)
     }
 
     const Job job = planJob(options);
-    if (job.skipped > 0)
+    if (job.skipped > 0 && !options.quiet)
         std::cerr << "ofx-render: " << job.skipped << (job.skipped == 1 ? " frame" : " frames")
                   << " already rendered, skipped\n";
     if (job.frames.empty())
         return 0;
     checkFiles(options, job);
     installSignalCleanup();
+    zelk::setCodecThreads(threadCount(options));
     RenderSession session(options, job.frames.front(), job.frames.back());
-    if (!job.sequence) {
-        renderOne(session, options, job, job.frames.front());
-        return 0;
-    }
 
-    const bool progress = ::isatty(STDOUT_FILENO);
-    session.beginSequence(job.frames.front(), job.frames.back());
-    std::size_t done = 0;
-    for (long frame : job.frames) {
-        const std::string out = job.output.fileForFrame(frame);
-        renderOne(session, options, job, frame);
-        ++done;
+    PipelineOptions pipeline;
+    pipeline.write.format = job.format;
+    pipeline.write.sample = options.depth;
+    pipeline.write.compression = options.compression;
+    pipeline.overwrite = options.overwrite;
+
+    const bool progress =
+        job.sequence && !options.quiet && (options.progress || ::isatty(STDERR_FILENO));
+    ProgressReport report(std::cerr, job.frames.size());
+    FrameSteps steps;
+    steps.readAhead = [&](long frame) { session.readAhead(frame); };
+    steps.render = [&](long frame, zelk::PixelBuffer& target) {
+        RenderedOutput rendered = session.renderFrame(frame, target);
+        // EXR keeps the rest of the input's part only where the effect kept its data window.
+        if (rendered.resized && job.format == zelk::FileFormat::Exr && rendered.rest) {
+            rendered.rest = nullptr;
+            if (frame == job.frames.front() && !options.quiet)
+                std::cerr << "ofx-render: warning: the effect changes the data window; the EXR "
+                             "output keeps only the channels it graded\n";
+        }
+        return rendered;
+    };
+    steps.written = [&](const FrameJob& frame) {
         if (progress)
-            std::cout << "frame " << frame << " (" << done << "/" << job.frames.size() << ") -> "
-                      << out << std::endl;
-    }
-    session.endSequence();
+            report.frameWritten(frame.frame);
+    };
+
+    if (job.sequence)
+        session.beginSequence(job.frames.front(), job.frames.back());
+    renderFrames(frameJobs(job), pipeline, steps);
+    if (job.sequence)
+        session.endSequence();
     return 0;
 }
 

@@ -54,7 +54,10 @@ TEST(FrameListTest, ListsStepsAndGapsReadAndPrintAsWritten)
     using ofxrender::parseFrameList;
     EXPECT_EQ(parseFrameList("1001-1009x4,1002,1001"), (std::vector<long>{1001, 1002, 1005, 1009}));
     EXPECT_EQ(parseFrameList("7"), std::vector<long>{7});
-    for (const char* bad : {"", "1-", "a", "5-2", "1-9x0", "1,,2", "-3", "1-9x", "0-2000000"})
+    // A job scheduler's range expression writes the step after a colon.
+    EXPECT_EQ(parseFrameList("1-7:3,10"), (std::vector<long>{1, 4, 7, 10}));
+    for (const char* bad :
+         {"", "1-", "a", "5-2", "1-9x0", "1,,2", "-3", "1-9x", "0-2000000", "1-9:2x3"})
         EXPECT_THROW(parseFrameList(bad), ofxrender::UsageError) << bad;
 
     EXPECT_EQ(describeGaps({1, 2, 3, 5, 6, 9}), "4, 7-8");

@@ -76,6 +76,7 @@ TEST_F(OfxRenderTest, UsageErrorsExitTwoNameTheProblemAndWriteNothing)
         {{"--set", "printStock=No Such Look", "in.exr", "out.exr"}, "No Such Look"},
         {{"--set", "printStock=999", "in.exr", "out.exr"}, "999"},
         {{"--effect", "com.example.none", "in.exr", "out.exr"}, "com.example.none"},
+        {{"-q", "--progress", "in.exr", "out.exr"}, "contradict"},
     };
     for (const auto& c : cases) {
         const RunResult r = renderWithBundle(c.args);

@@ -120,6 +120,11 @@ struct WriteOptions {
     std::optional<CompressionChoice> compression;
 };
 
+// How many threads decode and encode EXR files, shared by every reader and
+// writer of the process (0, the default: each file on the thread that reads or
+// writes it). The bytes written are the same for any count.
+void setCodecThreads(unsigned threads);
+
 // Writes `pixels` (info's size) into `fd`, an empty regular file open for
 // writing that stays open, with `rest` where it came from a file of the same
 // format (it may be null). `name` stands for the file in messages.

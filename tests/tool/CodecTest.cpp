@@ -1,0 +1,173 @@
+// The EXR codecs' helpers: floats to halves eight at a time giving Imath's
+// bits, and zlib's one-call compress and uncompress done by libdeflate
+// (linked into this test as into ofx-render) keeping zlib's contract.
+#include "HalfConvert.h"
+
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// zlib's own streaming inflate: a reader of the streams independent of libdeflate.
+std::vector<unsigned char> inflateWithZlib(const std::vector<unsigned char>& stream,
+                                           std::size_t size)
+{
+    std::vector<unsigned char> out(size + 1);
+    z_stream z{};
+    EXPECT_EQ(inflateInit(&z), Z_OK);
+    z.next_in = const_cast<Bytef*>(stream.data());
+    z.avail_in = uInt(stream.size());
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
+    out.resize(z.total_out);
+    inflateEnd(&z);
+    return out;
+}
+
+std::vector<unsigned char> deflateWithZlib(const std::vector<unsigned char>& data, int level)
+{
+    std::vector<unsigned char> out(compressBound(data.size()));
+    z_stream z{};
+    EXPECT_EQ(deflateInit(&z, level), Z_OK);
+    z.next_in = const_cast<Bytef*>(data.data());
+    z.avail_in = uInt(data.size());
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+std::vector<unsigned char> sampleData(std::size_t size, bool compressible)
+{
+    std::vector<unsigned char> data(size);
+    std::mt19937 random(11);
+    for (std::size_t i = 0; i < size; ++i)
+        data[i] = compressible ? (unsigned char)((i / 64) % 7 + (random() % 4 == 0))
+                               : (unsigned char)random();
+    return data;
+}
+
+} // namespace
+
+TEST(HalfConvertTest, EveryKindOfFloatGivesImathsHalf)
+{
+    // Every sign, exponent and top of the mantissa, with the low bits that
+    // decide rounding (ties, just under, just over), NaN payloads signalling
+    // and quiet, infinities, denormals.
+    const std::uint32_t lows[] = {0x0000, 0x0001, 0x0fff, 0x1000, 0x1001, 0x1fff, 0x2000,
+                                  0x2001, 0x3000, 0x7fff, 0x8000, 0xefff, 0xf000, 0xffff};
+    std::vector<float> in;
+    for (std::uint32_t high = 0; high < 0x10000; ++high)
+        for (std::uint32_t low : lows) {
+            const std::uint32_t bits = high << 16 | low;
+            float f;
+            std::memcpy(&f, &bits, sizeof f);
+            in.push_back(f);
+        }
+    // Odd offsets and lengths: the eight-at-a-time path and its tails.
+    for (std::size_t offset : {0u, 3u}) {
+        const std::size_t count = in.size() - offset - 5;
+        std::vector<half> out(count);
+        zelk::detail::floatsToHalves(in.data() + offset, out.data(), count);
+        for (std::size_t i = 0; i < count; ++i)
+            ASSERT_EQ(out[i].bits(), half(in[offset + i]).bits())
+                << "float bits " << std::hex
+                << *reinterpret_cast<const std::uint32_t*>(&in[offset + i]);
+    }
+}
+
+TEST(ZlibOnLibdeflateTest, StreamsReadBackAndZlibsErrorsHold)
+{
+    for (bool compressible : {true, false}) {
+        const std::vector<unsigned char> data = sampleData(300000, compressible);
+        for (int level : {Z_DEFAULT_COMPRESSION, 0, 1, 4, 9}) {
+            SCOPED_TRACE(testing::Message()
+                         << "level " << level << ", compressible " << compressible);
+            std::vector<unsigned char> stream(compressBound(data.size()));
+            uLongf size = stream.size();
+            ASSERT_EQ(compress2(stream.data(), &size, data.data(), data.size(), level), Z_OK);
+            stream.resize(size);
+            if (level != 0) {
+                EXPECT_EQ(compressible, size < data.size() / 2);
+            }
+            EXPECT_TRUE(inflateWithZlib(stream, data.size()) == data);
+
+            std::vector<unsigned char> back(data.size());
+            uLongf backSize = back.size();
+            ASSERT_EQ(uncompress(back.data(), &backSize, stream.data(), stream.size()), Z_OK);
+            EXPECT_EQ(backSize, data.size());
+            EXPECT_TRUE(back == data);
+
+            // Too little room to decompress into.
+            backSize = data.size() - 1;
+            EXPECT_EQ(uncompress(back.data(), &backSize, stream.data(), stream.size()),
+                      Z_BUF_ERROR);
+        }
+        // Too little room to compress into: an error, and nothing written past the room.
+        std::vector<unsigned char> small(200, 0xAB);
+        uLongf room = 100;
+        EXPECT_EQ(compress2(small.data(), &room, data.data(), data.size(), 4), Z_BUF_ERROR);
+        for (std::size_t i = 100; i < small.size(); ++i)
+            ASSERT_EQ(small[i], 0xAB) << i;
+    }
+
+    // The calls are libdeflate's here, not zlib's, whose stream differs.
+    const std::vector<unsigned char> sample = sampleData(100000, true);
+    std::vector<unsigned char> ours(compressBound(sample.size()));
+    uLongf oursSize = ours.size();
+    ASSERT_EQ(compress2(ours.data(), &oursSize, sample.data(), sample.size(), 4), Z_OK);
+    ours.resize(oursSize);
+    EXPECT_FALSE(ours == deflateWithZlib(sample, 4)) << "zlib's compress2 is in use";
+
+    // A damaged or cut stream is refused.
+    const std::vector<unsigned char> data = sampleData(50000, true);
+    std::vector<unsigned char> stream(compressBound(data.size()));
+    uLongf size = stream.size();
+    ASSERT_EQ(compress(stream.data(), &size, data.data(), data.size()), Z_OK);
+    std::vector<unsigned char> back(data.size());
+    for (std::size_t cut : {size / 2, std::size_t(size)}) {
+        std::vector<unsigned char> damaged(stream.begin(), stream.begin() + cut);
+        if (cut == size)
+            damaged[cut / 2] ^= 0x5A;
+        uLongf backSize = back.size();
+        EXPECT_NE(uncompress(back.data(), &backSize, damaged.data(), damaged.size()), Z_OK) << cut;
+    }
+    EXPECT_EQ(compress2(stream.data(), &size, data.data(), data.size(), 10), Z_STREAM_ERROR);
+}
+
+TEST(ZlibOnLibdeflateTest, ThreadsCompressAtOnce)
+{
+    // Each thread has its own compressor: streams made at once are whole.
+    const std::vector<unsigned char> data = sampleData(200000, true);
+    std::vector<std::vector<unsigned char>> results(4);
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < results.size(); ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 20; ++round) {
+                std::vector<unsigned char> stream(compressBound(data.size()));
+                uLongf size = stream.size();
+                compress2(stream.data(), &size, data.data(), data.size(), 1 + int(t));
+                stream.resize(size);
+                std::vector<unsigned char> back(data.size());
+                uLongf backSize = back.size();
+                if (uncompress(back.data(), &backSize, stream.data(), stream.size()) != Z_OK ||
+                    back != data)
+                    return;
+            }
+            results[t] = data;
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    for (const auto& r : results)
+        EXPECT_TRUE(r == data);
+}
