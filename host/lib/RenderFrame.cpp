@@ -57,11 +57,26 @@ template <typename F> void forEachRow(const ImageDesc& image, F f)
           samples);
 }
 
+// Whether any sample of the row still holds the mark: one pass the compiler
+// vectorises, so a frame written whole costs a read of it and no more.
+bool anyUnwritten(const float* row, size_t n)
+{
+    std::uint32_t found = 0;
+    for (size_t i = 0; i < n; ++i) {
+        std::uint32_t bits;
+        std::memcpy(&bits, row + i, sizeof bits);
+        found |= bits == kUnwrittenBits;
+    }
+    return found != 0;
+}
+
 // Counts the pixels still marked unwritten and makes them transparent black.
 size_t scrubUnwritten(const ImageDesc& image)
 {
     size_t count = 0;
     forEachRow(image, [&count](float* row, size_t n) {
+        if (!anyUnwritten(row, n))
+            return;
         for (size_t i = 0; i < n; i += 4) {
             bool unwritten = false;
             for (size_t c = 0; c < 4; ++c)

@@ -113,3 +113,24 @@ TEST_F(RegionsTest, WithoutAnAnswerTheRegionIsTheInputsOrTheProjects)
 }
 
 } // namespace
+
+TEST_F(RegionsTest, PixelsLeftUnwrittenAreCountedAndTheirMarksCleared)
+{
+    // The copy effect passes the host's unwritten mark through bit for bit, as
+    // if it had not written those samples: in two rows of the frame only.
+    ofxhost::Effect& copy = *host.loadBundle(hosttest::partlyBundle()).effect("org.zelk.test.Copy");
+    auto fx = copy.createInstance(kOfxImageEffectContextFilter);
+    Pixels src(37, 9, 0.25f);
+    src.at(3, 2, 1) = ofxhost::unwrittenSample();
+    src.at(36, 2, 3) = ofxhost::unwrittenSample();
+    src.at(0, 7, 0) = ofxhost::unwrittenSample();
+    fx->connectClip("Source", src.input());
+
+    const ofxhost::RenderedFrame out = fx->renderFrame(0);
+    EXPECT_EQ(out.unwrittenPixels, 3u);
+    EXPECT_EQ(sample(out, 3, 2, 1), 0.0f);
+    EXPECT_EQ(sample(out, 36, 2, 3), 0.0f);
+    EXPECT_EQ(sample(out, 0, 7, 0), 0.0f);
+    EXPECT_EQ(sample(out, 4, 2, 1), 0.25f);
+    EXPECT_EQ(sample(out, 3, 3, 1), 0.25f);
+}
