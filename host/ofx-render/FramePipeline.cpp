@@ -17,8 +17,10 @@ namespace {
 // failed, whatever the stage.
 struct RenderedFrame {
     const FrameJob* job = nullptr;
-    RenderedOutput output;
+    // The output goes before its buffer does: the next frame's read, which
+    // the buffer's return lets start, then finds this frame's input buffer free.
     BufferLease buffer; // what output.pixels may point into
+    RenderedOutput output;
     std::exception_ptr failure;
 };
 
