@@ -168,9 +168,12 @@ const void* HostCore::findSuite(OfxPropertySetHandle host, const char* name, int
 
 void HostCore::addMessage(Message message)
 {
-    std::fprintf(stderr, "ofxhost: %s%s [%s] %s\n", message.persistent ? "persistent " : "",
-                 message.type.c_str(), message.id.c_str(), message.text.c_str());
-    std::fflush(stderr);
+    const bool error = message.type == kOfxMessageError || message.type == kOfxMessageFatal;
+    if (error || !m_options.printErrorsOnly) {
+        std::fprintf(stderr, "ofxhost: %s%s [%s] %s\n", message.persistent ? "persistent " : "",
+                     message.type.c_str(), message.id.c_str(), message.text.c_str());
+        std::fflush(stderr);
+    }
     std::lock_guard<std::mutex> lock(m_messageMutex);
     m_messages.push_back(std::move(message));
 }

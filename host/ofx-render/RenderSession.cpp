@@ -123,6 +123,7 @@ RenderSession::RenderSession(const Options& options, long firstFrame, long lastF
     ofxhost::HostOptions hostOptions;
     hostOptions.reportedCPUs = options.threads;
     hostOptions.displayName = "ofx-render";
+    hostOptions.printErrorsOnly = options.quiet;
     m_host = std::make_unique<ofxhost::Host>(hostOptions);
     ofxhost::Bundle& bundle = m_host->loadBundle(resolveBundlePath(*m_host, options.bundle));
     m_effect = &chooseEffect(bundle, options.effect);

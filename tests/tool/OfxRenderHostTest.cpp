@@ -186,6 +186,11 @@ TEST_F(OfxRenderAnyEffect, EffectsThatCannotBeUsedSayWhatTheHostLacks)
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(at("copy.exr", 1, 1, 2), 0.75f);
     EXPECT_TRUE(contains(r.err, "skipping effect org.zelk.test.LoadFails")) << r.err;
+    // -q: the host's warnings are not printed; the frame renders all the same.
+    r = renderEffect(partly, "org.zelk.test.Copy", {"-q", "in.exr", "quiet.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(at("quiet.exr", 1, 1, 2), 0.75f);
 
     r = renderEffect(partly, "org.zelk.test.NeedsDraw", {"in.exr", "no.exr"});
     EXPECT_EQ(r.exitCode, 1);

@@ -20,6 +20,9 @@ struct HostOptions {
     std::string defaultPluginDir = "/usr/OFX/Plugins";
     // How messages name this host ("... which ofx-render does not provide").
     std::string displayName = "ofxhost";
+    // Messages (the plug-ins' and the host's own) are printed on stderr as they come: every one,
+    // or with true only errors and fatal errors. Host::messages() keeps them all either way.
+    bool printErrorsOnly = false;
 };
 
 // The project an instance lives in, in canonical coordinates: `extent` is the frame the output
