@@ -128,7 +128,7 @@ void InputFrames::readAhead(long frame)
     std::shared_ptr<const DecodedFrame> decoded;
     try {
         decoded = decode(*number);
-    } catch (const std::exception&) {
+    } catch (...) {
         // frame() reads it again and reports why it cannot.
     }
     std::lock_guard<std::mutex> lock(m_mutex);
