@@ -1,5 +1,6 @@
 // Text dump of a described effect, for people and for `ofx-render --describe`.
 #include <ofxhost/Describe.h>
+#include <ofxhost/Text.h>
 
 #include <ofxGPURender.h>
 
@@ -12,13 +13,6 @@ namespace {
 std::string valueOrAbsent(const PropertySet& props, const std::string& name)
 {
     return props.has(name) ? props.valueText(name) : "absent";
-}
-
-// A name from the plug-in on one line: control characters escaped, no quotes added.
-std::string plain(const std::string& text)
-{
-    const std::string quoted = quotedText(text);
-    return quoted.substr(1, quoted.size() - 2);
 }
 
 void line(std::ostream& out, int indent, const std::string& label, const std::string& value)
@@ -46,7 +40,7 @@ void printClip(std::ostream& out, const std::string& name, const PropertySet& pr
 void printParam(std::ostream& out, const std::string& name, const std::string& type,
                 const PropertySet& props)
 {
-    out << "    param " << quotedText(name) << ' ' << plain(type) << '\n';
+    out << "    param " << quotedText(name) << ' ' << escapedText(type) << '\n';
     printIfSet(out, 3, props, "label", kOfxPropLabel);
     printIfSet(out, 3, props, "short label", kOfxPropShortLabel);
     printIfSet(out, 3, props, "long label", kOfxPropLongLabel);
@@ -83,8 +77,8 @@ void printParam(std::ostream& out, const std::string& name, const std::string& t
 void printDescription(std::ostream& out, const Effect& effect, const std::string& context)
 {
     const PropertySet& p = effect.descriptor().properties();
-    out << "effect " << plain(effect.identifier()) << " version " << effect.versionMajor() << '.'
-        << effect.versionMinor() << '\n';
+    out << "effect " << escapedText(effect.identifier()) << " version " << effect.versionMajor()
+        << '.' << effect.versionMinor() << '\n';
     line(out, 1, "bundle", effect.bundlePath());
     line(out, 1, "label", valueOrAbsent(p, kOfxPropLabel));
     line(out, 1, "short label", valueOrAbsent(p, kOfxPropShortLabel));
@@ -121,7 +115,7 @@ void printDescription(std::ostream& out, const Effect& effect, const std::string
     const EffectDescriptor* d = effect.contextDescriptor(shown);
     if (!d)
         return;
-    out << "  in context " << plain(shown) << '\n';
+    out << "  in context " << escapedText(shown) << '\n';
     for (const auto& clip : d->clipNames())
         printClip(out, clip, *d->clip(clip));
     for (const auto& param : d->paramNames())
@@ -136,8 +130,8 @@ void printDescription(std::ostream& out, const Bundle& bundle)
     for (const Effect* e : bundle.effects())
         printDescription(out, *e);
     for (const SkippedEffect& s : bundle.skipped())
-        out << "skipped effect " << plain(s.identifier) << " version " << s.versionMajor << '.'
-            << s.versionMinor << ": " << plain(s.reason) << '\n';
+        out << "skipped effect " << escapedText(s.identifier) << " version " << s.versionMajor
+            << '.' << s.versionMinor << ": " << escapedText(s.reason) << '\n';
 }
 
 } // namespace ofxhost

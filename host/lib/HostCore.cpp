@@ -1,5 +1,7 @@
 #include "HostCore.h"
 
+#include <ofxhost/Text.h>
+
 #include "Internal.h"
 #include "MissingFeatures.h"
 #include "ThreadPool.h"
@@ -168,14 +170,20 @@ const void* HostCore::findSuite(OfxPropertySetHandle host, const char* name, int
 
 void HostCore::addMessage(Message message)
 {
-    const bool error = message.type == kOfxMessageError || message.type == kOfxMessageFatal;
-    if (error || !m_options.printErrorsOnly) {
-        std::fprintf(stderr, "ofxhost: %s%s [%s] %s\n", message.persistent ? "persistent " : "",
-                     message.type.c_str(), message.id.c_str(), message.text.c_str());
+    if (m_options.onMessage) {
+        m_options.onMessage(message);
+    } else {
+        std::fprintf(stderr, "%s\n", messageLine(message).c_str());
         std::fflush(stderr);
     }
     std::lock_guard<std::mutex> lock(m_messageMutex);
     m_messages.push_back(std::move(message));
+}
+
+std::string HostCore::messageLine(const Message& message)
+{
+    return std::string("ofxhost: ") + (message.persistent ? "persistent " : "") + message.type +
+           " [" + escapedText(message.id) + "] " + escapedText(message.text);
 }
 
 std::vector<Message> HostCore::messages() const

@@ -21,12 +21,15 @@ public:
     PropertySet& hostProperties() { return *m_hostProps; }
     OfxHost* ofxHost() { return m_ofxHost; }
 
-    void addMessage(Message message); // records it and prints it to stderr
+    // Records the message and hands it to HostOptions::onMessage, or prints it.
+    void addMessage(Message message);
     std::vector<Message> messages() const;
     void clearMessages();
 
     // The host that receives messages sent with no (or an unknown) handle: the newest live one.
     static HostCore* fallback();
+    // A message as the host prints it on stderr, escaped onto one line.
+    static std::string messageLine(const Message& message);
     // OfxHost::fetchSuite: the same suite pointers for every host. A suite it does not have is
     // noted as a missing feature.
     static const void* fetchSuite(OfxPropertySetHandle host, const char* name, int version);

@@ -82,7 +82,7 @@ OfxStatus record(void* handle, const char* type, const char* id, const char* for
     if (HostCore* core = coreFor(handle))
         core->addMessage(std::move(m));
     else
-        std::fprintf(stderr, "ofxhost: %s [%s] %s\n", m.type.c_str(), m.id.c_str(), m.text.c_str());
+        std::fprintf(stderr, "%s\n", HostCore::messageLine(m).c_str());
     // Nobody answers questions in this host: the default answer is yes.
     return std::string(type) == kOfxMessageQuestion ? kOfxStatReplyYes : kOfxStatOK;
 }

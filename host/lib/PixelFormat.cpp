@@ -289,7 +289,7 @@ void copyPixels(const ImageDesc& source, const ImageDesc& target)
             std::memcpy(out, in, static_cast<std::size_t>((b.x2 - b.x1) * inStep));
             continue;
         }
-        float rgba[4];
+        float rgba[4] = {}; // every channel set by readPixel; zeroed for the compiler
         for (int x = b.x1; x < b.x2; ++x, in += inStep, out += outStep) {
             readPixel(in, from, rgba);
             writePixel(out, to, rgba);

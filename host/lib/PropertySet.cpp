@@ -3,6 +3,7 @@
 // value of the wrong type (or a null out-pointer).
 #include <ofxhost/Error.h>
 #include <ofxhost/PropertySet.h>
+#include <ofxhost/Text.h>
 
 #include <sstream>
 #include <unordered_map>

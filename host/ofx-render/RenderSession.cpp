@@ -4,8 +4,6 @@
 
 #include <ofxhost/Error.h>
 
-#include <ofxMessage.h>
-
 #include <algorithm>
 #include <climits>
 #include <filesystem>
@@ -119,11 +117,12 @@ std::string resolveBundlePath(const ofxhost::Host& host, const std::string& bund
 }
 
 RenderSession::RenderSession(const Options& options, long firstFrame, long lastFrame)
+    : m_messages(options.quiet)
 {
     ofxhost::HostOptions hostOptions;
     hostOptions.reportedCPUs = options.threads;
     hostOptions.displayName = "ofx-render";
-    hostOptions.printErrorsOnly = options.quiet;
+    hostOptions.onMessage = [this](const ofxhost::Message& m) { m_messages.post(m); };
     m_host = std::make_unique<ofxhost::Host>(hostOptions);
     ofxhost::Bundle& bundle = m_host->loadBundle(resolveBundlePath(*m_host, options.bundle));
     m_effect = &chooseEffect(bundle, options.effect);
@@ -217,29 +216,23 @@ void RenderSession::endSequence()
                           ofxhost::statusName(status) + ")");
 }
 
-std::string RenderSession::failureMessage(std::size_t messagesBefore) const
+std::string RenderSession::failureMessage()
 {
+    const std::string latest = m_messages.takeError();
     if (const std::optional<ofxhost::Message> standing = m_instance->persistentMessage())
         return ": " + standing->text;
-    const std::vector<ofxhost::Message> all = m_host->messages();
-    for (std::size_t i = all.size(); i > messagesBefore; --i) {
-        const ofxhost::Message& m = all[i - 1];
-        if (m.type == kOfxMessageError || m.type == kOfxMessageFatal)
-            return ": " + m.text;
-    }
-    return "";
+    return latest.empty() ? "" : ": " + latest;
 }
 
-RenderError RenderSession::renderFailure(const ofxhost::Error& e, std::size_t messagesBefore)
+RenderError RenderSession::renderFailure(const ofxhost::Error& e)
 {
     for (const auto& input : m_inputs)
         if (auto failure = input->takeFailure())
             return RenderError(*failure); // the cause, rather than its effect on the render
     if (e.action() == kOfxImageEffectActionRender)
         return RenderError(std::string("the plug-in failed the render (") +
-                           ofxhost::statusName(e.status()) + ")" + failureMessage(messagesBefore) +
-                           e.lacking());
-    return RenderError(e.what() + failureMessage(messagesBefore));
+                           ofxhost::statusName(e.status()) + ")" + failureMessage() + e.lacking());
+    return RenderError(e.what() + failureMessage());
 }
 
 void RenderSession::readAhead(long frame)
@@ -264,12 +257,11 @@ RenderedOutput RenderSession::renderFrame(long frame, zelk::PixelBuffer& buffer)
     out.info = source.info;
     out.rest = source.rest.get();
     const zelk::PixelView target = buffer.view(width, height);
-    const std::size_t messagesBefore = m_host->messages().size();
     if (m_gpu) {
         try {
             out.pixels = m_gpu->render(*m_instance, time, source, target) ? target : source.pixels;
         } catch (const RenderError& e) {
-            throw RenderError(e.what() + failureMessage(messagesBefore));
+            throw RenderError(e.what() + failureMessage());
         }
         return out;
     }
@@ -284,7 +276,7 @@ RenderedOutput RenderSession::renderFrame(long frame, zelk::PixelBuffer& buffer)
     try {
         rendered = m_instance->renderFrame(time, &into);
     } catch (const ofxhost::Error& e) {
-        throw renderFailure(e, messagesBefore);
+        throw renderFailure(e);
     }
     for (const auto& input : m_inputs)
         if (auto failure = input->takeFailure())

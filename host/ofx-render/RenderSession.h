@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "GpuRender.h"
 #include "InputClips.h"
+#include "PluginMessages.h"
 #include "zelk/ImageFile.h"
 
 #include <ofxhost/Host.h>
@@ -59,15 +60,18 @@ public:
     RenderedOutput renderFrame(long frame, zelk::PixelBuffer& target);
     // Reads the inputs' frame `frame` while another renders (from another thread).
     void readAhead(long frame);
+    // Prints the errors the plug-in sent that no failure has reported.
+    void flushMessages() { m_messages.flush(); }
 
 private:
     // ": " and what the plug-in said about a failed render (its persistent message, else the
-    // last error it sent since the host had `messagesBefore` messages); "" when it said nothing.
-    std::string failureMessage(std::size_t messagesBefore) const;
+    // last error it sent); "" when it said nothing. The errors held so far count as reported.
+    std::string failureMessage();
     // The error for `e`, thrown by the host while rendering: a render the plug-in failed says
     // so with what it said about it; an input file that could not be read is named first.
-    RenderError renderFailure(const ofxhost::Error& e, std::size_t messagesBefore);
+    RenderError renderFailure(const ofxhost::Error& e);
 
+    PluginMessages m_messages; // before the host: it outlives the host's last message
     std::unique_ptr<ofxhost::Host> m_host;
     ofxhost::Effect* m_effect = nullptr;
     std::unique_ptr<ofxhost::Instance> m_instance;

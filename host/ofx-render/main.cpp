@@ -3,12 +3,12 @@
 #include "FrameList.h"
 #include "FramePattern.h"
 #include "FramePipeline.h"
-#include "Printable.h"
 #include "Progress.h"
 #include "RenderSession.h"
 #include "SignalCleanup.h"
 
 #include <ofxhost/Describe.h>
+#include <ofxhost/Text.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -75,7 +75,7 @@ Job planJob(const Options& options)
             throw std::runtime_error("'" + sequenceIn->path() + "': no frames found");
         const std::string gaps = describeGaps(job.frames);
         if (!gaps.empty() && !options.quiet)
-            std::cerr << "ofx-render: warning: '" << printable(sequenceIn->path())
+            std::cerr << "ofx-render: warning: '" << ofxhost::escapedText(sequenceIn->path())
                       << "' lacks frames " << gaps << " (between " << job.frames.front() << " and "
                       << job.frames.back() << "); rendering the others\n";
     }
@@ -136,7 +136,7 @@ int run(const Options& options)
     if (options.listLooks) {
         RenderSession session(options, 0, 0);
         for (const std::string& look : session.lookNames())
-            std::cout << printable(look) << '\n';
+            std::cout << ofxhost::escapedText(look) << '\n';
         return 0;
     }
 
@@ -164,6 +164,7 @@ int run(const Options& options)
     steps.readAhead = [&](long frame) { session.readAhead(frame); };
     steps.render = [&](long frame, zelk::PixelBuffer& target) {
         RenderedOutput rendered = session.renderFrame(frame, target);
+        session.flushMessages();
         // EXR keeps the rest of the input's part only where the effect kept its data window.
         if (rendered.resized && job.format == zelk::FileFormat::Exr && rendered.rest) {
             rendered.rest = nullptr;
@@ -194,7 +195,8 @@ int main(int argc, char** argv)
     try {
         options = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const UsageError& e) {
-        std::cerr << "ofx-render: " << printable(e.what()) << "\n(ofx-render --help for usage)\n";
+        std::cerr << "ofx-render: " << ofxhost::escapedText(e.what())
+                  << "\n(ofx-render --help for usage)\n";
         return kExitUsage;
     }
     if (options.help) {
@@ -204,10 +206,10 @@ int main(int argc, char** argv)
     try {
         return run(options);
     } catch (const UsageError& e) {
-        std::cerr << "ofx-render: " << printable(e.what()) << "\n";
+        std::cerr << "ofx-render: " << ofxhost::escapedText(e.what()) << "\n";
         return kExitUsage;
     } catch (const std::exception& e) {
-        std::cerr << "ofx-render: " << printable(e.what()) << "\n";
+        std::cerr << "ofx-render: " << ofxhost::escapedText(e.what()) << "\n";
         return kExitFailure;
     }
 }

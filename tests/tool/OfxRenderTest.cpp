@@ -83,6 +83,9 @@ TEST_F(OfxRenderTest, UsageErrorsExitTwoNameTheProblemAndWriteNothing)
         SCOPED_TRACE(r.err);
         EXPECT_EQ(r.exitCode, 2);
         EXPECT_TRUE(contains(r.err, c.named)) << "expected the message to name " << c.named;
+        // The plug-in's reason is said once, in the line that reports the failure.
+        const std::string reason = "rendered nothing";
+        EXPECT_EQ(r.err.find(reason), r.err.rfind(reason));
         EXPECT_EQ(listing(), std::vector<std::string>{"in.exr"});
     }
     const RunResult help = render({"--help"});
@@ -121,6 +124,9 @@ TEST_F(OfxRenderTest, FailuresExitOneWithOneMessageAndLeaveNoFile)
         SCOPED_TRACE(r.err);
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_TRUE(contains(r.err, c.named)) << "expected the message to name " << c.named;
+        // The plug-in's reason is said once, in the line that reports the failure.
+        const std::string reason = "rendered nothing";
+        EXPECT_EQ(r.err.find(reason), r.err.rfind(reason));
         EXPECT_EQ(tooltest::countLinesStartingWith(r.err, "ofx-render: "), 1)
             << "one message of ours";
         EXPECT_EQ(listing(), before) << "no output and no temporary file";

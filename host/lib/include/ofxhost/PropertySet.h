@@ -15,10 +15,6 @@ enum class PropType { Int, Double, String, Pointer };
 
 const char* propTypeName(PropType type);
 
-// The text in double quotes on one line: quotes and backslashes escaped, newlines and tabs as
-// \n, \r and \t, other control characters as \xNN.
-std::string quotedText(const std::string& text);
-
 // A set of named, typed, multi-dimensional properties. The C property suite works on it through
 // handle(); host code and tests read it directly. Thread-safe: every call takes the set's lock.
 class PropertySet {

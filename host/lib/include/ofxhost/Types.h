@@ -10,6 +10,14 @@
 
 namespace ofxhost {
 
+// A message posted by a plug-in through the message suite, or by the host itself.
+struct Message {
+    std::string type; // "OfxMessageError", "OfxMessageLog", ...
+    std::string id;
+    std::string text;
+    bool persistent = false;
+};
+
 struct HostOptions {
     // false: a host that knows no OpenCL/CUDA/Metal property (the plug-in's writes of them fail
     // with kOfxStatErrUnknown and the host offers no GPU "...Supported" property).
@@ -20,9 +28,10 @@ struct HostOptions {
     std::string defaultPluginDir = "/usr/OFX/Plugins";
     // How messages name this host ("... which ofx-render does not provide").
     std::string displayName = "ofxhost";
-    // Messages (the plug-ins' and the host's own) are printed on stderr as they come: every one,
-    // or with true only errors and fatal errors. Host::messages() keeps them all either way.
-    bool printErrorsOnly = false;
+    // Called with each message (the plug-ins' and the host's own) as it comes, on the thread that
+    // posted it; when empty, every message is printed on stderr. Host::messages() keeps them all
+    // either way.
+    std::function<void(const Message&)> onMessage;
 };
 
 // The project an instance lives in, in canonical coordinates: `extent` is the frame the output
@@ -86,12 +95,6 @@ struct GpuRenderArgs {
 };
 
 // One message from the message suite (recorded and also printed to stderr).
-struct Message {
-    std::string type; // "OfxMessageError", "OfxMessageLog", ...
-    std::string id;
-    std::string text;
-    bool persistent = false;
-};
 
 // Reply of the is-identity action.
 struct IdentityResult {

@@ -1,8 +1,10 @@
-#include "Printable.h"
+#include <ofxhost/Text.h>
 
-namespace ofxrender {
+namespace ofxhost {
 
-std::string printable(const std::string& text)
+namespace {
+
+std::string escaped(const std::string& text, bool quoting)
 {
     static const char kHex[] = "0123456789abcdef";
     std::string out;
@@ -20,6 +22,9 @@ std::string printable(const std::string& text)
             out += "\\r";
         } else if (c < 0x20 || c == 0x7f) {
             out += std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+        } else if (quoting && (c == '"' || c == '\\')) {
+            out += '\\';
+            out += char(c);
         } else {
             out += char(c);
         }
@@ -27,4 +32,16 @@ std::string printable(const std::string& text)
     return out;
 }
 
-} // namespace ofxrender
+} // namespace
+
+std::string escapedText(const std::string& text)
+{
+    return escaped(text, false);
+}
+
+std::string quotedText(const std::string& text)
+{
+    return "\"" + escaped(text, true) + "\"";
+}
+
+} // namespace ofxhost
