@@ -16,21 +16,11 @@ using hosttest::sample;
 
 namespace {
 
-class ClipPreferencesTest : public ::testing::Test {
-protected:
-    std::unique_ptr<ofxhost::Instance> create(const std::string& id, const char* context)
-    {
-        return host.loadBundle(hosttest::featuresBundle())
-            .effect(id)
-            ->createInstance(context, ofxhost::ProjectSettings::forWindow({0, 0, 16, 16}));
-    }
-
-    ofxhost::Host host;
-};
+using ClipPreferencesTest = hosttest::FeaturesTest;
 
 TEST_F(ClipPreferencesTest, AnEightBitEffectGetsBytesAndGivesBackFloat)
 {
-    auto fx = create("org.zelk.test.ByteInvert", kOfxImageEffectContextFilter);
+    auto fx = create("org.zelk.test.ByteInvert", kOfxImageEffectContextFilter, {0, 0, 16, 16});
     // Every 8-bit level once, each exactly a level apart.
     Pixels src(16, 16);
     for (int i = 0; i < 256; ++i)
@@ -64,14 +54,25 @@ float throughDepth(float v, const std::string& depth)
     return v;
 }
 
+// The same float, NaN included.
+bool same(float a, float b)
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+
 TEST_F(ClipPreferencesTest, EveryDepthAndComponentsAnEffectAsksForRoundTrip)
 {
     auto fx = create("org.zelk.test.FormatProbe", kOfxImageEffectContextGeneral);
+    // Values out of every range, at (10, 20), its rows handed over bottom-up: host pixel (x, y)
+    // is src.at(x - 10, 21 - y).
     Pixels src(4, 2);
-    const float values[] = {0.0f, 1.0f, 0.5f, 0.1f, 1.0f / 3.0f, -0.25f, 2.5f, 70000.0f};
+    const float values[] = {0.0f, 1.0f, 0.5f, 0.1f, 1.0f / 3.0f, -0.25f, 2.5f, 70000.0f, NAN};
     for (size_t i = 0; i < src.data.size(); ++i)
-        src.data[i] = values[(i * 5 + i / 4) % 8];
-    fx->connectClip("Source", src.input());
+        src.data[i] = values[(i * 5 + i / 4) % 9];
+    ofxhost::ImageDesc bottomUp = src.desc(10, 20);
+    bottomUp.data = &src.at(0, 1, 0);
+    bottomUp.rowBytes = -bottomUp.rowBytes;
+    fx->connectClip("Source", hosttest::inputOf(bottomUp));
 
     for (const char* depth : {"byte", "short", "half", "float"}) {
         for (const char* components : {"RGBA", "RGB", "Alpha"}) {
@@ -79,16 +80,20 @@ TEST_F(ClipPreferencesTest, EveryDepthAndComponentsAnEffectAsksForRoundTrip)
             fx->setChoice("depth", depth);
             fx->setChoice("components", components);
             const ofxhost::RenderedFrame out = fx->renderFrame(0);
-            ASSERT_EQ(out.bounds.x2, 4);
-            for (int y = 0; y < 2; ++y)
-                for (int x = 0; x < 4; ++x)
+            ASSERT_EQ(out.bounds.x1, 10);
+            ASSERT_EQ(out.bounds.y2, 22);
+            for (int y = 20; y < 22; ++y)
+                for (int x = 10; x < 14; ++x)
                     for (int c = 0; c < 4; ++c) {
                         // RGB gains an opaque alpha; Alpha shows as grey of its alpha.
                         const std::string comps = components;
-                        const float in = comps == "Alpha" ? src.at(x, y, 3) : src.at(x, y, c);
-                        const float want =
-                            comps == "RGB" && c == 3 ? 1.0f : throughDepth(in, depth);
-                        ASSERT_EQ(sample(out, x, y, c), want) << x << "," << y << " channel " << c;
+                        const float* in = &src.at(x - 10, 21 - y, 0);
+                        const float want = comps == "RGB" && c == 3
+                                               ? 1.0f
+                                               : throughDepth(in[comps == "Alpha" ? 3 : c], depth);
+                        ASSERT_TRUE(same(sample(out, x, y, c), want))
+                            << x << "," << y << " channel " << c << ": " << sample(out, x, y, c)
+                            << " for " << want;
                     }
         }
     }

@@ -15,22 +15,11 @@ using hosttest::sample;
 
 namespace {
 
-class ClipsTest : public ::testing::Test {
-protected:
-    std::unique_ptr<ofxhost::Instance> create(const std::string& id, const char* context)
-    {
-        ofxhost::Effect* effect = host.loadBundle(hosttest::featuresBundle()).effect(id);
-        if (!effect)
-            throw std::runtime_error(id + " not loaded");
-        return effect->createInstance(context, ofxhost::ProjectSettings::forWindow({0, 0, 4, 2}));
-    }
-
-    ofxhost::Host host;
-};
+using ClipsTest = hosttest::FeaturesTest;
 
 TEST_F(ClipsTest, AnOptionalMaskWorksUnconnectedConnectedAndWithoutAFrame)
 {
-    auto fx = create("org.zelk.test.MaskedInvert", kOfxImageEffectContextFilter);
+    auto fx = create("org.zelk.test.MaskedInvert");
     EXPECT_FALSE(fx->clipConnected("Source"));
     EXPECT_FALSE(fx->clipConnected("Mask"));
     EXPECT_EQ(fx->clipProperties("Mask").getInt(kOfxImageClipPropConnected), 0);
@@ -95,7 +84,7 @@ TEST_F(ClipsTest, TwoInputsGiveTheirOwnImagesAndBothMustBeThere)
 
 TEST_F(ClipsTest, TheSuiteAnswersForAnUnconnectedClip)
 {
-    auto fx = create("org.zelk.test.MaskedInvert", kOfxImageEffectContextFilter);
+    auto fx = create("org.zelk.test.MaskedInvert");
     auto* suite = hosttest::fetchSuite<OfxImageEffectSuiteV1>(host, kOfxImageEffectSuite);
     OfxImageClipHandle mask = nullptr;
     ASSERT_EQ(suite->clipGetHandle(fx->handle(), "Mask", &mask, nullptr), kOfxStatOK);
@@ -113,7 +102,7 @@ TEST_F(ClipsTest, TheSuiteAnswersForAnUnconnectedClip)
 
 TEST_F(ClipsTest, ImagesGivenForOneRenderLeaveTheClipsAsTheyWere)
 {
-    auto fx = create("org.zelk.test.MaskedInvert", kOfxImageEffectContextFilter);
+    auto fx = create("org.zelk.test.MaskedInvert");
     Pixels connected(4, 2, 0.25f), once(4, 2, 0.5f), out(4, 2);
     fx->connectClip("Source", connected.input());
     ASSERT_EQ(ofxhost::renderWholeFrame(*fx, 0, once.data.data(), out.data.data(), 4, 2),
@@ -122,7 +111,7 @@ TEST_F(ClipsTest, ImagesGivenForOneRenderLeaveTheClipsAsTheyWere)
     EXPECT_TRUE(fx->clipConnected("Source"));
     EXPECT_EQ(sample(fx->renderFrame(0), 1, 1, 0), 0.75f) << "and then from the input again";
 
-    auto other = create("org.zelk.test.MaskedInvert", kOfxImageEffectContextFilter);
+    auto other = create("org.zelk.test.MaskedInvert");
     ASSERT_EQ(ofxhost::renderWholeFrame(*other, 0, once.data.data(), out.data.data(), 4, 2),
               kOfxStatOK);
     EXPECT_FALSE(other->clipConnected("Source"));

@@ -4,10 +4,13 @@
 #include <ofxhost/Host.h>
 #include <ofxhost/Instance.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <unistd.h>
 
@@ -86,6 +89,16 @@ private:
     std::optional<std::string> m_old;
 };
 
+// An input showing `image` at every time.
+inline ofxhost::ClipInput inputOf(const ofxhost::ImageDesc& image)
+{
+    ofxhost::ClipInput in;
+    in.frameAt = [image](double) {
+        return std::optional<ofxhost::ClipFrame>(ofxhost::ClipFrame{image, nullptr});
+    };
+    return in;
+}
+
 // An RGBA float image in host memory.
 struct Pixels {
     Pixels(int w, int h, float fill = 0.0f)
@@ -102,15 +115,7 @@ struct Pixels {
     }
     float& at(int x, int y, int c) { return data[(static_cast<size_t>(y) * width + x) * 4 + c]; }
     // An input showing these pixels (at x0, y0) at every time.
-    ofxhost::ClipInput input(int x0 = 0, int y0 = 0)
-    {
-        ofxhost::ClipInput in;
-        const ofxhost::ImageDesc d = desc(x0, y0);
-        in.frameAt = [d](double) {
-            return std::optional<ofxhost::ClipFrame>(ofxhost::ClipFrame{d, nullptr});
-        };
-        return in;
-    }
+    ofxhost::ClipInput input(int x0 = 0, int y0 = 0) { return inputOf(desc(x0, y0)); }
     int width, height;
     std::vector<float> data;
 };
@@ -121,5 +126,26 @@ inline float sample(const ofxhost::RenderedFrame& f, int x, int y, int c)
     const int width = f.bounds.x2 - f.bounds.x1;
     return f.pixels.at((static_cast<size_t>(y - f.bounds.y1) * width + (x - f.bounds.x1)) * 4 + c);
 }
+
+// A host with the bundle of test effects of plugins/ loaded.
+class FeaturesTest : public ::testing::Test {
+protected:
+    ofxhost::Effect& effect(const std::string& id)
+    {
+        ofxhost::Effect* found = host.loadBundle(featuresBundle()).effect(id);
+        if (!found)
+            throw std::runtime_error(id + " not loaded");
+        return *found;
+    }
+    // An instance in `context` of a project the size of `window`.
+    std::unique_ptr<ofxhost::Instance> create(const std::string& id,
+                                              const char* context = kOfxImageEffectContextFilter,
+                                              OfxRectI window = {0, 0, 4, 2})
+    {
+        return effect(id).createInstance(context, ofxhost::ProjectSettings::forWindow(window));
+    }
+
+    ofxhost::Host host;
+};
 
 } // namespace hosttest

@@ -1,5 +1,5 @@
-// Instances of the fake effect: parameter values, images, render arguments,
-// identity, instance changes and the suite calls an effect makes on an instance.
+// Instances of the fake effect: images, render arguments, identity, instance changes and the
+// suite calls an effect makes on an instance.
 #include "HostTestUtil.h"
 
 #include <ofxhost/Host.h>
@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 
 using hosttest::errorOf;
@@ -41,41 +40,10 @@ protected:
     std::unique_ptr<ofxhost::Instance> instance; // destroyed before the host
 };
 
-TEST_F(InstanceTest, ParametersStartAtTheirDefaultsAndTakeCheckedValues)
-{
-    EXPECT_EQ(instance->paramDouble("gain"), 1.0);
-    EXPECT_EQ(instance->paramInt("mode"), 1);
-    EXPECT_EQ(instance->paramInt("steps"), 3);
-
-    // From text, as ofx-render's --set passes it: a choice by option text or by index.
-    instance->setParamFromText("mode", "Fast");
-    EXPECT_EQ(instance->paramInt("mode"), 0);
-    instance->setParamFromText("mode", "2");
-    EXPECT_EQ(instance->paramInt("mode"), 2);
-    instance->setParamFromText("steps", "10");
-    EXPECT_EQ(instance->paramInt("steps"), 10);
-    instance->setParamFromText("gain", "0.25");
-    EXPECT_EQ(instance->paramDouble("gain"), 0.25);
-
-    // Every refusal says why and leaves the value as it was.
-    const std::pair<std::function<void()>, const char*> refusals[] = {
-        {[&] { instance->setParamFromText("gain", ""); }, "needs a number"},
-        {[&] { instance->setParam("gain", std::nan("")); }, "finite"},
-        {[&] { instance->setParam("mode", -1); }, "\"mode\""},
-        {[&] { instance->setParam("steps", 2.5); }, "whole"},
-        {[&] { instance->setParam("steps", 11); }, "1 to 10"},
-    };
-    for (const auto& r : refusals) {
-        const std::string error = errorOf(r.first);
-        EXPECT_NE(error.find(r.second), std::string::npos) << error;
-    }
-    EXPECT_EQ(instance->paramDouble("gain"), 0.25);
-    EXPECT_EQ(instance->paramInt("mode"), 2);
-    EXPECT_EQ(instance->paramInt("steps"), 10);
-}
-
 TEST_F(InstanceTest, IdentityAndChangesCarryWhatTheEffectAnswers)
 {
+    EXPECT_EQ(instance->paramInt("mode"), 1) << "parameters start at their defaults";
+    EXPECT_EQ(instance->paramInt("steps"), 3);
     ofxhost::IdentityResult r = instance->isIdentity(5.0, OfxRectI{0, 0, 4, 4});
     EXPECT_EQ(r.status, kOfxStatOK);
     EXPECT_EQ(r.clip, "Source");
@@ -153,23 +121,6 @@ TEST_F(InstanceTest, RenderArgumentsCarryTheGpuSelectionUntouched)
     EXPECT_EQ(seenFlag(kOfxImageEffectPropOpenCLEnabled), 0);
     EXPECT_EQ(seenFlag(kOfxImageEffectPropCudaEnabled), 1);
     EXPECT_EQ(seenHandle(kOfxImageEffectPropCudaStream), &stream);
-}
-
-TEST(HostWithoutGpuProperties, SendsNoGpuArgumentsAndRefusesAGpuRender)
-{
-    ofxhost::HostOptions options;
-    options.gpuProperties = false;
-    ofxhost::Host host(options);
-    auto instance = host.loadBundle(hosttest::fakeBundle()).effects().at(0)->createInstance();
-    Pixels src(4, 2, 1.0f), dst(4, 2);
-    instance->setClipImage("Source", src.desc());
-    instance->setClipImage("Output", dst.desc());
-    EXPECT_EQ(instance->render(0, OfxRectI{0, 0, 4, 2}), kOfxStatOK);
-    EXPECT_EQ(
-        instance->properties().getInt(std::string("seen ") + kOfxImageEffectPropOpenCLEnabled), -1);
-    ofxhost::GpuRenderArgs gpu;
-    gpu.cuda = true;
-    EXPECT_THROW(instance->render(0, OfxRectI{0, 0, 4, 2}, gpu), ofxhost::Error);
 }
 
 TEST_F(InstanceTest, SuiteCallsOnAnInstanceAnswerWithTheRightStatuses)

@@ -8,18 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using hosttest::errorOf;
 
 namespace {
 
-class ParamsTest : public ::testing::Test {
+class ParamsTest : public hosttest::FeaturesTest {
 protected:
-    void SetUp() override
-    {
-        fx = host.loadBundle(hosttest::featuresBundle())
-                 .effect("org.zelk.test.ParamZoo")
-                 ->createInstance(kOfxImageEffectContextFilter);
-    }
+    void SetUp() override { fx = create("org.zelk.test.ParamZoo"); }
     // What the effect read of `name` when told it changed.
     std::string seen(const std::string& name)
     {
@@ -27,7 +24,6 @@ protected:
         return fx->properties().getString("seen " + name);
     }
 
-    ofxhost::Host host;
     std::unique_ptr<ofxhost::Instance> fx;
 };
 
@@ -38,7 +34,7 @@ TEST_F(ParamsTest, EveryTypeTakesTextAndTheEffectReadsItBack)
         const char* text;
         const char* read;
     } cases[] = {
-        {"count", "7", "7"},
+        {"count", "10", "10"},
         {"amount", "-0.25", "-0.25"},
         {"enabled", "true", "1"},
         {"enabled", "off", "0"},
@@ -71,6 +67,9 @@ TEST_F(ParamsTest, RefusalsNameTheProblemAndKeepTheValue)
     fx->setParamFromText("offset", "32,24");
     fx->setParamFromText("grid", "3,4");
     fx->setParamFromText("flavour", "lemon");
+    fx->setParamFromText("count", "3");
+    fx->setParamFromText("amount", "0.5");
+    fx->setParamFromText("mode", "2");
     const std::pair<std::function<void()>, const char*> refusals[] = {
         {[&] { fx->setParamFromText("offset", "32"); }, "takes 2 values, got 1"},
         {[&] { fx->setParamFromText("offset", "1,2,3"); }, "takes 2 values, got 3"},
@@ -80,6 +79,10 @@ TEST_F(ParamsTest, RefusalsNameTheProblemAndKeepTheValue)
         {[&] { fx->setParam("offset", 1.0); }, "give all 2 values"},
         {[&] { fx->setParamFromText("grid", "1.5,2"); }, "whole numbers"},
         {[&] { fx->setParamFromText("count", "11"); }, "0 to 10"},
+        {[&] { fx->setParam("count", 2.5); }, "whole"},
+        {[&] { fx->setParamFromText("amount", ""); }, "needs a number"},
+        {[&] { fx->setParam("amount", std::nan("")); }, "finite"},
+        {[&] { fx->setParam("mode", -1); }, "\"mode\""},
         {[&] { fx->setParamFromText("flavour", "Mint"); }, "\"Vanilla\", \"Lemon Tart\""},
         {[&] { fx->setParamFromText("reset", "1"); }, "holds no value"},
         {[&] { fx->setParamFromText("more", "1"); }, "holds no value"},
@@ -93,6 +96,9 @@ TEST_F(ParamsTest, RefusalsNameTheProblemAndKeepTheValue)
     EXPECT_EQ(seen("offset"), "32,24");
     EXPECT_EQ(seen("grid"), "3,4");
     EXPECT_EQ(fx->paramString("flavour"), "lemon");
+    EXPECT_EQ(fx->paramInt("count"), 3);
+    EXPECT_EQ(fx->paramDouble("amount"), 0.5);
+    EXPECT_EQ(fx->paramInt("mode"), 2);
 }
 
 } // namespace

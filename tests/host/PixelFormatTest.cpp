@@ -1,8 +1,6 @@
-// The host's pixel conversions: half precision bit for bit against Imath, and images of every
-// format converted with their rows in either order.
+// The host's half precision bit for bit against Imath (images of every format converted with
+// their rows either way: the clip preferences' tests).
 #include "PixelFormat.h"
-
-#include <ofxhost/Error.h>
 
 #include <Imath/half.h>
 #include <gtest/gtest.h>
@@ -10,12 +8,8 @@
 #include <cmath>
 #include <cstring>
 #include <random>
-#include <vector>
 
 namespace {
-
-using ofxhost::Channels;
-using ofxhost::Depth;
 
 std::uint32_t bitsOf(float f)
 {
@@ -59,48 +53,6 @@ TEST(PixelFormat, HalfPrecisionMatchesImathBitForBit)
             ASSERT_EQ(ofxhost::floatToHalf(v), Imath::half(v).bits()) << v;
         }
     }
-}
-
-TEST(PixelFormat, ImagesConvertBetweenEveryFormatWithRowsEitherWay)
-{
-    // A 3 x 2 float RGBA image stored top row first, handed over bottom row first.
-    std::vector<float> rows = {0.0f,  0.2f, 0.4f, 1.0f,  0.6f, 0.8f, 1.0f, 0.5f,
-                               -1.0f, 2.0f, NAN,  0.0f,  0.1f, 0.3f, 0.5f, 0.7f,
-                               0.9f,  1.0f, 0.0f, 0.25f, 1.0f, 1.0f, 1.0f, 1.0f};
-    ofxhost::ImageDesc src;
-    src.data = rows.data() + 12; // the bottom row is the second one in memory
-    src.rowBytes = -3 * 16;
-    src.bounds = {10, 20, 13, 22};
-
-    const ofxhost::PixelBuffer bytes = ofxhost::convertPixels(src, {Depth::Byte, Channels::RGBA});
-    EXPECT_EQ(bytes.image.bounds.x1, 10);
-    EXPECT_EQ(bytes.image.rowBytes, 12);
-    const auto* b = static_cast<const unsigned char*>(bytes.image.data);
-    EXPECT_EQ(b[0], 26) << "0.1 of the bottom row's first pixel";
-    EXPECT_EQ(b[12 + 8], 0) << "-1 clamps to 0";
-    EXPECT_EQ(b[12 + 9], 255) << "2 clamps to 1";
-    EXPECT_EQ(b[12 + 10], 0) << "NaN becomes 0";
-
-    const ofxhost::PixelBuffer alpha = ofxhost::convertPixels(src, {Depth::Float, Channels::Alpha});
-    const auto* a = static_cast<const float*>(alpha.image.data);
-    EXPECT_EQ(a[1], 0.25f);
-    EXPECT_EQ(alpha.image.rowBytes, 12);
-
-    // Alpha back to RGBA is grey of the alpha; RGB gains an opaque alpha.
-    const ofxhost::PixelBuffer grey =
-        ofxhost::convertPixels(alpha.image, {Depth::Float, Channels::RGBA});
-    const auto* g = static_cast<const float*>(grey.image.data);
-    EXPECT_EQ((std::vector<float>(g + 4, g + 8)), (std::vector<float>{0.25f, 0.25f, 0.25f, 0.25f}));
-    const ofxhost::PixelBuffer rgb = ofxhost::convertPixels(src, {Depth::Short, Channels::RGB});
-    const ofxhost::PixelBuffer back =
-        ofxhost::convertPixels(rgb.image, {Depth::Float, Channels::RGBA});
-    const auto* f = static_cast<const float*>(back.image.data);
-    EXPECT_EQ(f[3], 1.0f);
-    EXPECT_EQ(f[1], std::round(0.3f * 65535.0f) / 65535.0f);
-
-    ofxhost::ImageDesc odd = src;
-    odd.components = "OfxImageComponentYUVA";
-    EXPECT_THROW(ofxhost::convertPixels(odd, {Depth::Float, Channels::RGBA}), ofxhost::Error);
 }
 
 } // namespace

@@ -111,7 +111,7 @@ TEST(PropertySuite, ClosedSetsTakeOnlyKnownOrAcceptedNames)
 
 // What the support layer requires of a host every load of a real bundle shows; here what only a
 // host without GPU support differs in, and the suites on offer.
-TEST(HostProperties, GpuCapabilitiesOnlyWhenAskedAndEverySuiteByVersion)
+TEST(HostProperties, GpuCapabilitiesAndArgumentsOnlyWhenAskedAndEverySuiteByVersion)
 {
     const char* gpu[] = {kOfxImageEffectPropOpenCLRenderSupported,
                          kOfxImageEffectPropCudaRenderSupported,
@@ -125,6 +125,17 @@ TEST(HostProperties, GpuCapabilitiesOnlyWhenAskedAndEverySuiteByVersion)
     for (const char* name : gpu)
         EXPECT_FALSE(withoutGpu.hostProperties().has(name)) << name;
     EXPECT_FALSE(withoutGpu.hostProperties().has(kOfxImageEffectPropMetalRenderSupported));
+    // Nor are GPU arguments sent, and a GPU render is refused.
+    auto instance = withoutGpu.loadBundle(hosttest::fakeBundle()).effects().at(0)->createInstance();
+    hosttest::Pixels src(4, 2, 1.0f), dst(4, 2);
+    instance->setClipImage("Source", src.desc());
+    instance->setClipImage("Output", dst.desc());
+    EXPECT_EQ(instance->render(0, OfxRectI{0, 0, 4, 2}), kOfxStatOK);
+    EXPECT_EQ(
+        instance->properties().getInt(std::string("seen ") + kOfxImageEffectPropOpenCLEnabled), -1);
+    ofxhost::GpuRenderArgs cuda;
+    cuda.cuda = true;
+    EXPECT_THROW(instance->render(0, OfxRectI{0, 0, 4, 2}, cuda), ofxhost::Error);
 
     // Suites by name and version (the mandatory ones every load shows), nothing for an unknown one.
     OfxHost* h = withGpu.ofxHost();

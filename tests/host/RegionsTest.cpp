@@ -15,15 +15,7 @@ using hosttest::sample;
 
 namespace {
 
-class RegionsTest : public ::testing::Test {
-protected:
-    ofxhost::Effect& effect(const std::string& id)
-    {
-        return *host.loadBundle(hosttest::featuresBundle()).effect(id);
-    }
-
-    ofxhost::Host host;
-};
+using RegionsTest = hosttest::FeaturesTest;
 
 TEST_F(RegionsTest, NormalisedDefaultsFollowTheProjectOfThePicture)
 {
@@ -98,9 +90,7 @@ TEST_F(RegionsTest, AGrowingEffectRendersItsWholeRegion)
 
 TEST_F(RegionsTest, WithoutAnAnswerTheRegionIsTheInputsOrTheProjects)
 {
-    auto fx = effect("org.zelk.test.MaskedInvert")
-                  .createInstance(kOfxImageEffectContextFilter,
-                                  ofxhost::ProjectSettings::forWindow({0, 0, 20, 10}));
+    auto fx = create("org.zelk.test.MaskedInvert", kOfxImageEffectContextFilter, {0, 0, 20, 10});
     OfxRectD rod = fx->regionOfDefinition(0);
     EXPECT_EQ(rod.x2, 20.0) << "nothing connected: the project";
     Pixels src(5, 3);

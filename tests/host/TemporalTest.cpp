@@ -41,12 +41,11 @@ struct Sequence {
     }
 };
 
-TEST(Temporal, AnEffectReadsOtherFramesOfItsInput)
+using Temporal = hosttest::FeaturesTest;
+
+TEST_F(Temporal, AnEffectReadsOtherFramesOfItsInput)
 {
-    ofxhost::Host host;
-    ofxhost::Bundle& bundle = host.loadBundle(hosttest::featuresBundle());
-    auto fx =
-        bundle.effect("org.zelk.test.TimeOffset")->createInstance(kOfxImageEffectContextFilter);
+    auto fx = create("org.zelk.test.TimeOffset");
     Sequence shot;
     fx->connectClip("Source", shot.input());
     EXPECT_EQ(fx->clipProperties("Source").getDoubles(kOfxImageEffectPropFrameRange),
@@ -65,7 +64,7 @@ TEST(Temporal, AnEffectReadsOtherFramesOfItsInput)
     EXPECT_EQ(fx->framesNeeded(2).at("Source")[0].max, 4.0);
 
     // An effect without temporal access is not asked: it needs the frame it renders.
-    auto invert = bundle.effect("org.zelk.test.Invert")->createInstance();
+    auto invert = create("org.zelk.test.Invert");
     const auto own = invert->framesNeeded(7);
     EXPECT_EQ(own.at("Source")[0].min, 7.0);
     EXPECT_EQ(own.at("Source")[0].max, 7.0);

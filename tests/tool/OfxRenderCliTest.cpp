@@ -1,5 +1,5 @@
-// ofx-render's sequences (frame lists, gaps, resuming) and what it tells a
-// user: its version, the looks, parameters by label, names printed safely.
+// ofx-render's frame lists, resuming a sequence, and what it tells a user: its version, the
+// looks, parameters by label, names printed safely.
 #include "CommandLine.h"
 #include "FrameList.h"
 #include "OfxRenderFixture.h"
@@ -8,45 +8,9 @@
 
 #include <fstream>
 #include <regex>
-#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using namespace tooltest;
-
-namespace {
-
-ino_t inodeOf(const std::string& path)
-{
-    struct stat info {};
-    ::stat(path.c_str(), &info);
-    return info.st_ino;
-}
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// A bundle beside the built one: the same binary, and looks named `names`
-// (copies of one of the built looks) for both curves.
-std::string makeBundleWithLooks(const fs::path& where, const std::vector<std::string>& names)
-{
-    const fs::path bundle = where / "ZELK-Look-Lib.ofx.bundle";
-    const fs::path resources = fs::path(kBundle) / "Contents" / "Resources";
-    fs::create_directories(bundle / "Contents");
-    fs::create_directory_symlink(fs::path(kBundle) / "Contents" / "Linux-x86-64",
-                                 bundle / "Contents" / "Linux-x86-64");
-    for (const char* looks : {"looks_bin_tevo", "looks_bin_tevo4"}) {
-        fs::create_directories(bundle / "Contents" / "Resources" / looks);
-        for (const std::string& name : names)
-            fs::copy_file(resources / looks / "Identity.cube.bin",
-                          bundle / "Contents" / "Resources" / looks / (name + ".cube.bin"));
-    }
-    return bundle.string();
-}
-
-} // namespace
 
 TEST(FrameListTest, ListsStepsAndGapsReadAndPrintAsWritten)
 {
@@ -67,24 +31,6 @@ TEST(FrameListTest, ListsStepsAndGapsReadAndPrintAsWritten)
         sparse.push_back(f);
     const std::string many = describeGaps(sparse);
     EXPECT_EQ(many.rfind(", ..."), many.size() - 5) << many;
-}
-
-TEST_F(OfxRenderTest, SequencesTakeFrameListsAndReportGaps)
-{
-    for (int f : {1, 2, 3, 5, 6, 9})
-        writeChart("in." + std::to_string(f) + ".exr", 8 + f, 4);
-
-    RunResult r = renderWithBundle({"--frames", "1-5x2,6", "in.#.exr", "list.#.exr"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    for (int f = 1; f <= 9; ++f)
-        EXPECT_EQ(fs::exists(file("list." + std::to_string(f) + ".exr")),
-                  f == 1 || f == 3 || f == 5 || f == 6)
-            << f;
-
-    r = renderWithBundle({"in.#.exr", "all.#.exr"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(contains(r.err, "lacks frames 4, 7-8")) << r.err;
-    EXPECT_TRUE(fs::exists(file("all.9.exr")));
 }
 
 TEST_F(OfxRenderTest, SkipExistingRendersOnlyTheMissingFrames)
@@ -157,7 +103,8 @@ TEST_F(OfxRenderTest, ParametersAreSetByLabelAsWellAsByScriptName)
 TEST_F(OfxRenderTest, ControlCharactersInNamesArePrintedEscaped)
 {
     const std::string bundle =
-        makeBundleWithLooks(dir / "b", {"Two\nLines", "Red\x1b[31m", "Plain"});
+        bundleWithLooks(dir / "b", {"Two\nLines", "Red\x1b[31m", "Plain"},
+                        slurp(kBundle + "/Contents/Resources/looks_bin_tevo/Identity.cube.bin"));
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--bundle", bundle, "--list-looks"},
           std::vector<std::string>{"--describe", bundle}}) {

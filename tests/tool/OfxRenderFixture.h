@@ -6,6 +6,8 @@
 #include "ToolTestSupport.h"
 #include "zelk/ImageIO.h"
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,26 @@ protected:
                          zelk::formatFromFileName(name), zelk::SampleType::Float);
     }
 };
+
+// A bundle in `where` beside the built one: the same binary, and for both curves only the looks
+// `names`, each holding `bytes`.
+inline std::string bundleWithLooks(const std::filesystem::path& where,
+                                   const std::vector<std::string>& names, const std::string& bytes)
+{
+    namespace fs = std::filesystem;
+    const fs::path bundle = where / "ZELK-Look-Lib.ofx.bundle";
+    fs::create_directories(bundle / "Contents");
+    fs::create_directory_symlink(fs::path(kBundle) / "Contents" / "Linux-x86-64",
+                                 bundle / "Contents" / "Linux-x86-64");
+    for (const char* looks : {"looks_bin_tevo", "looks_bin_tevo4"}) {
+        fs::create_directories(bundle / "Contents" / "Resources" / looks);
+        for (const std::string& name : names)
+            std::ofstream(bundle / "Contents" / "Resources" / looks / (name + ".cube.bin"),
+                          std::ios::binary)
+                << bytes;
+    }
+    return bundle.string();
+}
 
 inline bool contains(const std::string& text, const std::string& part)
 {

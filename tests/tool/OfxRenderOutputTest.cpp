@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <random>
 #include <sys/stat.h>
 #include <thread>
@@ -18,12 +17,6 @@ namespace fs = std::filesystem;
 using namespace tooltest;
 
 namespace {
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The process ids the next programs started on this machine will most likely get.
 std::vector<long> likelyNextPids()
@@ -98,18 +91,25 @@ TEST_F(OfxRenderOutputTest, PlantedLinksNeverMakeARenderWriteAnotherFile)
     EXPECT_EQ(r.exitCode, 0) << r.err;
     expectRegularFrame("out.exr", 64);
 
-    // At the output's own name: refused without -y; replaced, not written through, with it.
-    for (const char* target : {"victim.txt", "absent.txt"}) {
-        SCOPED_TRACE(target);
-        fs::remove(file("link.exr"));
-        fs::create_symlink(target, file("link.exr"));
-        r = renderWithBundle({"in.exr", "link.exr"});
+    // Whatever is at the output's name, a link included: refused without -y; replaced, not
+    // written through, with it.
+    for (const char* existing : {"", "victim.txt", "absent.txt"}) {
+        SCOPED_TRACE(existing);
+        const bool isFile = !*existing;
+        fs::remove(file("old.png"));
+        if (isFile)
+            std::ofstream(file("old.png")) << "keep me";
+        else
+            fs::create_symlink(existing, file("old.png"));
+        r = renderWithBundle({"in.exr", "old.png"});
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_TRUE(contains(r.err, "use -y")) << r.err;
-        EXPECT_TRUE(fs::is_symlink(file("link.exr")));
-        r = renderWithBundle({"-y", "in.exr", "link.exr"});
+        EXPECT_TRUE(isFile ? slurp(file("old.png")) == "keep me" : fs::is_symlink(file("old.png")));
+        r = renderWithBundle({isFile ? "--overwrite" : "-y", "in.exr", "old.png"});
         EXPECT_EQ(r.exitCode, 0) << r.err;
-        expectRegularFrame("link.exr", 64);
+        expectRegularFrame("old.png", 64);
+        EXPECT_EQ(zelk::readImage(file("old.png")).storedAs, zelk::SampleType::UInt16)
+            << "float input, PNG output";
     }
     EXPECT_TRUE(slurp(file("victim.txt")) == "precious") << "victim.txt was written";
     EXPECT_FALSE(fs::exists(file("absent.txt")));

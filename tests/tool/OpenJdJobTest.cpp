@@ -7,9 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <regex>
-#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using namespace tooltest;
@@ -17,18 +15,6 @@ using namespace tooltest;
 namespace {
 
 const std::string kTemplate = std::string(ZELK_TEST_SOURCE_DIR) + "/jobs/ofx-render/template.yaml";
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-ino_t inodeOf(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
-}
 
 // `text` as a JSON string literal.
 std::string quoted(const std::string& text)

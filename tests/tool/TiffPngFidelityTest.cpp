@@ -1,6 +1,6 @@
-// TIFF and PNG through zelk_imageio: orientation honoured however the pixels
-// are stored, and what a grade does not change (resolution, ICC profile, colour
-// and text chunks, the presence of alpha) written back.
+// TIFF and PNG through zelk_imageio: orientation honoured however the pixels are stored (and
+// images without alpha read opaque), and what a grade does not change (resolution, ICC profile,
+// colour and text chunks, the presence of alpha) written back.
 #include "ToolTestSupport.h"
 #include "zelk/ImageFile.h"
 
@@ -161,10 +161,14 @@ TEST_F(TiffPngFidelityTest, TiffOrientationIsHonouredHoweverThePixelsAreStored)
             const bool transposed = orientation >= 5;
             ASSERT_EQ(image.width, transposed ? h : w);
             ASSERT_EQ(image.height, transposed ? w : h);
+            EXPECT_FALSE(image.hadAlpha);
+            EXPECT_EQ(image.storedAs,
+                      layout == TiffLayout::Palette8 ? SampleType::UInt8 : SampleType::UInt16);
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x) {
                     const auto [sx, sy] = shownAt(orientation, x, y, w, h);
                     const float* p = image.row(sy) + 4 * sx;
+                    ASSERT_EQ(p[3], 1.0f) << "no alpha: opaque";
                     if (layout == TiffLayout::Palette8) {
                         ASSERT_FLOAT_EQ(p[0], float(x + w * y) / 255.0f) << x << "," << y;
                     } else {

@@ -9,6 +9,7 @@
 #include <spawn.h>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -19,8 +20,6 @@ namespace tooltest {
 
 namespace fs = std::filesystem;
 
-namespace {
-
 std::string slurp(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -29,7 +28,11 @@ std::string slurp(const std::string& path)
     return text.str();
 }
 
-} // namespace
+ino_t inodeOf(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
 
 RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& args,
                                const std::string& cwd)

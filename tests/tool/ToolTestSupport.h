@@ -41,6 +41,10 @@ private:
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& cwd);
 
+// The bytes of a file ("" when it cannot be read), and its inode (0 when it is missing).
+std::string slurp(const std::string& path);
+ino_t inodeOf(const std::string& path);
+
 // Lines of `text` that begin with `start` (the tool's own messages; the plug-in
 // and the host library may print lines of theirs).
 int countLinesStartingWith(const std::string& text, const std::string& start);

@@ -8,6 +8,13 @@ namespace {
 
 const OfxParametricParameterSuiteV1* g_curves = nullptr;
 
+OfxStatus describe(OfxImageEffectHandle)
+{
+    g_curves = static_cast<const OfxParametricParameterSuiteV1*>(
+        fetchSuite(kOfxParametricParameterSuite, 1));
+    return kOfxStatOK;
+}
+
 OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
 {
     if (!g_curves)
@@ -28,19 +35,17 @@ OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
 
 OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
 {
-    const double time = timeArg(in);
-    const OfxRectI w = renderWindow(in);
-    OfxParamHandle curve = param(effect, "curve");
-    Image src, dst;
-    if (fetch(effect, "Output", time, dst) || fetch(effect, "Source", time, src))
+    Frame f;
+    if (fetchFrame(effect, in, f))
         return kOfxStatFailed;
-    for (int y = w.y1; y < w.y2; ++y)
-        for (int x = w.x1; x < w.x2; ++x) {
-            const float* s = src.floatsAt(x, y);
-            float* d = dst.floatsAt(x, y);
+    OfxParamHandle curve = param(effect, "curve");
+    for (int y = f.window.y1; y < f.window.y2; ++y)
+        for (int x = f.window.x1; x < f.window.x2; ++x) {
+            const float* s = f.src.floatsAt(x, y);
+            float* d = f.dst.floatsAt(x, y);
             for (int c = 0; c < 3; ++c) {
                 double v = 0;
-                if (OfxStatus st = g_curves->parametricParamGetValue(curve, c, time, s[c], &v))
+                if (OfxStatus st = g_curves->parametricParamGetValue(curve, c, f.time, s[c], &v))
                     return st;
                 d[c] = static_cast<float>(v);
             }
@@ -49,28 +54,16 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
     return kOfxStatOK;
 }
 
-OfxStatus describe(OfxImageEffectHandle effect)
-{
-    g_curves = static_cast<const OfxParametricParameterSuiteV1*>(
-        fetchSuite(kOfxParametricParameterSuite, 1));
-    describeEffect(effect, "Curves", {kOfxImageEffectContextFilter});
-    return kOfxStatOK;
-}
-
-const EffectSpec kSpec = {describe, describeInContext, render, nullptr};
-
-OfxPlugin g_plugin = {kOfxImageEffectPluginApi, 1, "org.zelk.test.Curves", 1, 0, setHost,
-                      mainEntry<kSpec>};
+const EffectSpec kSpec = {{"org.zelk.test.Curves", 1, 0, "Curves"},
+                          {kOfxImageEffectContextFilter},
+                          {},
+                          {describe, describeInContext, render, nullptr}};
 
 } // namespace
 } // namespace kit
 
-extern "C" __attribute__((visibility("default"))) int OfxGetNumberOfPlugins(void)
+const std::vector<OfxPlugin*>& kit::bundle()
 {
-    return 1;
-}
-
-extern "C" __attribute__((visibility("default"))) OfxPlugin* OfxGetPlugin(int nth)
-{
-    return nth == 0 ? &kit::g_plugin : nullptr;
+    static const std::vector<OfxPlugin*> all = {plugin<kSpec>()};
+    return all;
 }

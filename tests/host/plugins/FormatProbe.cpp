@@ -3,7 +3,6 @@
 // conversions to and from that format are all the output shows. It counts how often it was
 // asked for its clip preferences.
 #include "Effects.h"
-#include "PluginKit.h"
 
 #include <cstring>
 #include <string>
@@ -58,39 +57,33 @@ OfxStatus clipPreferences(const char* action, OfxImageEffectHandle effect, OfxPr
 
 OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
 {
-    const double time = timeArg(in);
-    const OfxRectI w = renderWindow(in);
-    Image src, dst;
-    if (fetch(effect, "Output", time, dst) || fetch(effect, "Source", time, src))
+    Frame f;
+    if (fetchFrame(effect, in, f))
         return kOfxStatFailed;
     const char *depth = nullptr, *components = nullptr;
     chosen(effect, &depth, &components);
-    for (const Image* image : {&src, &dst})
+    for (const Image* image : {&f.src, &f.dst})
         if (image->depth != depth || image->components != components)
             return kOfxStatErrImageFormat;
-    const size_t row = static_cast<size_t>(w.x2 - w.x1) * src.channels() * src.sampleBytes();
+    const OfxRectI& w = f.window;
+    const size_t row = static_cast<size_t>(w.x2 - w.x1) * f.src.channels() * f.src.sampleBytes();
     for (int y = w.y1; y < w.y2; ++y)
-        std::memcpy(dst.at(w.x1, y), src.at(w.x1, y), row);
+        std::memcpy(f.dst.at(w.x1, y), f.src.at(w.x1, y), row);
     return kOfxStatOK;
 }
 
 OfxStatus describe(OfxImageEffectHandle effect)
 {
-    describeEffect(effect, "Format Probe", {kOfxImageEffectContextGeneral},
-                   {kOfxBitDepthByte, kOfxBitDepthShort, kOfxBitDepthHalf, kOfxBitDepthFloat});
     g_props->propSetInt(propsOf(effect), kOfxImageEffectPropSupportsMultipleClipDepths, 0, 1);
     return kOfxStatOK;
 }
 
-const EffectSpec kSpec = {describe, describeInContext, render, clipPreferences};
-
 } // namespace
 
-OfxPlugin* formatProbe()
-{
-    static OfxPlugin plugin = {
-        kOfxImageEffectPluginApi, 1, "org.zelk.test.FormatProbe", 1, 0, setHost, mainEntry<kSpec>};
-    return &plugin;
-}
+const EffectSpec kFormatProbe = {
+    {"org.zelk.test.FormatProbe", 1, 0, "Format Probe"},
+    {kOfxImageEffectContextGeneral},
+    {kOfxBitDepthByte, kOfxBitDepthShort, kOfxBitDepthHalf, kOfxBitDepthFloat},
+    {describe, describeInContext, render, clipPreferences}};
 
 } // namespace kit

@@ -1,29 +1,11 @@
 // The bundle of test effects, one for each host feature the host tests try.
 #include "Effects.h"
 
-#include <iterator>
-
-namespace {
-
-OfxPlugin* plugin(int nth)
+const std::vector<OfxPlugin*>& kit::bundle()
 {
-    OfxPlugin* all[] = {kit::maskedInvert(), kit::mix(),      kit::byteInvert(), kit::formatProbe(),
-                        kit::dot(),          kit::paramZoo(), kit::pad(),        kit::timeOffset(),
-                        kit::invert(1),      kit::invert(2)};
-    return nth >= 0 && nth < int(std::size(all)) ? all[nth] : nullptr;
-}
-
-} // namespace
-
-extern "C" __attribute__((visibility("default"))) int OfxGetNumberOfPlugins(void)
-{
-    int n = 0;
-    while (plugin(n))
-        ++n;
-    return n;
-}
-
-extern "C" __attribute__((visibility("default"))) OfxPlugin* OfxGetPlugin(int nth)
-{
-    return plugin(nth);
+    static const std::vector<OfxPlugin*> all = {
+        plugin<kMaskedInvert>(), plugin<kMix>(),      plugin<kByteInvert>(), plugin<kFormatProbe>(),
+        plugin<kDot>(),          plugin<kParamZoo>(), plugin<kPad>(),        plugin<kTimeOffset>(),
+        plugin<kInvert1>(),      plugin<kInvert2>()};
+    return all;
 }

@@ -1,6 +1,5 @@
 // Blends its two inputs A and B by "mix"; outside an input's image that input is black.
 #include "Effects.h"
-#include "PluginKit.h"
 
 namespace kit {
 namespace {
@@ -37,21 +36,11 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
     return kOfxStatOK;
 }
 
-OfxStatus describe(OfxImageEffectHandle effect)
-{
-    describeEffect(effect, "Mix", {kOfxImageEffectContextGeneral});
-    return kOfxStatOK;
-}
-
-const EffectSpec kSpec = {describe, describeInContext, render, nullptr};
-
 } // namespace
 
-OfxPlugin* mix()
-{
-    static OfxPlugin plugin = {kOfxImageEffectPluginApi, 1, "org.zelk.test.Mix", 1, 0, setHost,
-                               mainEntry<kSpec>};
-    return &plugin;
-}
+const EffectSpec kMix = {{"org.zelk.test.Mix", 1, 0, "Mix"},
+                         {kOfxImageEffectContextGeneral},
+                         {},
+                         {nullptr, describeInContext, render, nullptr}};
 
 } // namespace kit

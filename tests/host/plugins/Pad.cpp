@@ -1,7 +1,6 @@
 // Surrounds Source with a "border" of a fixed colour: its region of definition is Source's grown
 // by the border, and of Source it needs the region asked for less the border.
 #include "Effects.h"
-#include "PluginKit.h"
 
 namespace kit {
 namespace {
@@ -43,21 +42,13 @@ OfxStatus regionsOfInterest(OfxImageEffectHandle effect, OfxPropertySetHandle in
 
 OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
 {
-    const double time = timeArg(in);
-    const OfxRectI w = renderWindow(in);
-    Image src, dst;
-    if (fetch(effect, "Output", time, dst) || fetch(effect, "Source", time, src))
+    Frame f;
+    if (fetchFrame(effect, in, f))
         return kOfxStatFailed;
-    for (int y = w.y1; y < w.y2; ++y)
-        for (int x = w.x1; x < w.x2; ++x)
+    for (int y = f.window.y1; y < f.window.y2; ++y)
+        for (int x = f.window.x1; x < f.window.x2; ++x)
             for (int c = 0; c < 4; ++c)
-                dst.floatsAt(x, y)[c] = src.contains(x, y) ? src.floatsAt(x, y)[c] : kFill[c];
-    return kOfxStatOK;
-}
-
-OfxStatus describe(OfxImageEffectHandle effect)
-{
-    describeEffect(effect, "Pad", {kOfxImageEffectContextFilter});
+                f.dst.floatsAt(x, y)[c] = f.src.contains(x, y) ? f.src.floatsAt(x, y)[c] : kFill[c];
     return kOfxStatOK;
 }
 
@@ -81,15 +72,11 @@ OfxStatus regions(const char* action, OfxImageEffectHandle effect, OfxPropertySe
     return kOfxStatReplyDefault;
 }
 
-const EffectSpec kSpec = {describe, describeInContext, render, regions};
-
 } // namespace
 
-OfxPlugin* pad()
-{
-    static OfxPlugin plugin = {kOfxImageEffectPluginApi, 1, "org.zelk.test.Pad", 1, 0, setHost,
-                               mainEntry<kSpec>};
-    return &plugin;
-}
+const EffectSpec kPad = {{"org.zelk.test.Pad", 1, 0, "Pad"},
+                         {kOfxImageEffectContextFilter},
+                         {},
+                         {nullptr, describeInContext, render, regions}};
 
 } // namespace kit

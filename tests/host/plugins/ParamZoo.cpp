@@ -1,8 +1,6 @@
 // One parameter of every type the host defines. When told a parameter changed it reads the value
-// back through the parameter suite, with the arguments its type takes, and notes it as text
-// ("seen NAME") for the test.
+// back through the parameter suite and notes it as text ("seen NAME") for the test.
 #include "Effects.h"
-#include "PluginKit.h"
 
 #include <iterator>
 #include <sstream>
@@ -10,19 +8,22 @@
 namespace kit {
 namespace {
 
+// A parameter, its type, and how many numbers it holds (none: text or nothing), whole or not.
 struct Kind {
     const char* name;
     const char* type;
+    int components;
+    bool whole;
 };
 const Kind kParams[] = {
-    {"count", kOfxParamTypeInteger},     {"amount", kOfxParamTypeDouble},
-    {"enabled", kOfxParamTypeBoolean},   {"mode", kOfxParamTypeChoice},
-    {"tint", kOfxParamTypeRGBA},         {"lift", kOfxParamTypeRGB},
-    {"offset", kOfxParamTypeDouble2D},   {"grid", kOfxParamTypeInteger2D},
-    {"axis", kOfxParamTypeDouble3D},     {"cells", kOfxParamTypeInteger3D},
-    {"title", kOfxParamTypeString},      {"data", kOfxParamTypeCustom},
-    {"flavour", kOfxParamTypeStrChoice}, {"reset", kOfxParamTypePushButton},
-    {"more", kOfxParamTypeGroup},
+    {"count", kOfxParamTypeInteger, 1, true},      {"amount", kOfxParamTypeDouble, 1, false},
+    {"enabled", kOfxParamTypeBoolean, 1, true},    {"mode", kOfxParamTypeChoice, 1, true},
+    {"tint", kOfxParamTypeRGBA, 4, false},         {"lift", kOfxParamTypeRGB, 3, false},
+    {"offset", kOfxParamTypeDouble2D, 2, false},   {"grid", kOfxParamTypeInteger2D, 2, true},
+    {"axis", kOfxParamTypeDouble3D, 3, false},     {"cells", kOfxParamTypeInteger3D, 3, true},
+    {"title", kOfxParamTypeString, 0, false},      {"data", kOfxParamTypeCustom, 0, false},
+    {"flavour", kOfxParamTypeStrChoice, 0, false}, {"reset", kOfxParamTypePushButton, 0, false},
+    {"more", kOfxParamTypeGroup, 0, false},
 };
 
 OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
@@ -45,45 +46,22 @@ OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
     return kOfxStatOK;
 }
 
-std::string valueText(OfxParamHandle h, const std::string& type)
+// The value read through the suite as ints, doubles (the suite takes as many as the type holds)
+// or text.
+std::string valueText(OfxParamHandle h, const Kind& k)
 {
     std::ostringstream out;
-    if (type == kOfxParamTypeDouble) {
-        double v = 0;
-        g_params->paramGetValue(h, &v);
-        out << v;
-    } else if (type == kOfxParamTypeInteger || type == kOfxParamTypeBoolean ||
-               type == kOfxParamTypeChoice) {
-        int v = 0;
-        g_params->paramGetValue(h, &v);
-        out << v;
-    } else if (type == kOfxParamTypeDouble2D) {
-        double x = 0, y = 0;
-        g_params->paramGetValue(h, &x, &y);
-        out << x << ',' << y;
-    } else if (type == kOfxParamTypeInteger2D) {
-        int x = 0, y = 0;
-        g_params->paramGetValue(h, &x, &y);
-        out << x << ',' << y;
-    } else if (type == kOfxParamTypeDouble3D || type == kOfxParamTypeRGB) {
-        double x = 0, y = 0, z = 0;
-        g_params->paramGetValue(h, &x, &y, &z);
-        out << x << ',' << y << ',' << z;
-    } else if (type == kOfxParamTypeInteger3D) {
-        int x = 0, y = 0, z = 0;
-        g_params->paramGetValue(h, &x, &y, &z);
-        out << x << ',' << y << ',' << z;
-    } else if (type == kOfxParamTypeRGBA) {
-        double r = 0, g = 0, b = 0, a = 0;
-        g_params->paramGetValue(h, &r, &g, &b, &a);
-        out << r << ',' << g << ',' << b << ',' << a;
-    } else {
-        const char* text = nullptr;
-        if (g_params->paramGetValue(h, &text) == kOfxStatOK && text)
-            out << text;
-        else
-            out << "(no value)";
-    }
+    int whole[4] = {0, 0, 0, 0};
+    double real[4] = {0, 0, 0, 0};
+    const char* text = nullptr;
+    if (k.components == 0)
+        out << (g_params->paramGetValue(h, &text) == kOfxStatOK && text ? text : "(no value)");
+    else if (k.whole)
+        g_params->paramGetValue(h, &whole[0], &whole[1], &whole[2], &whole[3]);
+    else
+        g_params->paramGetValue(h, &real[0], &real[1], &real[2], &real[3]);
+    for (int c = 0; c < k.components; ++c)
+        out << (c ? "," : "") << (k.whole ? whole[c] : real[c]);
     return out.str();
 }
 
@@ -95,25 +73,15 @@ OfxStatus instanceChanged(const char* action, OfxImageEffectHandle effect, OfxPr
     const std::string name = stringArg(in, kOfxPropName);
     for (const Kind& k : kParams)
         if (name == k.name)
-            note(effect, "seen " + name, valueText(param(effect, k.name), k.type));
+            note(effect, "seen " + name, valueText(param(effect, k.name), k));
     return kOfxStatOK;
 }
-
-OfxStatus describe(OfxImageEffectHandle effect)
-{
-    describeEffect(effect, "Parameter Zoo", {kOfxImageEffectContextFilter});
-    return kOfxStatOK;
-}
-
-const EffectSpec kSpec = {describe, describeInContext, nullptr, instanceChanged};
 
 } // namespace
 
-OfxPlugin* paramZoo()
-{
-    static OfxPlugin plugin = {kOfxImageEffectPluginApi, 1, "org.zelk.test.ParamZoo", 1, 0, setHost,
-                               mainEntry<kSpec>};
-    return &plugin;
-}
+const EffectSpec kParamZoo = {{"org.zelk.test.ParamZoo", 1, 0, "Parameter Zoo"},
+                              {kOfxImageEffectContextFilter},
+                              {},
+                              {nullptr, describeInContext, nullptr, instanceChanged}};
 
 } // namespace kit

@@ -4,75 +4,67 @@
 #include "PluginKit.h"
 
 #include <cstring>
-#include <iterator>
 
 namespace kit {
 namespace {
 
-OfxStatus describeCopy(OfxImageEffectHandle effect)
-{
-    defineClip(effect, "Source");
-    defineClip(effect, "Output");
-    return kOfxStatOK;
-}
-
 OfxStatus renderCopy(OfxImageEffectHandle effect, OfxPropertySetHandle in)
 {
-    const double time = timeArg(in);
-    const OfxRectI w = renderWindow(in);
-    Image src, dst;
-    if (fetch(effect, "Output", time, dst) || fetch(effect, "Source", time, src))
+    Frame f;
+    if (fetchFrame(effect, in, f))
         return kOfxStatFailed;
+    const OfxRectI& w = f.window;
     for (int y = w.y1; y < w.y2; ++y)
-        std::memcpy(dst.floatsAt(w.x1, y), src.floatsAt(w.x1, y),
+        std::memcpy(f.dst.floatsAt(w.x1, y), f.src.floatsAt(w.x1, y),
                     static_cast<size_t>(w.x2 - w.x1) * 16);
     return kOfxStatOK;
 }
 
-// Kind 0 fails its load, 1 needs the draw suite everywhere, 2 needs nothing, 3 needs a multi-plane
-// suite in the general context.
-template <int Kind>
-OfxStatus entry(const char* action, const void* handle, OfxPropertySetHandle in,
-                OfxPropertySetHandle)
+OfxStatus failLoad(const char* action, OfxImageEffectHandle, OfxPropertySetHandle,
+                   OfxPropertySetHandle)
 {
-    auto effect = static_cast<OfxImageEffectHandle>(const_cast<void*>(handle));
-    if (is(action, kOfxActionLoad))
-        return Kind == 0 ? kOfxStatFailed : load();
-    if (is(action, kOfxActionDescribe)) {
-        describeEffect(effect, "Partly",
-                       {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral});
-        return kOfxStatOK;
-    }
-    if (is(action, kOfxImageEffectActionDescribeInContext)) {
-        const bool general =
-            stringArg(in, kOfxImageEffectPropContext) == kOfxImageEffectContextGeneral;
-        if (Kind == 1 && !fetchSuite("OfxDrawSuite", 1))
-            return kOfxStatErrMissingHostFeature;
-        if (Kind == 3 && general && !fetchSuite("OfxImageEffectPlaneSuite", 2))
-            return kOfxStatErrMissingHostFeature;
-        return describeCopy(effect);
-    }
-    if (is(action, kOfxImageEffectActionRender))
-        return renderCopy(effect, in);
-    return kOfxStatReplyDefault;
+    return is(action, kOfxActionLoad) ? kOfxStatFailed : kOfxStatReplyDefault;
 }
 
-OfxPlugin g_plugins[] = {
-    {kOfxImageEffectPluginApi, 1, "org.zelk.test.LoadFails", 1, 0, setHost, entry<0>},
-    {kOfxImageEffectPluginApi, 1, "org.zelk.test.NeedsDraw", 1, 0, setHost, entry<1>},
-    {kOfxImageEffectPluginApi, 1, "org.zelk.test.Copy", 1, 0, setHost, entry<2>},
-    {kOfxImageEffectPluginApi, 1, "org.zelk.test.FilterOnly", 1, 0, setHost, entry<3>},
-};
+// Refuses to describe itself in a context (in every one, or in the general one only) without
+// the suite it needs.
+template <bool GeneralOnly>
+OfxStatus needSuite(const char* action, OfxImageEffectHandle, OfxPropertySetHandle in,
+                    OfxPropertySetHandle)
+{
+    if (!is(action, kOfxImageEffectActionDescribeInContext))
+        return kOfxStatReplyDefault;
+    if (GeneralOnly)
+        return stringArg(in, kOfxImageEffectPropContext) == kOfxImageEffectContextGeneral &&
+                       !fetchSuite("OfxImageEffectPlaneSuite", 2)
+                   ? kOfxStatErrMissingHostFeature
+                   : kOfxStatReplyDefault;
+    return fetchSuite("OfxDrawSuite", 1) ? kOfxStatReplyDefault : kOfxStatErrMissingHostFeature;
+}
+
+const std::vector<const char*> kContexts = {kOfxImageEffectContextFilter,
+                                            kOfxImageEffectContextGeneral};
+const EffectSpec kLoadFails = {{"org.zelk.test.LoadFails", 1, 0, "Partly"},
+                               kContexts,
+                               {},
+                               {nullptr, nullptr, renderCopy, failLoad}};
+const EffectSpec kNeedsDraw = {{"org.zelk.test.NeedsDraw", 1, 0, "Partly"},
+                               kContexts,
+                               {},
+                               {nullptr, nullptr, renderCopy, needSuite<false>}};
+const EffectSpec kCopy = {
+    {"org.zelk.test.Copy", 1, 0, "Partly"}, kContexts, {}, {nullptr, nullptr, renderCopy, nullptr}};
+const EffectSpec kFilterOnly = {{"org.zelk.test.FilterOnly", 1, 0, "Partly"},
+                                kContexts,
+                                {},
+                                {nullptr, nullptr, renderCopy, needSuite<true>}};
 
 } // namespace
 } // namespace kit
 
-extern "C" __attribute__((visibility("default"))) int OfxGetNumberOfPlugins(void)
+const std::vector<OfxPlugin*>& kit::bundle()
 {
-    return int(std::size(kit::g_plugins));
-}
-
-extern "C" __attribute__((visibility("default"))) OfxPlugin* OfxGetPlugin(int nth)
-{
-    return nth >= 0 && nth < OfxGetNumberOfPlugins() ? &kit::g_plugins[nth] : nullptr;
+    static const std::vector<OfxPlugin*> all = {plugin<kLoadFails>(), plugin<kNeedsDraw>(),
+                                                plugin<kCopy>(), plugin<kFilterOnly>()};
+    return all;
 }

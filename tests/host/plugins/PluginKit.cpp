@@ -2,7 +2,10 @@
 
 namespace kit {
 
+namespace {
 OfxHost* g_host = nullptr;
+} // namespace
+
 const OfxPropertySuiteV1* g_props = nullptr;
 const OfxImageEffectSuiteV1* g_effects = nullptr;
 const OfxParameterSuiteV1* g_params = nullptr;
@@ -18,6 +21,8 @@ const void* fetchSuite(const char* name, int version)
     return g_host ? g_host->fetchSuite(g_host->host, name, version) : nullptr;
 }
 
+namespace {
+
 OfxStatus load()
 {
     g_props = static_cast<const OfxPropertySuiteV1*>(fetchSuite(kOfxPropertySuite, 1));
@@ -28,19 +33,48 @@ OfxStatus load()
                                                           : kOfxStatErrMissingHostFeature;
 }
 
+void setStringList(OfxPropertySetHandle p, const char* name, const std::vector<const char*>& values)
+{
+    for (size_t i = 0; i < values.size(); ++i)
+        g_props->propSetString(p, name, int(i), values[i]);
+}
+
+OfxStatus describe(const EffectSpec& spec, OfxImageEffectHandle effect)
+{
+    OfxPropertySetHandle p = propsOf(effect);
+    g_props->propSetString(p, kOfxPropLabel, 0, spec.name.label);
+    setStringList(p, kOfxImageEffectPropSupportedContexts, spec.contexts);
+    setStringList(p, kOfxImageEffectPropSupportedPixelDepths,
+                  spec.depths.empty() ? std::vector<const char*>{kOfxBitDepthFloat} : spec.depths);
+    return spec.actions.describe ? spec.actions.describe(effect) : kOfxStatOK;
+}
+
+} // namespace
+
 OfxStatus dispatch(const EffectSpec& spec, const char* action, const void* handle,
                    OfxPropertySetHandle in, OfxPropertySetHandle out)
 {
     auto effect = static_cast<OfxImageEffectHandle>(const_cast<void*>(handle));
+    const EffectSpec::Actions& does = spec.actions;
+    if (does.first) {
+        const OfxStatus st = does.first(action, effect, in, out);
+        if (st != kOfxStatReplyDefault)
+            return st;
+    }
     if (is(action, kOfxActionLoad))
         return load();
-    if (is(action, kOfxActionDescribe) && spec.describe)
-        return spec.describe(effect);
-    if (is(action, kOfxImageEffectActionDescribeInContext) && spec.describeInContext)
-        return spec.describeInContext(effect, in);
-    if (is(action, kOfxImageEffectActionRender) && spec.render)
-        return spec.render(effect, in);
-    return spec.other ? spec.other(action, effect, in, out) : kOfxStatReplyDefault;
+    if (is(action, kOfxActionDescribe))
+        return describe(spec, effect);
+    if (is(action, kOfxImageEffectActionDescribeInContext)) {
+        if (does.describeInContext)
+            return does.describeInContext(effect, in);
+        defineClip(effect, "Source");
+        defineClip(effect, "Output");
+        return kOfxStatOK;
+    }
+    if (is(action, kOfxImageEffectActionRender) && does.render)
+        return does.render(effect, in);
+    return kOfxStatReplyDefault;
 }
 
 void setStrings(OfxPropertySetHandle p, const char* name, std::initializer_list<const char*> values)
@@ -55,16 +89,6 @@ OfxPropertySetHandle propsOf(OfxImageEffectHandle effect)
     OfxPropertySetHandle p = nullptr;
     g_effects->getPropertySet(effect, &p);
     return p;
-}
-
-void describeEffect(OfxImageEffectHandle effect, const char* label,
-                    std::initializer_list<const char*> contexts,
-                    std::initializer_list<const char*> depths)
-{
-    OfxPropertySetHandle p = propsOf(effect);
-    g_props->propSetString(p, kOfxPropLabel, 0, label);
-    setStrings(p, kOfxImageEffectPropSupportedContexts, contexts);
-    setStrings(p, kOfxImageEffectPropSupportedPixelDepths, depths);
 }
 
 OfxPropertySetHandle defineClip(OfxImageEffectHandle effect, const char* name,
@@ -161,4 +185,24 @@ bool connected(OfxImageEffectHandle effect, const char* clipName)
            value != 0;
 }
 
+OfxStatus fetchFrame(OfxImageEffectHandle effect, OfxPropertySetHandle in, Frame& frame)
+{
+    frame.time = timeArg(in);
+    frame.window = renderWindow(in);
+    return fetch(effect, "Output", frame.time, frame.dst) ||
+                   fetch(effect, "Source", frame.time, frame.src)
+               ? kOfxStatFailed
+               : kOfxStatOK;
+}
+
 } // namespace kit
+
+extern "C" __attribute__((visibility("default"))) int OfxGetNumberOfPlugins(void)
+{
+    return int(kit::bundle().size());
+}
+
+extern "C" __attribute__((visibility("default"))) OfxPlugin* OfxGetPlugin(int nth)
+{
+    return nth >= 0 && nth < OfxGetNumberOfPlugins() ? kit::bundle()[size_t(nth)] : nullptr;
+}

@@ -1,6 +1,6 @@
 // What the small test effects of the host tests share: the suites, written straight against the
-// C API, and helpers for what every one of them does. Each effect answers the actions it is about
-// and kOfxStatReplyDefault to the rest.
+// C API, an effect described by a record of what it does, and helpers for what every one of them
+// does. Each effect answers the actions it is about and kOfxStatReplyDefault to the rest.
 #pragma once
 
 #include <ofxImageEffect.h>
@@ -11,38 +11,55 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace kit {
 
-extern OfxHost* g_host;
 extern const OfxPropertySuiteV1* g_props;
 extern const OfxImageEffectSuiteV1* g_effects;
 extern const OfxParameterSuiteV1* g_params;
 extern const OfxMessageSuiteV1* g_messages;
 
 void setHost(OfxHost* host);
-// Fetches the suites every effect needs; kOfxStatErrMissingHostFeature without one.
-OfxStatus load();
+const void* fetchSuite(const char* name, int version);
 
-// What a test effect does for the actions it answers; load fetches the suites, and an action
-// without a function (or one `other` leaves, returning kOfxStatReplyDefault) gets that answer.
+// A test effect. The kit loads it (fetching the suites), describes it with its label, contexts
+// and depths (none: float) and, where it gives no describeInContext, with a Source and an Output
+// clip. `first` sees every action before the kit does; kOfxStatReplyDefault leaves it to the kit.
 struct EffectSpec {
-    OfxStatus (*describe)(OfxImageEffectHandle effect);
-    OfxStatus (*describeInContext)(OfxImageEffectHandle effect, OfxPropertySetHandle in);
-    OfxStatus (*render)(OfxImageEffectHandle effect, OfxPropertySetHandle in);
-    OfxStatus (*other)(const char* action, OfxImageEffectHandle effect, OfxPropertySetHandle in,
-                       OfxPropertySetHandle out);
+    struct Name {
+        const char* id;
+        unsigned versionMajor, versionMinor;
+        const char* label;
+    } name;
+    std::vector<const char*> contexts;
+    std::vector<const char*> depths;
+    struct Actions {
+        OfxStatus (*describe)(OfxImageEffectHandle effect);
+        OfxStatus (*describeInContext)(OfxImageEffectHandle effect, OfxPropertySetHandle in);
+        OfxStatus (*render)(OfxImageEffectHandle effect, OfxPropertySetHandle in);
+        OfxStatus (*first)(const char* action, OfxImageEffectHandle effect, OfxPropertySetHandle in,
+                           OfxPropertySetHandle out);
+    } actions;
 };
 OfxStatus dispatch(const EffectSpec& spec, const char* action, const void* handle,
                    OfxPropertySetHandle in, OfxPropertySetHandle out);
-// The main entry of the effect `Spec` describes.
 template <const EffectSpec& Spec>
 OfxStatus mainEntry(const char* action, const void* handle, OfxPropertySetHandle in,
                     OfxPropertySetHandle out)
 {
     return dispatch(Spec, action, handle, in, out);
 }
-const void* fetchSuite(const char* name, int version);
+// The plug-in record of the effect `Spec` describes.
+template <const EffectSpec& Spec> OfxPlugin* plugin()
+{
+    static OfxPlugin record = {
+        kOfxImageEffectPluginApi, 1,       Spec.name.id,   Spec.name.versionMajor,
+        Spec.name.versionMinor,   setHost, mainEntry<Spec>};
+    return &record;
+}
+// The effects of a bundle, in order: each bundle's own file defines it; the kit exports them.
+const std::vector<OfxPlugin*>& bundle();
 
 inline bool is(const char* a, const char* b)
 {
@@ -52,10 +69,6 @@ inline bool is(const char* a, const char* b)
 void setStrings(OfxPropertySetHandle p, const char* name,
                 std::initializer_list<const char*> values);
 OfxPropertySetHandle propsOf(OfxImageEffectHandle effect);
-// Label, contexts and depths of an effect; one it gives no depths supports float.
-void describeEffect(OfxImageEffectHandle effect, const char* label,
-                    std::initializer_list<const char*> contexts,
-                    std::initializer_list<const char*> depths = {kOfxBitDepthFloat});
 OfxPropertySetHandle defineClip(OfxImageEffectHandle effect, const char* name,
                                 std::initializer_list<const char*> components = {
                                     kOfxImageComponentRGBA});
@@ -97,5 +110,14 @@ struct Image {
 // kOfxStatOK, or the suite's status (kOfxStatFailed: no image there).
 OfxStatus fetch(OfxImageEffectHandle effect, const char* clip, double time, Image& image);
 bool connected(OfxImageEffectHandle effect, const char* clip);
+
+// What most renders work on: the time and window, and Source and Output at that time.
+struct Frame {
+    double time = 0;
+    OfxRectI window{0, 0, 0, 0};
+    Image src, dst;
+};
+// kOfxStatFailed where either clip gives no image.
+OfxStatus fetchFrame(OfxImageEffectHandle effect, OfxPropertySetHandle in, Frame& frame);
 
 } // namespace kit

@@ -1,6 +1,5 @@
 // Shows Source "offset" frames away; where Source has no frame there, transparent black.
 #include "Effects.h"
-#include "PluginKit.h"
 
 namespace kit {
 namespace {
@@ -43,7 +42,6 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
 
 OfxStatus describe(OfxImageEffectHandle effect)
 {
-    describeEffect(effect, "Time Offset", {kOfxImageEffectContextFilter});
     g_props->propSetInt(propsOf(effect), kOfxImageEffectPropTemporalClipAccess, 0, 1);
     return kOfxStatOK;
 }
@@ -58,15 +56,11 @@ OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
     return kOfxStatOK;
 }
 
-const EffectSpec kSpec = {describe, describeInContext, render, framesNeeded};
-
 } // namespace
 
-OfxPlugin* timeOffset()
-{
-    static OfxPlugin plugin = {
-        kOfxImageEffectPluginApi, 1, "org.zelk.test.TimeOffset", 1, 0, setHost, mainEntry<kSpec>};
-    return &plugin;
-}
+const EffectSpec kTimeOffset = {{"org.zelk.test.TimeOffset", 1, 0, "Time Offset"},
+                                {kOfxImageEffectContextFilter},
+                                {},
+                                {describe, describeInContext, render, framesNeeded}};
 
 } // namespace kit
