@@ -20,14 +20,10 @@ inline std::string fakeBundle()
 {
     return std::string(FAKE_PLUGIN_DIR) + "/FakeGain.ofx.bundle";
 }
-// The test effects of plugins/: one per host feature, the parametric one, the partly failing.
+// The test effects of plugins/: one per host feature, and the partly failing.
 inline std::string featuresBundle()
 {
     return std::string(FAKE_PLUGIN_DIR) + "/HostFeatures.ofx.bundle";
-}
-inline std::string curvesBundle()
-{
-    return std::string(FAKE_PLUGIN_DIR) + "/Curves.ofx.bundle";
 }
 inline std::string partlyBundle()
 {

@@ -16,13 +16,11 @@ using hosttest::sample;
 
 namespace {
 
-class ParametricTest : public ::testing::Test {
+class ParametricTest : public hosttest::FeaturesTest {
 protected:
     void SetUp() override
     {
-        ofxhost::Bundle& bundle = host.loadBundle(hosttest::curvesBundle());
-        ASSERT_EQ(bundle.effects().size(), 1u) << "described with the parametric suite";
-        fx = bundle.effects()[0]->createInstance(kOfxImageEffectContextFilter);
+        fx = create("org.zelk.test.Curves");
         for (int i = 0; i < 11; ++i)
             for (int c = 0; c < 4; ++c)
                 src.at(i, 0, c) = i / 10.0f;
@@ -38,7 +36,6 @@ protected:
         return v;
     }
 
-    ofxhost::Host host;
     std::unique_ptr<ofxhost::Instance> fx;
     Pixels src{11, 1};
 };

@@ -1,6 +1,7 @@
 // The EXR codecs' helpers: floats to halves eight at a time giving Imath's
 // bits, and zlib's one-call compress and uncompress done by libdeflate
-// (linked into this test as into ofx-render) keeping zlib's contract.
+// (linked into this test as into ofx-render) keeping zlib's contract. (Codecs
+// on many threads at once: the EXR threads tests.)
 #include "HalfConvert.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,6 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -143,31 +143,4 @@ TEST(ZlibOnLibdeflateTest, StreamsReadBackAndZlibsErrorsHold)
         EXPECT_NE(uncompress(back.data(), &backSize, damaged.data(), damaged.size()), Z_OK) << cut;
     }
     EXPECT_EQ(compress2(stream.data(), &size, data.data(), data.size(), 10), Z_STREAM_ERROR);
-}
-
-TEST(ZlibOnLibdeflateTest, ThreadsCompressAtOnce)
-{
-    // Each thread has its own compressor: streams made at once are whole.
-    const std::vector<unsigned char> data = sampleData(200000, true);
-    std::vector<std::vector<unsigned char>> results(4);
-    std::vector<std::thread> threads;
-    for (std::size_t t = 0; t < results.size(); ++t)
-        threads.emplace_back([&, t] {
-            for (int round = 0; round < 20; ++round) {
-                std::vector<unsigned char> stream(compressBound(data.size()));
-                uLongf size = stream.size();
-                compress2(stream.data(), &size, data.data(), data.size(), 1 + int(t));
-                stream.resize(size);
-                std::vector<unsigned char> back(data.size());
-                uLongf backSize = back.size();
-                if (uncompress(back.data(), &backSize, stream.data(), stream.size()) != Z_OK ||
-                    back != data)
-                    return;
-            }
-            results[t] = data;
-        });
-    for (std::thread& thread : threads)
-        thread.join();
-    for (const auto& r : results)
-        EXPECT_TRUE(r == data);
 }

@@ -43,52 +43,44 @@ enum class TiffLayout { Strips16, Tiles16, Palette8 };
 void writeOrientedTiff(const std::string& path, int orientation, TiffLayout layout, int width,
                        int height)
 {
+    const bool palette = layout == TiffLayout::Palette8;
+    const std::size_t pixelBytes = palette ? 1 : 6;
+    std::vector<unsigned char> stored(pixelBytes * std::size_t(width) * std::size_t(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint16_t rgb[3] = {std::uint16_t(1000 * x + 1), std::uint16_t(1000 * y + 1),
+                                          7};
+            const std::uint8_t entry = std::uint8_t(x + width * y);
+            std::memcpy(&stored[pixelBytes * std::size_t(y * width + x)],
+                        palette ? static_cast<const void*>(&entry) : rgb, pixelBytes);
+        }
     TIFF* tif = TIFFOpen(path.c_str(), "w");
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
     TIFFSetField(tif, TIFFTAG_ORIENTATION, orientation);
     TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    if (layout == TiffLayout::Palette8) {
-        std::vector<std::uint16_t> map(256);
-        for (int i = 0; i < 256; ++i)
-            map[std::size_t(i)] = std::uint16_t(i * 256);
-        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, palette ? 1 : 3);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, palette ? 8 : 16);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, palette ? PHOTOMETRIC_PALETTE : PHOTOMETRIC_RGB);
+    std::vector<std::uint16_t> map(256);
+    for (int i = 0; i < 256; ++i)
+        map[std::size_t(i)] = std::uint16_t(i * 256);
+    if (palette)
         TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data(), map.data());
-        for (int y = 0; y < height; ++y) {
-            std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
-            for (int x = 0; x < width; ++x)
-                row[std::size_t(x)] = std::uint8_t(x + width * y);
-            TIFFWriteScanline(tif, row.data(), std::uint32_t(y), 0);
-        }
-        TIFFClose(tif);
-        return;
-    }
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-    auto value = [&](int x, int y, int c) {
-        return std::uint16_t(c == 0 ? 1000 * x + 1 : c == 1 ? 1000 * y + 1 : 7);
-    };
-    if (layout == TiffLayout::Strips16) {
-        std::vector<std::uint16_t> row(std::size_t(width) * 3);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x)
-                for (int c = 0; c < 3; ++c)
-                    row[std::size_t(x) * 3 + c] = value(x, y, c);
-            TIFFWriteScanline(tif, row.data(), std::uint32_t(y), 0);
-        }
+    const std::size_t rowBytes = pixelBytes * std::size_t(width);
+    if (layout != TiffLayout::Tiles16) {
+        for (int y = 0; y < height; ++y)
+            TIFFWriteScanline(tif, &stored[rowBytes * std::size_t(y)], std::uint32_t(y), 0);
     } else {
         TIFFSetField(tif, TIFFTAG_TILEWIDTH, 16);
         TIFFSetField(tif, TIFFTAG_TILELENGTH, 16);
-        std::vector<std::uint16_t> tile(16 * 16 * 3);
         for (int ty = 0; ty < height; ty += 16)
             for (int tx = 0; tx < width; tx += 16) {
-                for (int y = 0; y < 16; ++y)
-                    for (int x = 0; x < 16; ++x)
-                        for (int c = 0; c < 3; ++c)
-                            tile[std::size_t(y * 16 + x) * 3 + c] = value(tx + x, ty + y, c);
+                std::vector<unsigned char> tile(16 * 16 * pixelBytes, 0);
+                for (int y = ty; y < std::min(height, ty + 16); ++y)
+                    std::memcpy(&tile[pixelBytes * std::size_t((y - ty) * 16)],
+                                &stored[rowBytes * std::size_t(y) + pixelBytes * std::size_t(tx)],
+                                pixelBytes * std::size_t(std::min(16, width - tx)));
                 TIFFWriteTile(tif, tile.data(), std::uint32_t(tx), std::uint32_t(ty), 0, 0);
             }
     }

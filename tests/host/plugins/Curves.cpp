@@ -1,7 +1,7 @@
-// A bundle of one effect that maps red, green and blue through the three curves of a parametric
-// parameter. The red curve's default, set on the descriptor, inverts; green and blue keep the
-// identity the host starts them with. Without the parametric suite it cannot describe itself.
-#include "PluginKit.h"
+// Maps red, green and blue through the three curves of a parametric parameter. The red curve's
+// default, set on the descriptor, inverts; green and blue keep the identity the host starts them
+// with. Without the parametric suite it cannot describe itself.
+#include "Effects.h"
 
 namespace kit {
 namespace {
@@ -54,16 +54,11 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
     return kOfxStatOK;
 }
 
-const EffectSpec kSpec = {{"org.zelk.test.Curves", 1, 0, "Curves"},
-                          {kOfxImageEffectContextFilter},
-                          {},
-                          {describe, describeInContext, render, nullptr}};
-
 } // namespace
-} // namespace kit
 
-const std::vector<OfxPlugin*>& kit::bundle()
-{
-    static const std::vector<OfxPlugin*> all = {plugin<kSpec>()};
-    return all;
-}
+const EffectSpec kCurves = {{"org.zelk.test.Curves", 1, 0, "Curves"},
+                            {kOfxImageEffectContextFilter},
+                            {},
+                            {describe, describeInContext, render, nullptr}};
+
+} // namespace kit

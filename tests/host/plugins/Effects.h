@@ -13,6 +13,7 @@ extern const EffectSpec kDot;          // a disc at a normalised centre and radi
 extern const EffectSpec kParamZoo;     // one parameter of every type
 extern const EffectSpec kPad;          // output larger than its input
 extern const EffectSpec kTimeOffset;   // another frame of its input
+extern const EffectSpec kCurves;       // three curves of a parametric parameter
 extern const EffectSpec kInvert1;      // Invert 1.0 and 2.3
 extern const EffectSpec kInvert2;
 
