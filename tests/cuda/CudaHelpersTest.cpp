@@ -216,32 +216,59 @@ TEST_F(CudaFake, LookLaunchUploadsRunsWaitsAndReleasesInOrder)
     EXPECT_EQ(std::memcmp(g_look.lutContents.data(), lut.data(), 27 * 12), 0);
 }
 
-TEST_F(CudaFake, LookLaunchNeverRunsWithoutALutAndSaysWhy)
+TEST_F(CudaFake, LookLaunchFailuresNameTheStep)
 {
     const auto lut = rampLut(2);
-    alignas(16) float pixels[4] = {};
+    alignas(16) static float src[4 * 7 * 5], dst[4 * 7 * 5];
+
+    // What cannot be run is refused before the device is touched, with one line
+    // logged: no LUT, a lattice too large to index safely, images a float4
+    // kernel cannot address.
+    const char* const kLut = "checking the LUT";
+    const char* const kImages = "checking the images";
+    const struct {
+        const zelk_vec3<float>* lut;
+        int lutSize;
+        const float* src;
+        float* dst;
+        int srcPitch;
+        const char* step;
+        int error;
+    } refused[] = {
+        {nullptr, 2, src, dst, 7, kLut, cudaErrorInvalidValue},
+        {lut.data(), 0, src, dst, 7, kLut, cudaErrorInvalidValue},
+        {lut.data(), 257, src, dst, 7, kLut, cudaErrorInvalidValue},
+        {lut.data(), 2, src + 1, dst, 7, kImages, cudaErrorMisalignedAddress},
+        {lut.data(), 2, src, dst + 2, 7, kImages, cudaErrorMisalignedAddress},
+        {lut.data(), 2, nullptr, dst, 7, kImages, cudaErrorInvalidValue},
+        {lut.data(), 2, src, nullptr, 7, kImages, cudaErrorInvalidValue},
+        {lut.data(), 2, src, dst, 6, kImages, cudaErrorInvalidPitchValue},
+        {lut.data(), 2, src, dst, -6, kImages, cudaErrorInvalidPitchValue},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(testing::Message()
+                     << r.step << ", LUT size " << r.lutSize << ", pitch " << r.srcPitch);
+        fakecuda::reset();
+        GpuLookWindow window = GpuLookWindow::packed(7, 5);
+        window.src.pitch = r.srcPitch;
+        const GpuLaunchResult result = CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, window,
+                                                           1.0f, r.lut, r.lutSize, r.src, r.dst);
+        EXPECT_STREQ(result.failedStep, r.step);
+        EXPECT_EQ(result.error, r.error);
+        EXPECT_TRUE(fakecuda::calls().empty());
+        EXPECT_EQ(fakecuda::log().size(), 1u);
+    }
+
+    // A LUT the device cannot take, or a failing kernel: the runtime's code.
     start({{"cudaMallocAsync", cudaErrorMemoryAllocation}});
-    GpuLaunchResult result = runLook(1, 1, lut.data(), 2, pixels, pixels);
+    GpuLaunchResult result = runLook(1, 1, lut.data(), 2, src, dst);
     EXPECT_EQ(fakecuda::callNames(), (Names{"cudaMallocAsync", "cudaGetLastError"}));
     EXPECT_EQ(fakecuda::log(), (Names{kAllocFailed}));
     EXPECT_STREQ(result.failedStep, "uploading the LUT");
     EXPECT_EQ(result.error, cudaErrorMemoryAllocation);
 
-    // Nothing to upload, or a lattice too large to index safely: refused before
-    // touching the device.
-    fakecuda::reset();
-    for (const auto& [table, size] : {std::pair<const zelk_vec3<float>*, int>{nullptr, 2},
-                                      {lut.data(), 0},
-                                      {lut.data(), 257}}) {
-        result = runLook(1, 1, table, size, pixels, pixels);
-        EXPECT_STREQ(result.failedStep, "checking the LUT") << size;
-    }
-    EXPECT_TRUE(fakecuda::calls().empty());
-    EXPECT_EQ(fakecuda::log().size(), 3u);
-
-    // A failing kernel fails the launch, with the runtime's code.
     start({{"cudaDeviceSynchronize", cudaErrorIllegalAddress}});
-    result = runLook(1, 1, lut.data(), 2, pixels, pixels);
+    result = runLook(1, 1, lut.data(), 2, src, dst);
     EXPECT_STREQ(result.failedStep, "running the look kernel");
     EXPECT_EQ(result.error, cudaErrorIllegalAddress);
     EXPECT_EQ(fakecuda::callNames().back(), "cudaFreeAsync");
@@ -278,32 +305,6 @@ TEST_F(CudaFake, LookLaunchAddressesTheWindowInEachImagesLayout)
         EXPECT_EQ(g_look.dstPitch, c.dstLayout.pitch);
         EXPECT_EQ(g_look.width, 7);
         EXPECT_EQ(g_look.height, 5);
-    }
-
-    // Images a float4 kernel cannot address are refused before the device is touched.
-    const struct {
-        const float* src;
-        float* dst;
-        int pitch;
-        int error;
-    } refused[] = {
-        {src + 1, dst, 7, cudaErrorMisalignedAddress},
-        {src, dst + 2, 7, cudaErrorMisalignedAddress},
-        {nullptr, dst, 7, cudaErrorInvalidValue},
-        {src, nullptr, 7, cudaErrorInvalidValue},
-        {src, dst, 6, cudaErrorInvalidPitchValue},
-        {src, dst, -6, cudaErrorInvalidPitchValue},
-    };
-    for (const auto& r : refused) {
-        fakecuda::reset();
-        GpuLookWindow window = GpuLookWindow::packed(7, 5);
-        window.src.pitch = r.pitch;
-        const GpuLaunchResult result = CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, window,
-                                                           1.0f, lut.data(), 2, r.src, r.dst);
-        EXPECT_STREQ(result.failedStep, "checking the images") << r.pitch;
-        EXPECT_EQ(result.error, r.error) << r.pitch;
-        EXPECT_TRUE(fakecuda::calls().empty());
-        EXPECT_EQ(fakecuda::log().size(), 1u);
     }
 }
 

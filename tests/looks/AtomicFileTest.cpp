@@ -1,5 +1,5 @@
-// Files written and removed all or nothing: the rollback of a group, the
-// output checks, and interruption by a signal.
+// Files written and removed all or nothing: the rollback of a group and
+// interruption by a signal. (The output checks: zelk-lut's, CliFileTest.cpp.)
 
 #include "AtomicFile.h"
 #include "LooksTestUtil.h"
@@ -177,32 +177,4 @@ TEST(AtomicFile, InterruptedWriteLeavesTheOldFileOrTheNewOne)
         EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"target"});
         writeFile(target, "old");
     }
-}
-
-TEST(AtomicFile, OutputChecksRefuseWhatWouldBeDestroyed)
-{
-    TempDir dir("atomic-check");
-    const std::string input = dir.file("in"), out = dir.file("out");
-    writeFile(input, "input");
-    auto refusal = [](const std::string& path, const std::vector<std::string>& inputs,
-                      bool replace) -> std::string {
-        try {
-            checkOutputPath(path, inputs, replace);
-        } catch (const LutError& e) {
-            return e.what();
-        }
-        return "";
-    };
-    EXPECT_EQ(refusal(out, {input}, false), "");
-    writeFile(out, "previous");
-    EXPECT_EQ(refusal(out, {input}, false), out + ": exists already (-y or --force replaces it)");
-    EXPECT_EQ(refusal(out, {input}, true), "");
-    ::link(input.c_str(), dir.file("hard").c_str());
-    EXPECT_EQ(
-        refusal(dir.file("hard"), {input}, true).rfind(dir.file("hard") + ": is the input", 0), 0u);
-    fs::create_symlink(out, dir.file("soft"));
-    EXPECT_NE(refusal(dir.file("soft"), {input}, true).find("a symbolic link"), std::string::npos);
-    // A dangling link too: writing would replace the link, not create its target.
-    fs::create_symlink(dir.file("nowhere"), dir.file("dangling"));
-    EXPECT_NE(refusal(dir.file("dangling"), {}, true).find("a symbolic link"), std::string::npos);
 }

@@ -74,57 +74,56 @@ void affine(const double in[3], double out[3])
 
 } // namespace
 
-TEST(Bake, DomainIsBakedOntoTheUnitLattice)
+TEST(Bake, DomainsShapersAndOneDTablesSampleTheSourcesFunction)
 {
-    // The source covers -0.5..2; the plug-in's lattice 0..1 must sample the same function.
-    const std::string text = "LUT_3D_SIZE 9\nDOMAIN_MIN -0.5 -0.5 -0.5\nDOMAIN_MAX 2 2 2\n" +
-                             cubeRows(9, affine, -0.5, 2.0);
-    const LatticeLut lut = convert(text, 33);
-    EXPECT_EQ(lut.size, 33);
-    EXPECT_LT(worstError(lut, affine), 2e-6);
-
-    // A curved function: tetrahedral interpolation error h^2/8 * max f'' on a
-    // lattice of step h = 2/64 over 0..2 stays below 2.5e-4 for x^2.
     const Fn square = [](const double in[3], double out[3]) {
         for (int c = 0; c < 3; ++c)
             out[c] = in[c] * in[c];
     };
-    const std::string curved =
-        "LUT_3D_SIZE 65\nDOMAIN_MAX 2 2 2\n" + cubeRows(65, square, 0.0, 2.0);
-    const LatticeLut baked = convert(curved);
-    EXPECT_EQ(baked.size, 65); // the file's own size when above 33
-    EXPECT_LT(worstError(baked, square), 2.5e-4);
-}
-
-TEST(Bake, ShaperFeedsTheThreeDTable)
-{
-    // 1D shaper over 0..4 squaring its input into 0..1, then a 3D table over
-    // -0.25..1.25. Direct: affine(shaper(x)). Linear interpolation of the
-    // shaper (1024 entries, step h = 4/1023) errs by at most h^2/8 * 2/16.
     const auto shaper = [](double x) { return (x / 4) * (x / 4); };
-    const std::string text = "LUT_1D_SIZE 1024\nLUT_3D_SIZE 17\nLUT_1D_INPUT_RANGE 0 4\n"
-                             "LUT_3D_INPUT_RANGE -0.25 1.25\n" +
-                             table1d(1024, 0.0, 4.0, shaper) + cubeRows(17, affine, -0.25, 1.25);
-    const Fn direct = [&](const double in[3], double out[3]) {
+    const Fn shaped = [&](const double in[3], double out[3]) {
         const double s[3] = {shaper(in[0]), shaper(in[1]), shaper(in[2])};
         affine(s, out);
     };
-    const LatticeLut lut = convert(text, 33);
-    EXPECT_LT(worstError(lut, direct), 1e-5);
-}
-
-TEST(Bake, OneDOnlyFileBecomesALattice)
-{
     const auto curve = [](double x) { return 0.1 + 0.8 * x; };
-    const std::string text =
-        "LUT_1D_SIZE 5\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 1 1\n" + table1d(5, 0.0, 1.0, curve);
-    const LatticeLut lut = convert(text);
-    EXPECT_EQ(lut.size, kDefaultResampleSize);
-    const Fn direct = [&](const double in[3], double out[3]) {
+    const Fn perChannel = [&](const double in[3], double out[3]) {
         for (int c = 0; c < 3; ++c)
             out[c] = curve(in[c]);
     };
-    EXPECT_LT(worstError(lut, direct), 1e-6);
+    const struct {
+        const char* what;
+        std::string text;
+        int size, bakedSize; // asked for (0: the default) and made
+        Fn direct;
+        double tolerance;
+    } cases[] = {
+        // The source covers -0.5..2; the plug-in's lattice 0..1 samples the same
+        // function, exactly but for float rounding as it is affine.
+        {"domain",
+         "LUT_3D_SIZE 9\nDOMAIN_MIN -0.5 -0.5 -0.5\nDOMAIN_MAX 2 2 2\n" +
+             cubeRows(9, affine, -0.5, 2.0),
+         33, 33, affine, 2e-6},
+        // Tetrahedral interpolation errs by h^2/8 * max f'' on a lattice of step
+        // h = 2/64 over 0..2: below 2.5e-4 for x^2. The file's own size when above 33.
+        {"curved domain", "LUT_3D_SIZE 65\nDOMAIN_MAX 2 2 2\n" + cubeRows(65, square, 0.0, 2.0), 0,
+         65, square, 2.5e-4},
+        // A 1D shaper over 0..4 squaring into 0..1, then a 3D table over
+        // -0.25..1.25. Linear interpolation of the shaper (1024 entries, step
+        // h = 4/1023) errs by at most h^2/8 * 2/16.
+        {"shaper",
+         "LUT_1D_SIZE 1024\nLUT_3D_SIZE 17\nLUT_1D_INPUT_RANGE 0 4\nLUT_3D_INPUT_RANGE -0.25 "
+         "1.25\n" +
+             table1d(1024, 0.0, 4.0, shaper) + cubeRows(17, affine, -0.25, 1.25),
+         33, 33, shaped, 1e-5},
+        {"1D table only",
+         "LUT_1D_SIZE 5\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 1 1\n" + table1d(5, 0.0, 1.0, curve), 0,
+         kDefaultResampleSize, perChannel, 1e-6},
+    };
+    for (const auto& c : cases) {
+        const LatticeLut lut = convert(c.text, c.size);
+        EXPECT_EQ(lut.size, c.bakedSize) << c.what;
+        EXPECT_LT(worstError(lut, c.direct), c.tolerance) << c.what;
+    }
 }
 
 TEST(Bake, PlanSaysWhatHappens)

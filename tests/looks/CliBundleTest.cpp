@@ -17,11 +17,6 @@ using namespace looks_test;
 
 namespace {
 
-bool says(const CommandResult& r, const std::string& text)
-{
-    return r.output.find(text) != std::string::npos;
-}
-
 // A skeleton bundle: only the look directories matter to these commands.
 struct Bundle {
     explicit Bundle(const TempDir& dir) : path(dir.file("Test.ofx.bundle"))

@@ -1,10 +1,8 @@
-// zelk-lut's commands on files, as a user runs them: round trips, what each
-// command says, exit codes, and that no command ever destroys a file.
+// zelk-lut's commands on files, as a user runs them: what each command says,
+// exit codes, and that no command ever destroys a file.
 
-#include "Bake.h"
 #include "CubeBin.h"
 #include "CubeBinReport.h"
-#include "CubeText.h"
 #include "LooksTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -17,13 +15,6 @@ using namespace looks_test;
 
 namespace {
 
-const std::string kResources = std::string(ZELK_TEST_BUNDLE) + "/Contents/Resources";
-
-bool says(const CommandResult& r, const std::string& text)
-{
-    return r.output.find(text) != std::string::npos;
-}
-
 int temporaryFiles(const fs::path& dir)
 {
     int n = 0;
@@ -33,22 +24,6 @@ int temporaryFiles(const fs::path& dir)
 }
 
 } // namespace
-
-TEST(ZelkLutFiles, GeneratedLookSurvivesExportAndConvert)
-{
-    TempDir dir("cli-rt");
-    for (const char* sub : {"looks_bin_tevo", "looks_bin_tevo4"}) {
-        const std::string look = kResources + "/" + sub + "/Film Print.cube.bin";
-        const std::string cube = dir.file(std::string(sub) + ".cube");
-        const std::string bin = dir.file(std::string(sub) + ".cube.bin");
-        CommandResult r = zelkLut("export", look, cube);
-        ASSERT_EQ(r.status, 0) << r.output;
-        r = zelkLut("convert", cube, bin);
-        ASSERT_EQ(r.status, 0) << r.output;
-        EXPECT_TRUE(says(r, "taken as is")) << r.output;
-        EXPECT_TRUE(readFile(bin) == readFile(look)) << sub << ": bytes differ";
-    }
-}
 
 TEST(ZelkLutFiles, NoOutputDestroysWhatIsThere)
 {
@@ -72,11 +47,14 @@ TEST(ZelkLutFiles, NoOutputDestroysWhatIsThere)
     EXPECT_TRUE(says(r, "is the input")) << r.output;
 
     // What is not a regular file is never replaced by one.
+    // A dangling link neither: writing would replace the link, not make its target.
     ::mkfifo(dir.file("fifo").c_str(), 0644);
     fs::create_symlink(bin, dir.file("link.cube.bin"));
+    fs::create_symlink(dir.file("nowhere"), dir.file("dangling.cube.bin"));
     fs::create_directory(dir.file("folder.cube.bin"));
     for (const auto& [out, kind] : {std::pair{dir.file("fifo"), "a FIFO"},
                                     {dir.file("link.cube.bin"), "a symbolic link"},
+                                    {dir.file("dangling.cube.bin"), "a symbolic link"},
                                     {dir.file("folder.cube.bin"), "a directory"},
                                     {std::string("/dev/null"), "a device"}}) {
         r = zelkLut("convert", cube, out, "-y");
@@ -85,6 +63,7 @@ TEST(ZelkLutFiles, NoOutputDestroysWhatIsThere)
     }
     EXPECT_TRUE(fs::is_fifo(dir.file("fifo")));
     EXPECT_TRUE(fs::is_symlink(dir.file("link.cube.bin")));
+    EXPECT_FALSE(fs::exists(dir.file("nowhere")));
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
 
     // An existing file needs -y (or --force).
@@ -122,14 +101,6 @@ TEST(ZelkLutFiles, FailuresNameTheProblemAndWriteNothing)
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(says(r, bad + ":4: a row needs exactly three numbers, found 2")) << r.output;
     EXPECT_FALSE(fs::exists(out));
-
-    // Messages escape what a terminal must not see raw.
-    writeFile(bad, std::string("LUT_3D_SIZE 2\n\x7f"
-                               "ELF\x02\x01\xff\xfe 0 0\n"));
-    r = zelkLut("convert", bad, out);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(says(r, "'\\x7FELF\\x02\\x01\\xFF\\xFE' is not a number")) << r.output;
-    EXPECT_EQ(r.output.find('\xff'), std::string::npos);
 
     // Export refuses a file the plug-in could not use as a whole lattice.
     const std::string truncated = dir.file("t.cube.bin");

@@ -1,5 +1,5 @@
-// The bundled look set: the build's bytes again from a fresh run, distinct and
-// sane looks, and the transfer curves.
+// The bundled look set: the build's bytes again from a fresh run, sane tone
+// scales, and the transfer curves.
 
 #include "Generate.h"
 #include "LooksTestUtil.h"
@@ -15,14 +15,6 @@ using namespace zelk::lut;
 using namespace looks_test;
 
 namespace {
-
-double largestDifference(const LatticeLut& a, const LatticeLut& b)
-{
-    double worst = 0.0;
-    for (std::size_t i = 0; i < a.values.size(); ++i)
-        worst = std::max(worst, double(std::fabs(a.values[i] - b.values[i])));
-    return worst;
-}
 
 const TransferCurve kCurves[] = {TransferCurve::Tevo4, TransferCurve::Tevo3};
 
@@ -56,28 +48,20 @@ TEST(Generate, BundleHoldsEveryLookAsTheGeneratorMakesIt)
     EXPECT_EQ(entries, files);
 }
 
-TEST(Generate, LooksAreDistinctAndSane)
+// (That the looks differ clearly from each other and from the identity: the
+// look-quality tests, in CIEDE2000 over the chart.)
+TEST(Generate, EveryLookIsADisplayToneScale)
 {
-    const auto& recipes = lookRecipes();
-    ASSERT_GE(recipes.size(), 11u); // ten looks and the identity
     const int n = 17;
     int monochrome = 0;
-    const LatticeLut identity = identityLattice(n);
-    for (TransferCurve curve : kCurves) {
-        std::vector<LatticeLut> luts;
-        for (const LookRecipe& recipe : recipes)
-            luts.push_back(bakeLook(recipe, curve, n));
-        for (std::size_t i = 0; i < recipes.size(); ++i) {
-            const LatticeLut& lut = luts[i];
-            const std::string name = recipes[i].name;
-            if (recipes[i].identity) {
-                EXPECT_EQ(lut.values, identity.values) << curveName(curve);
+    for (TransferCurve curve : kCurves)
+        for (const LookRecipe& recipe : lookRecipes()) {
+            const LatticeLut lut = bakeLook(recipe, curve, n);
+            const std::string name = recipe.name;
+            if (recipe.identity) {
+                EXPECT_EQ(lut.values, identityLattice(n).values) << curveName(curve);
                 continue;
             }
-            EXPECT_GT(largestDifference(lut, identity), 0.05) << name << " looks like the identity";
-            for (std::size_t j = 0; j < i; ++j)
-                EXPECT_GT(largestDifference(lut, luts[j]), 0.02)
-                    << name << " and " << recipes[j].name << " are nearly the same";
             // Display code values, and a tone scale that never darkens as the input brightens.
             for (float v : lut.values)
                 ASSERT_TRUE(v >= 0.0f && v <= 1.0f) << name << " gives " << v;
@@ -98,7 +82,6 @@ TEST(Generate, LooksAreDistinctAndSane)
                             lut.values[v] == lut.values[v + 2])
                     << name << " entry " << v / 3;
         }
-    }
     EXPECT_EQ(monochrome, 2) << "Clean Mono, once per curve";
 }
 

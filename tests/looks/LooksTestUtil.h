@@ -117,6 +117,12 @@ inline CommandResult runProgram(const std::string& program, const std::vector<st
     return r;
 }
 
+// Whether the command's output holds `text`.
+inline bool says(const CommandResult& r, const std::string& text)
+{
+    return r.output.find(text) != std::string::npos;
+}
+
 inline CommandResult zelkLutArgs(const std::vector<std::string>& args)
 {
     return runProgram(ZELK_LUT_EXE, args);

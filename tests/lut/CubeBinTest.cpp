@@ -1,28 +1,25 @@
-// The .cube.bin format: the encoding, the strict reader's rejections, the
-// lenient reader's log and what `info` concludes from the size rule.
+// The .cube.bin format: the encoding, the strict reader's rejections, what
+// `info` concludes from the size rule, and the lenient reader of the plug-in.
 
 #include "CubeBin.h"
 #include "CubeBinReport.h"
 #include "LutError.h"
+#include "LutRules.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <limits>
 #include <string>
 #include <vector>
 
 using namespace zelk::lut;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -40,41 +37,38 @@ std::string fileOf(std::uint64_t count, std::uint64_t held)
     return header(count) + std::string(static_cast<std::size_t>(12 * held), '\0');
 }
 
-// A file holding `bytes` for one test, removed with it.
-class ScratchFile {
+// A scratch directory for one test, removed with it.
+class ScratchDir {
 public:
-    explicit ScratchFile(const std::string& bytes)
+    ScratchDir() { fs::create_directories(m_path); }
+    ~ScratchDir() { fs::remove_all(m_path); }
+    // `name` in the directory, holding `bytes`.
+    std::string file(const std::string& name, const std::string& bytes) const
     {
-        std::ofstream(m_path, std::ios::binary) << bytes;
+        std::ofstream(m_path / name, std::ios::binary) << bytes;
+        return path(name);
     }
-    ~ScratchFile() { std::filesystem::remove(m_path); }
-    const std::string& path() const { return m_path; }
+    std::string path(const std::string& name) const { return (m_path / name).string(); }
 
 private:
-    static inline int s_serial = 0;
-    std::string m_path =
-        (std::filesystem::temp_directory_path() / ("zelk-cubebin-" + std::to_string(::getpid()) +
-                                                   "-" + std::to_string(s_serial++) + ".cube.bin"))
-            .string();
+    fs::path m_path = fs::temp_directory_path() / ("zelk-cubebin-" + std::to_string(::getpid()));
 };
 
 struct LenientRead {
-    bool loaded;
     CubeBinLoad load;
     std::vector<zelk_vec3<float>> lut;
     std::vector<std::string> log;
 };
 
+// Read into a LUT holding one entry (9, 8, 7).
 LenientRead readLeniently(const std::string& path)
 {
-    LenientRead read{false, {}, {{9.0f, 8.0f, 7.0f}}, {}};
+    LenientRead read{{}, {{9.0f, 8.0f, 7.0f}}, {}};
     read.load = readCubeBinLenient(path, read.lut,
                                    [&](const std::string& line) { read.log.push_back(line); });
-    read.loaded = read.load.loaded();
     return read;
 }
 
-// The peak memory of this process so far, in megabytes.
 long peakMegabytes()
 {
     rusage usage{};
@@ -94,7 +88,7 @@ std::string rejection(const std::string& bytes)
 
 } // namespace
 
-TEST(CubeBin, EncodesLittleEndianBlueFastest)
+TEST(CubeBin, EncodesLittleEndianBlueFastestAndBothModesReadItBack)
 {
     // The size-2 identity: count 8, then (0,0,0), (0,0,1), (0,1,0), ... as r, g, b.
     const std::string bytes = encodeCubeBin(identityLattice(2));
@@ -104,9 +98,17 @@ TEST(CubeBin, EncodesLittleEndianBlueFastest)
     EXPECT_EQ(bytes.substr(8 + 48, 12), one + zero + zero); // entry 4: red step
 
     std::string warning;
-    EXPECT_EQ(parseCubeBin(bytes + "xyz", "id.cube.bin", &warning).values,
-              identityLattice(2).values);
+    LatticeLut lut = identityLattice(18);
+    lut.values[4] = -0.5f;
+    lut.values[3 * 5832 - 1] = 1.75f;
+    EXPECT_EQ(parseCubeBin(encodeCubeBin(lut) + "xyz", "id.cube.bin", &warning).values, lut.values);
     EXPECT_EQ(warning, "id.cube.bin: warning: 3 bytes after the last entry are ignored");
+
+    const ScratchDir dir;
+    const LenientRead read = readLeniently(dir.file("l.cube.bin", encodeCubeBin(lut)));
+    ASSERT_TRUE(read.load.loaded());
+    ASSERT_EQ(read.lut.size(), lut.entryCount());
+    EXPECT_EQ(std::memcmp(read.lut.data(), lut.values.data(), 4 * lut.values.size()), 0);
 }
 
 TEST(CubeBin, StrictReaderRejectsWithReason)
@@ -132,23 +134,16 @@ TEST(CubeBin, StrictReaderRejectsWithReason)
 
 TEST(CubeBin, ReportFollowsThePlugInsSizeRule)
 {
-    // The worked values of the rule, and whether the plug-in applies each.
-    struct Case {
-        std::uint64_t count;
-        int size;
-        bool applied;
-    };
-    const Case cases[] = {{0, 0, false},     {4913, 17, false},  {5832, 18, true},
-                          {35937, 33, true}, {274625, 65, true}, {35000, 33, false},
-                          {36000, 33, true}};
-    for (const Case& c : cases) {
-        const CubeBinReport r = inspectCubeBin(fileOf(c.count, c.count));
-        EXPECT_EQ(r.ruleSize, c.size) << c.count;
-        EXPECT_EQ(r.applied, c.applied) << c.count << ": " << r.reason;
-        EXPECT_EQ(r.exactCube, std::uint64_t(c.size) * c.size * c.size == c.count) << c.count;
+    for (const auto& [count, exactCube] : {std::pair<std::uint64_t, bool>{4913, true},
+                                           {5832, true},
+                                           {35000, false},
+                                           {36000, false}}) {
+        const CubeBinReport r = inspectCubeBin(fileOf(count, count));
+        EXPECT_EQ(r.ruleSize, lutSizeForCount(count)) << count;
+        EXPECT_EQ(r.applied, lutIsUsable(count, r.ruleSize)) << count;
+        EXPECT_EQ(r.reason, whyLutIsNotApplied(count, r.ruleSize)) << count;
+        EXPECT_EQ(r.exactCube, exactCube) << count;
     }
-    EXPECT_EQ(inspectCubeBin(fileOf(35000, 35000)).reason,
-              "35000 entries do not fill the lattice of 33 points per axis (35937 entries)");
 
     const CubeBinReport truncated = inspectCubeBin(fileOf(5832, 5000));
     EXPECT_FALSE(truncated.applied);
@@ -171,114 +166,85 @@ TEST(CubeBin, ReportFollowsThePlugInsSizeRule)
     EXPECT_EQ(odd.trailingBytes, 4u);
 }
 
-TEST(CubeBin, LenientReaderLogsEachOutcomeAsThePlugInAlwaysHas)
+// (A FIFO and a sparse lattice of 400: through a render, tests/render.)
+TEST(CubeBin, LenientReaderLoadsWhatIsCompleteAndLeavesTheLutOtherwise)
 {
-    using Lines = std::vector<std::string>;
-    {
-        // Anything complete loads, even what the strict reader refuses.
-        ScratchFile file(fileOf(35000, 35000) + "tail");
-        const LenientRead read = readLeniently(file.path());
-        EXPECT_TRUE(read.loaded);
-        EXPECT_EQ(read.lut.size(), 35000u);
-        EXPECT_EQ(read.log, Lines{"read_triplets size: 35000"});
-    }
+    const ScratchDir dir;
+    fs::create_directory(dir.path("adir.cube.bin"));
+    fs::create_symlink(dir.file("27.cube.bin", fileOf(27, 27)), dir.path("link.cube.bin"));
+    const std::string sparse = dir.file("257.cube.bin", header(257ull * 257 * 257));
+    fs::resize_file(sparse, 8 + 12 * 257ull * 257 * 257);
     const std::string cantOpen = "cant open file for reading: ";
-    {
-        ScratchFile file(fileOf(10, 5));
-        const LenientRead read = readLeniently(file.path());
-        EXPECT_FALSE(read.loaded);
-        EXPECT_EQ(read.log, (Lines{"read_triplets size: 10", cantOpen + file.path(),
-                                   "read_triplets: the header announces 10 entries, the file "
-                                   "holds 5"}));
+    const std::string maxCount = std::to_string(std::numeric_limits<std::uint64_t>::max());
+
+    using Lines = std::vector<std::string>;
+    const struct {
+        std::string path;
+        CubeBinLoad::Outcome outcome;
+        std::size_t entries; // after the read: 1 when left as it was
+        Lines log;
+        std::string problem;
+    } cases[] = {
+        // Anything complete loads, even what the strict reader refuses.
+        {dir.file("35000.cube.bin", fileOf(35000, 35000) + "tail"),
+         CubeBinLoad::Loaded,
+         35000,
+         {"read_triplets size: 35000"},
+         ""},
+        {dir.file("0.cube.bin", fileOf(0, 0)),
+         CubeBinLoad::Loaded,
+         0,
+         {"read_triplets size: 0"},
+         ""},
+        {dir.path("link.cube.bin"), CubeBinLoad::Loaded, 27, {"read_triplets size: 27"}, ""},
+        {dir.file("10.cube.bin", fileOf(10, 5)),
+         CubeBinLoad::Unreadable,
+         1,
+         {"read_triplets size: 10", cantOpen + dir.path("10.cube.bin"),
+          "read_triplets: the header announces 10 entries, the file holds 5"},
+         "is truncated: the header announces 10 entries, the file holds 5"},
+        {dir.file("max.cube.bin", fileOf(std::numeric_limits<std::uint64_t>::max(), 1)),
+         CubeBinLoad::Unreadable,
+         1,
+         {"read_triplets size: " + maxCount, cantOpen + dir.path("max.cube.bin"),
+          "read_triplets: the header announces " + maxCount + " entries, the file holds 1"},
+         "is truncated: the header announces " + maxCount + " entries, the file holds 1"},
+        {dir.file("7.cube.bin", "1234567"),
+         CubeBinLoad::Unreadable,
+         1,
+         {cantOpen + dir.path("7.cube.bin"),
+          "read_triplets: the file is shorter than its 8-byte header"},
+         "is shorter than its 8-byte header (7 bytes)"},
+        {dir.path("missing.cube.bin"),
+         CubeBinLoad::Unreadable,
+         1,
+         {cantOpen + dir.path("missing.cube.bin")},
+         "cannot be opened (No such file or directory)"},
+        {dir.path("adir.cube.bin"),
+         CubeBinLoad::Unreadable,
+         1,
+         {cantOpen + dir.path("adir.cube.bin"), "read_triplets: not a regular file"},
+         "is not a regular file"},
+        // Complete but never applied: not even read.
+        {sparse,
+         CubeBinLoad::TooLarge,
+         1,
+         {"read_triplets size: 16974593", "read_triplets: its lattice of 257 points per axis is "
+                                          "above the plug-in's maximum of 256"},
+         "holds 16974593 entries; its lattice of 257 points per axis is above the plug-in's "
+         "maximum of 256"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const long peakBefore = peakMegabytes();
+        const LenientRead read = readLeniently(c.path);
+        EXPECT_LT(peakMegabytes() - peakBefore, 100) << "allocated for entries it did not load";
+        EXPECT_EQ(read.load.outcome, c.outcome);
+        EXPECT_EQ(read.load.problem, c.problem);
+        EXPECT_EQ(read.log, c.log);
+        ASSERT_EQ(read.lut.size(), c.entries);
+        if (c.outcome != CubeBinLoad::Loaded) {
+            EXPECT_EQ(read.lut[0].g, 8.0f);
+        }
     }
-    {
-        ScratchFile file("1234567");
-        const LenientRead read = readLeniently(file.path());
-        EXPECT_FALSE(read.loaded);
-        EXPECT_EQ(read.log, (Lines{cantOpen + file.path(),
-                                   "read_triplets: the file is shorter than its 8-byte header"}));
-    }
-    const LenientRead missing = readLeniently("/nonexistent/x.cube.bin");
-    EXPECT_FALSE(missing.loaded);
-    EXPECT_EQ(missing.log, Lines{cantOpen + "/nonexistent/x.cube.bin"});
-    EXPECT_EQ(missing.load.problem, "cannot be opened (No such file or directory)");
-    // Refused files leave the LUT as it was.
-    EXPECT_EQ(missing.lut.size(), 1u);
-    EXPECT_EQ(missing.lut[0].g, 8.0f);
-}
-
-TEST(CubeBin, LenientReaderOpensOnlyRegularFilesWithoutBlocking)
-{
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                      ("zelk-cubebin-special-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir / "adir.cube.bin");
-    const std::string fifo = (dir / "fifo.cube.bin").string();
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-
-    // Opened for reading, a FIFO would wait for a writer for ever: read on the
-    // side, and should it block, give it a writer so the test fails, not hangs.
-    auto reading = std::async(std::launch::async, [&] { return readLeniently(fifo); });
-    if (reading.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-        ::close(writer);
-        FAIL() << "reading a FIFO blocked";
-    }
-    for (const LenientRead& read :
-         {reading.get(), readLeniently((dir / "adir.cube.bin").string())}) {
-        EXPECT_FALSE(read.loaded);
-        EXPECT_EQ(read.load.outcome, CubeBinLoad::Unreadable);
-        EXPECT_EQ(read.load.problem, "is not a regular file");
-        ASSERT_EQ(read.log.size(), 2u);
-        EXPECT_EQ(read.log[0].rfind("cant open file for reading: ", 0), 0u);
-        EXPECT_EQ(read.log[1], "read_triplets: not a regular file");
-        EXPECT_EQ(read.lut.size(), 1u);
-    }
-
-    // A link to a look file is followed.
-    ScratchFile look(fileOf(27, 27));
-    std::filesystem::create_symlink(look.path(), dir / "link.cube.bin");
-    EXPECT_TRUE(readLeniently((dir / "link.cube.bin").string()).loaded);
-    std::filesystem::remove_all(dir);
-}
-
-TEST(CubeBin, LenientReaderNeverReadsALatticeTooLargeToApply)
-{
-    // Lattice 400, sparse: a few bytes on disk, 768 MB of entries.
-    const std::uint64_t count = 400ull * 400 * 400;
-    ScratchFile file(header(count));
-    std::filesystem::resize_file(file.path(), 8 + 12 * count);
-    const long before = peakMegabytes();
-    const LenientRead read = readLeniently(file.path());
-    EXPECT_LT(peakMegabytes() - before, 100) << "the entries were allocated";
-    EXPECT_EQ(read.load.outcome, CubeBinLoad::TooLarge);
-    EXPECT_EQ(read.load.problem, "holds 64000000 entries; its lattice of 400 points per axis is "
-                                 "above the plug-in's maximum of 256");
-    EXPECT_EQ(read.log, (std::vector<std::string>{"read_triplets size: 64000000",
-                                                  "read_triplets: its lattice of 400 points per "
-                                                  "axis is above the plug-in's maximum of 256"}));
-    EXPECT_EQ(read.lut.size(), 1u);
-
-    // The first lattice refused; a truncated file stays unreadable, however large.
-    ScratchFile first(header(257ull * 257 * 257));
-    std::filesystem::resize_file(first.path(), 8 + 12 * 257ull * 257 * 257);
-    EXPECT_EQ(readLeniently(first.path()).load.outcome, CubeBinLoad::TooLarge);
-    ScratchFile truncated(fileOf(count, 2));
-    EXPECT_EQ(readLeniently(truncated.path()).load.problem,
-              "is truncated: the header announces 64000000 entries, the file holds 2");
-}
-
-TEST(CubeBin, BothModesReadALatticeAlike)
-{
-    LatticeLut lut = identityLattice(18);
-    lut.values[4] = -0.5f;
-    lut.values[3 * 5832 - 1] = 1.75f;
-    ScratchFile file(encodeCubeBin(lut));
-    const LenientRead read = readLeniently(file.path());
-    ASSERT_TRUE(read.loaded);
-    ASSERT_EQ(read.lut.size(), lut.entryCount());
-    EXPECT_EQ(std::memcmp(read.lut.data(), lut.values.data(), 4 * lut.values.size()), 0);
-
-    std::ifstream in(file.path(), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(parseCubeBin(bytes, "x.cube.bin").values, lut.values);
 }

@@ -31,29 +31,24 @@ colorspaces:
     from_scene_reference: !<CDLTransform> {slope: [1.1, 1, 0.9], power: [0.8, 0.8, 0.8]}
 )";
 
-class OcioBake : public ::testing::Test {
+class OcioBake : public OcioTest {
 protected:
     void SetUp() override
     {
-        requirePyOcio();
+        OcioTest::SetUp();
         ASSERT_EQ(zelkLut("ocio-config", ZELK_TEST_BUNDLE, m_dir.file("cfg"), "-q").status, 0);
         writeFile(m_dir.file("user.ocio"), kUserConfig);
     }
     std::string ours() const { return m_dir.file("cfg/config.ocio"); }
 
-    // The largest difference, relative to 1 or the value, between `lut` and
-    // what PyOpenColorIO makes of `inputs` (RGB at every lattice point) with
-    // the transform `transform` (ocio_helper.py's apply arguments).
-    double differenceFromPyOcio(const LatticeLut& lut, const std::vector<float>& inputs,
-                                const std::string& config, std::vector<std::string> transform)
+    // The largest difference, relative to 1 or the value, between the baked look
+    // in `file` and PyOpenColorIO's `transform` of `inputs` (RGB at its points).
+    double differenceFromPyOcio(const std::string& file, const std::vector<float>& inputs,
+                                const std::string& config,
+                                const std::vector<std::string>& transform)
     {
-        writeFloats(m_dir.file("in.f32"), inputs);
-        std::vector<std::string> args = {"apply", config};
-        args.insert(args.end(), transform.begin(), transform.end());
-        args.insert(args.end(), {m_dir.file("in.f32"), m_dir.file("out.f32")});
-        const CommandResult r = pyOcio(args);
-        EXPECT_EQ(r.status, 0) << r.output;
-        const std::vector<float> want = readFloats(m_dir.file("out.f32"));
+        const LatticeLut lut = zelk::lut::parseCubeBin(readFile(file), file);
+        const std::vector<float> want = pyOcioApply(config, transform, inputs);
         EXPECT_EQ(want.size(), lut.values.size());
         double worst = 0.0;
         for (std::size_t i = 0; i < want.size() && i < lut.values.size(); ++i)
@@ -61,48 +56,31 @@ protected:
                                          std::fmax(1.0, std::fabs(want[i])));
         return worst;
     }
-    LatticeLut baked(const std::string& file) const
-    {
-        return zelk::lut::parseCubeBin(readFile(m_dir.file(file)), file);
-    }
-
-    TempDir m_dir{"ocio-bake"};
 };
 
 } // namespace
 
 TEST_F(OcioBake, EqualsOpenColorIoAtTheLatticePoints)
 {
-    struct Case {
-        std::vector<std::string> option; // zelk-lut's
-        std::vector<std::string> apply;  // ocio_helper.py's, from the curve
-        const char* curve;
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"tevo4", {"--to", "Gamma 2.4 display"}},
+        {"tevo3", {"--to", "scene-linear"}},
+        {"tevo3", {"--look", "Film Print (Tevo3/QXR3)"}},
+        {"tevo4", {"--display", "Gamma 2.4", "--view", "Gamma 2.4"}},
     };
-    const Case cases[] = {
-        {{"--to", "Gamma 2.4 display"}, {"--to", "Gamma 2.4 display"}, "tevo4"},
-        {{"--to", "scene-linear"}, {"--to", "scene-linear"}, "tevo3"},
-        {{"--look", "Film Print (Tevo3/QXR3)"}, {"--look", "Film Print (Tevo3/QXR3)"}, "tevo3"},
-        {{"--display", "Gamma 2.4", "--view", "Gamma 2.4"},
-         {"--display", "Gamma 2.4", "--view", "Gamma 2.4"},
-         "tevo4"},
-    };
-    const std::vector<float> points = latticePoints(33);
-    for (const Case& c : cases) {
-        std::vector<std::string> args = {"bake",  "--config", ours(), "--curve",
-                                         c.curve, "--size",   "33"};
-        args.insert(args.end(), c.option.begin(), c.option.end());
-        args.push_back(m_dir.file("b.cube.bin"));
-        args.push_back("-y");
+    for (const auto& [curve, transform] : cases) {
+        std::vector<std::string> args = {"bake", "--config", ours(), "--curve",
+                                         curve,  "--size",   "33"};
+        args.insert(args.end(), transform.begin(), transform.end());
+        args.insert(args.end(), {m_dir.file("b.cube.bin"), "-y"});
         const CommandResult r = zelkLutArgs(args);
         ASSERT_EQ(r.status, 0) << r.output;
-        EXPECT_NE(r.output.find("largest difference from OpenColorIO's own transform"),
-                  std::string::npos)
-            << r.output;
-        std::vector<std::string> apply = {c.curve == std::string("tevo4") ? "Tevo4/QXR4"
-                                                                          : "Tevo3/QXR3"};
-        apply.insert(apply.end(), c.apply.begin(), c.apply.end());
-        EXPECT_LE(differenceFromPyOcio(baked("b.cube.bin"), points, ours(), apply), 1e-6)
-            << c.option[0] << " " << c.option[1];
+        EXPECT_TRUE(says(r, "largest difference from OpenColorIO's own transform")) << r.output;
+        std::vector<std::string> apply = transform;
+        apply.insert(apply.begin(), curve == std::string("tevo4") ? "Tevo4/QXR4" : "Tevo3/QXR3");
+        EXPECT_LE(differenceFromPyOcio(m_dir.file("b.cube.bin"), latticePoints(33), ours(), apply),
+                  1e-6)
+            << transform[0] << " " << transform[1];
     }
 }
 
@@ -111,14 +89,12 @@ TEST_F(OcioBake, AddsTheCurveToAConfigThatLacksIt)
     const CommandResult r = zelkLut("bake", "--config", m_dir.file("user.ocio"), "--curve", "tevo3",
                                     "--to", "film", "--size", "33", m_dir.file("f.cube.bin"));
     ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_NE(r.output.find("the config has no colour space 'Tevo3/QXR3': ours is added"),
-              std::string::npos)
-        << r.output;
+    EXPECT_TRUE(says(r, "the config has no colour space 'Tevo3/QXR3': ours is added")) << r.output;
     // Expected: the curve's formula to the config's reference, then its own transform.
     std::vector<float> scene = latticePoints(33);
     for (float& v : scene)
         v = float(zelk::lut::decodeCurve(TransferCurve::Tevo3, v));
-    EXPECT_LE(differenceFromPyOcio(baked("f.cube.bin"), scene, m_dir.file("user.ocio"),
+    EXPECT_LE(differenceFromPyOcio(m_dir.file("f.cube.bin"), scene, m_dir.file("user.ocio"),
                                    {"lin", "--to", "film"}),
               1e-6);
 }
@@ -130,11 +106,9 @@ TEST_F(OcioBake, IntoABundleInstallsBothCurvesAndRefusesWhatItCannotDo)
     CommandResult r = zelkLut("bake", "--config", ours(), "--to", "Gamma 2.4 display", "--size",
                               "20", bundle, "Plain");
     ASSERT_EQ(r.status, 0) << r.output;
-    r = zelkLut("list", bundle);
-    EXPECT_NE(r.output.find("Plain  Tevo4/QXR4 20, Tevo3/QXR3 20"), std::string::npos) << r.output;
-    const LatticeLut tevo3 = zelk::lut::parseCubeBin(
-        readFile(bundle + "/Contents/Resources/looks_bin_tevo/Plain.cube.bin"), "tevo3");
-    EXPECT_LE(differenceFromPyOcio(tevo3, latticePoints(20), ours(),
+    EXPECT_TRUE(says(zelkLut("list", bundle), "Plain  Tevo4/QXR4 20, Tevo3/QXR3 20"));
+    EXPECT_LE(differenceFromPyOcio(bundle + "/Contents/Resources/looks_bin_tevo/Plain.cube.bin",
+                                   latticePoints(20), ours(),
                                    {"Tevo3/QXR3", "--to", "Gamma 2.4 display"}),
               1e-6);
 
@@ -142,7 +116,7 @@ TEST_F(OcioBake, IntoABundleInstallsBothCurvesAndRefusesWhatItCannotDo)
     r = zelkLut("bake", "--config", ours(), "--curve", "tevo4", "--to", "nowhere",
                 m_dir.file("x.cube.bin"));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.output.find(ours() + ": OpenColorIO: "), std::string::npos) << r.output;
+    EXPECT_TRUE(says(r, ours() + ": OpenColorIO: ")) << r.output;
     EXPECT_FALSE(fs::exists(m_dir.file("x.cube.bin")));
     EXPECT_EQ(zelkLut("bake", "--config", ours(), "--to", "raw", "--look", "warm",
                       m_dir.file("x.cube.bin"), "--curve", "tevo4")

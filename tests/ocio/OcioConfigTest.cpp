@@ -21,7 +21,8 @@ using zelk::lut::TransferCurve;
 
 namespace {
 
-class OcioConfig : public ::testing::Test {
+// One config from the built bundle for the whole suite.
+class OcioConfig : public OcioTest {
 protected:
     static void SetUpTestSuite()
     {
@@ -35,7 +36,7 @@ protected:
     }
     void SetUp() override
     {
-        requirePyOcio();
+        OcioTest::SetUp();
         ASSERT_EQ(s_result.status, 0) << s_result.output;
     }
     static std::string config() { return s_dir->file("cfg/config.ocio"); }
@@ -71,8 +72,7 @@ TEST_F(OcioConfig, ValidatesAndRefusesToOverwriteWithoutForce)
     const std::string before = readFile(config());
     CommandResult again = zelkLut("ocio-config", ZELK_TEST_BUNDLE, s_dir->file("cfg"));
     EXPECT_EQ(again.status, 1);
-    EXPECT_NE(again.output.find("exists already (-y or --force replaces it)"), std::string::npos)
-        << again.output;
+    EXPECT_TRUE(says(again, "exists already (-y or --force replaces it)")) << again.output;
     again = zelkLut("ocio-config", ZELK_TEST_BUNDLE, s_dir->file("cfg"), "-y", "-q");
     EXPECT_EQ(again.status, 0) << again.output;
     EXPECT_EQ(readFile(config()), before); // the same bundle gives the same config
@@ -84,10 +84,10 @@ TEST_F(OcioConfig, EveryLookThroughOpenColorIoEqualsThePlugIn)
     std::vector<float> rgb;
     for (std::size_t i = 0; i < rgba.size(); i += 4)
         rgb.insert(rgb.end(), {rgba[i], rgba[i + 1], rgba[i + 2]});
-    writeFloats(s_dir->file("image.f32"), rgb);
-    fs::create_directories(s_dir->file("looks-out"));
+    writeFloats(m_dir.file("image.f32"), rgb);
+    fs::create_directories(m_dir.file("looks-out"));
     const CommandResult applied =
-        pyOcio({"looks", config(), s_dir->file("image.f32"), s_dir->file("looks-out")});
+        pyOcio({"looks", config(), m_dir.file("image.f32"), m_dir.file("looks-out")});
     ASSERT_EQ(applied.status, 0) << applied.output;
 
     const int width = 64, height = int(rgba.size() / 4 / 64);
@@ -104,7 +104,7 @@ TEST_F(OcioConfig, EveryLookThroughOpenColorIoEqualsThePlugIn)
         const std::string curve = line.substr(tab2 + 1);
         const std::string look = ocioName.substr(0, ocioName.rfind(" ("));
         ASSERT_EQ(render.render(look, curve), kOfxStatOK) << ocioName;
-        const std::vector<float> ocio = readFloats(s_dir->file("looks-out/" + index + ".f32"));
+        const std::vector<float> ocio = readFloats(m_dir.file("looks-out/" + index + ".f32"));
         ASSERT_EQ(ocio.size(), rgb.size());
         double worst = 0.0;
         for (int p = 0; p < width * height; ++p)
@@ -126,12 +126,9 @@ TEST_F(OcioConfig, ColourSpacesAreTheCurveAndDisplayFormulas)
             const float s = float(zelk::lut::decodeCurve(curve, i / double(n - 1)));
             scene.insert(scene.end(), {s, s, s});
         }
-        writeFloats(s_dir->file("scene.f32"), scene);
-        const CommandResult r =
-            pyOcio({"apply", config(), "scene-linear", "--to", zelk::lut::curveName(curve),
-                    s_dir->file("scene.f32"), s_dir->file("code.f32")});
-        ASSERT_EQ(r.status, 0) << r.output;
-        const std::vector<float> code = readFloats(s_dir->file("code.f32"));
+        const std::vector<float> code =
+            pyOcioApply(config(), {"scene-linear", "--to", zelk::lut::curveName(curve)}, scene);
+        ASSERT_EQ(code.size(), scene.size());
         double worst = 0.0;
         for (int i = 0; i < n; ++i)
             worst = std::fmax(worst,
@@ -142,25 +139,23 @@ TEST_F(OcioConfig, ColourSpacesAreTheCurveAndDisplayFormulas)
     std::vector<float> light;
     for (int i = 0; i <= 3000; ++i)
         light.insert(light.end(), 3, -0.5f + i / 1000.0f);
-    writeFloats(s_dir->file("light.f32"), light);
-    const CommandResult r = pyOcio({"apply", config(), "scene-linear", "--to", "Gamma 2.4 display",
-                                    s_dir->file("light.f32"), s_dir->file("display.f32")});
-    ASSERT_EQ(r.status, 0) << r.output;
-    const std::vector<float> display = readFloats(s_dir->file("display.f32"));
+    const std::vector<float> display =
+        pyOcioApply(config(), {"scene-linear", "--to", "Gamma 2.4 display"}, light);
+    ASSERT_EQ(display.size(), light.size());
     for (std::size_t i = 0; i < light.size(); i += 3)
         EXPECT_NEAR(display[i], zelk::lut::encodeDisplay(light[i]), 1e-6) << light[i];
 }
 
-TEST(OcioConfigLeftOut, LooksOpenColorIoCannotCarryAreNamedAndTheRestWritten)
+using OcioConfigLeftOut = OcioTest;
+
+TEST_F(OcioConfigLeftOut, LooksOpenColorIoCannotCarryAreNamedAndTheRestWritten)
 {
-    requirePyOcio();
-    TempDir dir("ocio-left-out");
-    const std::string bundle = dir.file("B.ofx.bundle");
+    const std::string bundle = m_dir.file("B.ofx.bundle");
     fs::create_directories(bundle + "/Contents/Resources");
-    writeFile(dir.file("a.cube"), permutationCube(18));
+    writeFile(m_dir.file("a.cube"), permutationCube(18));
     for (const char* name : {"Good", "Warm, Soft"})
-        ASSERT_EQ(zelkLut("add", bundle, name, "--tevo4", dir.file("a.cube"), "--tevo3",
-                          dir.file("a.cube"), "-q")
+        ASSERT_EQ(zelkLut("add", bundle, name, "--tevo4", m_dir.file("a.cube"), "--tevo3",
+                          m_dir.file("a.cube"), "-q")
                       .status,
                   0);
     // By hand: a name OpenColorIO would read as an inverse look, and a Tevo3
@@ -173,16 +168,13 @@ TEST(OcioConfigLeftOut, LooksOpenColorIoCannotCarryAreNamedAndTheRestWritten)
     writeFile(bundle + "/Contents/Resources/looks_bin_tevo4/Small.cube.bin",
               zelk::lut::encodeCubeBin(zelk::lut::identityLattice(18)));
 
-    const CommandResult r = zelkLut("ocio-config", bundle, dir.file("cfg"));
+    const CommandResult r = zelkLut("ocio-config", bundle, m_dir.file("cfg"));
     ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_NE(r.output.find("look 'Warm, Soft' left out: OpenColorIO look names cannot hold ','"),
-              std::string::npos)
+    EXPECT_TRUE(says(r, "look 'Warm, Soft' left out: OpenColorIO look names cannot hold ','"))
         << r.output;
-    EXPECT_NE(r.output.find("look '-Minus' left out"), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("look 'Small' for Tevo3/QXR3 left out: its lattice of 17"),
-              std::string::npos)
-        << r.output;
-    EXPECT_NE(r.output.find(": 3 looks"), std::string::npos) << r.output; // Good x2, Small x1
-    const CommandResult valid = pyOcio({"validate", dir.file("cfg/config.ocio")});
+    EXPECT_TRUE(says(r, "look '-Minus' left out")) << r.output;
+    EXPECT_TRUE(says(r, "look 'Small' for Tevo3/QXR3 left out: its lattice of 17")) << r.output;
+    EXPECT_TRUE(says(r, ": 3 looks")) << r.output; // Good x2, Small x1
+    const CommandResult valid = pyOcio({"validate", m_dir.file("cfg/config.ocio")});
     EXPECT_EQ(valid.status, 0) << valid.output;
 }

@@ -36,11 +36,6 @@ colorspaces:
         - !<ExponentTransform> {value: [2.4, 2.4, 2.4, 1], direction: inverse}
 )";
 
-LatticeLut readLook(const std::string& path)
-{
-    return zelk::lut::parseCubeBin(readFile(path), path);
-}
-
 // The figure on the report's "largest difference" line; 0 when there is none.
 double reportedDifference(const std::string& output)
 {
@@ -67,11 +62,11 @@ double renderedDifference(const LatticeLut& a, const LatticeLut& b)
     return worst;
 }
 
-class OcioFormats : public ::testing::Test {
+class OcioFormats : public OcioTest {
 protected:
     void SetUp() override
     {
-        requirePyOcio();
+        OcioTest::SetUp();
         writeFile(m_dir.file("made.ocio"), kConfig);
     }
     // Bakes log -> graded (or linear -> graded through a log shaper) with
@@ -90,9 +85,11 @@ protected:
         EXPECT_EQ(converted.status, 0) << file << ": " << converted.output;
         return converted.output;
     }
-    LatticeLut look(const std::string& file) { return readLook(m_dir.file(file + ".cube.bin")); }
-
-    TempDir m_dir{"ocio-formats"};
+    LatticeLut look(const std::string& file)
+    {
+        const std::string path = m_dir.file(file + ".cube.bin");
+        return zelk::lut::parseCubeBin(readFile(path), path);
+    }
 };
 
 } // namespace
@@ -147,20 +144,17 @@ TEST_F(OcioFormats, ReadingFailuresNameTheFileAndOpenColorIosReason)
     writeFile(m_dir.file("bad.3dl"), "this is not a lattice\n");
     CommandResult r = zelkLut("convert", m_dir.file("bad.3dl"), m_dir.file("bad.cube.bin"));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.output.find(m_dir.file("bad.3dl") + ": OpenColorIO: "), std::string::npos)
-        << r.output;
+    EXPECT_TRUE(says(r, m_dir.file("bad.3dl") + ": OpenColorIO: ")) << r.output;
     EXPECT_FALSE(fs::exists(m_dir.file("bad.cube.bin")));
     r = zelkLut("convert", m_dir.file("missing.clf"), m_dir.file("m.cube.bin"));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.output.find("missing.clf: cannot open: no such file"), std::string::npos)
-        << r.output;
+    EXPECT_TRUE(says(r, "missing.clf: cannot open: no such file")) << r.output;
 
     // A 1D table over 0..16: converted, with the clamped inputs named.
     writeFile(m_dir.file("wide.spi1d"),
               "Version 1\nFrom 0 16\nLength 5\nComponents 1\n{\n0\n0.3\n0.6\n0.8\n1\n}\n");
     r = zelkLut("convert", m_dir.file("wide.spi1d"), m_dir.file("wide.cube.bin"));
     EXPECT_EQ(r.status, 0) << r.output;
-    EXPECT_NE(r.output.find("red, green and blue inputs above 1.0, up to 16.0, clamp to 1.0"),
-              std::string::npos)
+    EXPECT_TRUE(says(r, "red, green and blue inputs above 1.0, up to 16.0, clamp to 1.0"))
         << r.output;
 }

@@ -11,10 +11,10 @@ namespace {
 
 class ProbeSession {
 public:
-    explicit ProbeSession(unsigned cpus)
+    ProbeSession()
     {
         ofxhost::HostOptions options;
-        options.reportedCPUs = cpus;
+        options.reportedCPUs = 1;
         m_host = std::make_unique<ofxhost::Host>(options);
         ofxhost::Effect* effect =
             m_host->loadBundle(ZELK_TEST_PROBE_BUNDLE).effect("com.ZELKOpenFX.FrameProbe");
@@ -70,7 +70,7 @@ std::vector<std::pair<int, int>> bandRows(const LogTail& log, int x1, int x2)
 
 TEST(ProcessorFrameRun, OnePathPerRenderAndTheDefaultBodies)
 {
-    ProbeSession probe(1);
+    ProbeSession probe;
     Frame dst(8, 4, 0.0f);
     const struct {
         bool openCL, cuda, metal;
@@ -96,7 +96,7 @@ TEST(ProcessorFrameRun, OnePathPerRenderAndTheDefaultBodies)
 
 TEST(ProcessorFrameRun, WindowOutsideTheOutputDoesNothingAtAll)
 {
-    ProbeSession probe(1);
+    ProbeSession probe;
     Frame dst(OfxRectI{10, 20, 30, 25}, 0.0f);
     for (const OfxRectI& window :
          {OfxRectI{9, 20, 30, 25}, OfxRectI{10, 19, 30, 25}, OfxRectI{10, 20, 31, 25},
@@ -110,17 +110,4 @@ TEST(ProcessorFrameRun, WindowOutsideTheOutputDoesNothingAtAll)
     EXPECT_EQ(frameLines(log),
               (std::vector<std::string>{"preProcess", "processing via CPU", "postProcess"}));
     EXPECT_EQ(bandRows(log, 10, 30), (std::vector<std::pair<int, int>>{{20, 25}}));
-}
-
-TEST(ProcessorFrameRun, CpuBandsThroughTheHostThreads)
-{
-    // 1920 x 1080 on 7 CPUs: seven bands of 155 rows, the last one shorter.
-    ProbeSession probe(7);
-    Frame dst(1920, 1080, 0.0f);
-    LogTail log;
-    ASSERT_EQ(probe.render(1, dst, dst.bounds), kOfxStatOK);
-    const auto rows = bandRows(log, 0, 1920);
-    ASSERT_EQ(rows.size(), 7u);
-    EXPECT_EQ(rows[5], std::make_pair(775, 930));
-    EXPECT_EQ(rows[6], std::make_pair(930, 1080));
 }

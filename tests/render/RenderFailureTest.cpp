@@ -71,6 +71,14 @@ TEST_F(RenderFailure, EveryRenderThatWritesNothingFailsAndSaysWhy)
             return s.render(src, dst);
         };
     };
+    auto withOutputFormat = [](const char* depth, const char* components) {
+        return [depth, components](Session& s, Frame& src, Frame& dst) {
+            s.instance().setClipImage("Source", src.desc());
+            s.instance().setClipImage("Output", dst.desc());
+            s.instance().setClipFormat("Output", depth, components);
+            return s.instance().render(0.0, dst.bounds);
+        };
+    };
     const OfxRectI outside{2, 2, 9, 9};
     auto named = [this](const std::string& look) { return bundle.named(look); };
     const Case cases[] = {
@@ -109,14 +117,54 @@ TEST_F(RenderFailure, EveryRenderThatWritesNothingFailsAndSaysWhy)
          kOfxStatFailed,
          head + "the host asked for a Metal render, which this plug-in does not have" +
              named("Good")},
-        {"Output clip of 16 bits",
+        {"no Output image",
          [](Session& s, Frame& src, Frame& dst) {
              s.instance().setClipImage("Source", src.desc());
-             s.instance().setClipImage("Output", dst.desc());
-             s.instance().setClipFormat("Output", "OfxBitDepthShort", "OfxImageComponentRGBA");
              return s.instance().render(0.0, dst.bounds);
          },
+         kOfxStatFailed, head + "the host gave no Output image" + named("Good")},
+        {"Output clip of 16 bits", withOutputFormat("OfxBitDepthShort", "OfxImageComponentRGBA"),
          kOfxStatErrUnsupported, head + "the Output clip is not 32-bit float" + named("Good")},
+        {"Output clip of RGB", withOutputFormat("OfxBitDepthFloat", "OfxImageComponentRGB"),
+         kOfxStatErrUnsupported, head + "the Output clip is not RGBA" + named("Good")},
+        {"Source RGB, Output RGBA",
+         [](Session& s, Frame& src, Frame& dst) {
+             ofxhost::ImageDesc rgb = src.desc();
+             rgb.components = "OfxImageComponentRGB";
+             s.instance().setClipImage("Source", rgb);
+             s.instance().setClipImage("Output", dst.desc());
+             return s.instance().render(0.0, dst.bounds);
+         },
+         kOfxStatErrValue,
+         head + "the Source image's depth or components differ from the Output image's" +
+             named("Good")},
+        // The bundle lost looks since the project was saved: the choice points
+        // past them, and is never taken for the look cached before.
+        {"choice past the looks",
+         [](Session& s, Frame& src, Frame& dst) {
+             Frame first(src.width(), src.height(), -1.0f);
+             EXPECT_EQ(s.render(src, first), kOfxStatOK);
+             s.instance().setChoice("printStock", "Small"); // the third of three options
+             s.instance()
+                 .paramProperties("printStock")
+                 .defineString(kOfxParamPropChoiceOption, {"Good"});
+             return s.render(src, dst);
+         },
+         kOfxStatFailed,
+         head +
+             "the look choice 2 is not one of the 1 looks. Look: choice 2; I/O Space: "
+             "Tevo4/QXR4; look file: " +
+             bundle.lookDirTevo4().string()},
+        {"no looks at all",
+         [](Session& s, Frame& src, Frame& dst) {
+             s.instance().paramProperties("printStock").defineString(kOfxParamPropChoiceOption, {});
+             return s.render(src, dst);
+         },
+         kOfxStatFailed,
+         head + "there are no looks to choose from (" + bundle.lookDirTevo4().string() +
+             " held no look file when the effect was described). Look: choice 0; I/O Space: "
+             "Tevo4/QXR4; look file: " +
+             bundle.lookDirTevo4().string()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -159,35 +207,19 @@ TEST_F(RenderFailure, TheMessageStandsUntilARenderWrites)
     EXPECT_EQ(dst.pixels[0], 0.25f);
     EXPECT_EQ(standing(session), "");
 
-    // Once a look is applied, a missing file for the next keeps it applied: no failure.
-    std::filesystem::remove(bundle.lookDirTevo4() / "Ragged.cube.bin");
+    // Once a look is applied, a missing file for the next keeps it applied: no
+    // failure, and no second attempt at the file.
+    const std::filesystem::path missing = bundle.lookDirTevo4() / "Ragged.cube.bin";
+    std::filesystem::remove(missing);
     session.instance().setChoice("printStock", "Ragged");
-    Frame kept(4, 4, -1.0f);
-    EXPECT_EQ(session.render(src, kept), kOfxStatOK);
-    EXPECT_EQ(kept.pixels[0], 0.25f);
+    LogTail log;
+    for (int frame = 0; frame < 2; ++frame) {
+        Frame kept(4, 4, -1.0f);
+        EXPECT_EQ(session.render(src, kept, nullptr, frame), kOfxStatOK);
+        EXPECT_EQ(kept.pixels[0], 0.25f);
+    }
     EXPECT_EQ(standing(session), "");
-}
-
-TEST_F(RenderFailure, AChoiceThatIsNoLookIsNeverTakenForTheCachedOne)
-{
-    Session session(bundle);
-    Frame src(4, 4, 0.5f);
-    Frame first(4, 4, -1.0f);
-    ASSERT_EQ(session.render(src, first), kOfxStatOK);
-    ASSERT_EQ(first.pixels[0], 0.25f);
-
-    // The bundle lost looks since the project was saved: the choice points past them.
-    session.instance().setChoice("printStock", "Small"); // the third of three options
-    session.instance()
-        .paramProperties("printStock")
-        .defineString(kOfxParamPropChoiceOption, {"Good"});
-    Frame dst(4, 4, -1.0f);
-    EXPECT_EQ(session.render(src, dst), kOfxStatFailed);
-    EXPECT_TRUE(untouched(dst, -1.0f));
-    EXPECT_EQ(standing(session), "ZELK Look Library rendered nothing: the look choice 2 is not "
-                                 "one of the 1 looks. Look: choice 2; I/O Space: Tevo4/QXR4; "
-                                 "look file: " +
-                                     bundle.lookDirTevo4().string());
+    EXPECT_EQ(log.count("cant open file for reading: " + missing.string()), 1);
 }
 
 TEST_F(RenderFailure, LookFilesThatWouldHangOrExhaustARenderAreRefused)

@@ -1,5 +1,6 @@
-// The render action through the bundle and our host: the look cache, the format
-// checks, the processor frame's window check and path choice, and the log.
+// The render action through the bundle and our host: the log, the look cache,
+// aborts, the render window, the CPU bands and the identity and change actions.
+// (Renders that write nothing: RenderFailureTest.cpp.)
 
 #include <algorithm>
 #include <atomic>
@@ -118,113 +119,6 @@ TEST_F(RenderSetup, LookCacheFollowsLookAndCurve)
     EXPECT_EQ(later.count("lookname = B.cube.bin"), 1);
 }
 
-TEST_F(RenderSetup, MissingLookFileKeepsThePreviousLookAndIsNotRetried)
-{
-    Session session(bundle);
-    Frame src(3, 3, 0.5f);
-    Frame dst(3, 3, 0.0f);
-    ASSERT_EQ(session.render(src, dst), kOfxStatOK);
-    ASSERT_EQ(firstRed(dst), 0.25f);
-
-    std::filesystem::remove(bundle.lookDirTevo4() / "B.cube.bin");
-    const std::string missing =
-        "cant open file for reading: " + (bundle.lookDirTevo4() / "B.cube.bin").string();
-    LogTail log;
-    session.instance().setChoice("printStock", "B");
-    Frame dst2(3, 3, 0.0f);
-    ASSERT_EQ(session.render(src, dst2), kOfxStatOK);
-    ASSERT_EQ(session.render(src, dst2, nullptr, 1.0), kOfxStatOK);
-    EXPECT_EQ(firstRed(dst2), 0.25f);
-    EXPECT_EQ(log.count(missing), 1);
-
-    // A new instance has no previous look: nothing is written and the render fails.
-    Session fresh(bundle);
-    fresh.instance().setChoice("printStock", "B");
-    Frame dst3(3, 3, -1.0f);
-    ASSERT_EQ(fresh.render(src, dst3), kOfxStatFailed);
-    EXPECT_TRUE(untouched(dst3, -1.0f));
-}
-
-// (Truncated and oversized files: the reader's own tests.)
-TEST_F(RenderSetup, SmallOrIncompleteLooksAreNotApplied)
-{
-    bundle.addLook("A", constantLut(17, 0.25f));
-    // 35000 entries round to N = 33, which would need 35937.
-    Lut ragged = constantLut(33, 0.25f);
-    ragged.resize(35000);
-    bundle.addLook("B", ragged);
-
-    LogTail log;
-    Session session(bundle);
-    Frame src(4, 4, 0.5f);
-    for (const char* look : {"A", "B"}) {
-        session.instance().setChoice("printStock", look);
-        Frame dst(4, 4, -1.0f);
-        ASSERT_EQ(session.render(src, dst), kOfxStatFailed) << look;
-        EXPECT_TRUE(untouched(dst, -1.0f)) << look;
-    }
-    EXPECT_EQ(log.count("read_triplets size: 4913"), 1);
-    EXPECT_EQ(log.count("read_triplets size: 35000"), 1);
-    EXPECT_EQ(log.count("processing via CPU"), 0);
-
-    // 18 points per axis is the smallest lattice applied.
-    bundle.addLook("D", constantLut(18, 0.125f));
-    Session again(bundle);
-    again.instance().setChoice("printStock", "D");
-    Frame dst(4, 4, -1.0f);
-    ASSERT_EQ(again.render(src, dst), kOfxStatOK);
-    EXPECT_EQ(firstRed(dst), 0.125f);
-}
-
-TEST_F(RenderSetup, FormatFailuresAndMissingImages)
-{
-    Session session(bundle);
-    ofxhost::Instance& inst = session.instance();
-    Frame src(4, 4, 0.5f);
-    Frame dst(4, 4, -1.0f);
-
-    // The Output clip is checked before anything is logged or fetched.
-    for (const auto& format :
-         {std::pair<std::string, std::string>{"OfxBitDepthShort", "OfxImageComponentRGBA"},
-          {"OfxBitDepthFloat", "OfxImageComponentRGB"}}) {
-        LogTail log;
-        inst.setClipImage("Source", src.desc());
-        inst.setClipImage("Output", dst.desc());
-        inst.setClipFormat("Output", format.first, format.second);
-        EXPECT_EQ(inst.render(0.0, dst.bounds), kOfxStatErrUnsupported) << format.first;
-        EXPECT_EQ(log.count("RenderLook::setupAndProcess"), 0);
-    }
-
-    // Source RGB against Output RGBA: refused, both images given back.
-    {
-        LogTail log;
-        ofxhost::ImageDesc rgb = src.desc();
-        rgb.components = "OfxImageComponentRGB";
-        inst.setClipImage("Output", dst.desc());
-        inst.setClipImage("Source", rgb);
-        EXPECT_EQ(inst.render(0.0, dst.bounds), kOfxStatErrValue);
-        EXPECT_EQ(
-            log.count("(srcBitDepth != dstBitDepth) || (srcComponents != dstComponents) !!!)"), 1);
-        EXPECT_EQ(inst.liveImageCount(), 0);
-    }
-
-    // No Source image, then no Output image: nothing written, the render fails.
-    {
-        LogTail log;
-        inst.setClipImage("Output", dst.desc());
-        inst.clearClipImage("Source");
-        EXPECT_EQ(inst.render(0.0, dst.bounds), kOfxStatFailed);
-        inst.clearClipImage("Output");
-        inst.setClipImage("Source", src.desc());
-        EXPECT_EQ(inst.render(0.0, dst.bounds), kOfxStatFailed);
-        EXPECT_EQ(log.count("m_SrcClip INVALID"), 1);
-        EXPECT_EQ(log.count("m_DstClip INVALID"), 1);
-        EXPECT_EQ(log.count("DONE"), 0);
-        EXPECT_EQ(inst.liveImageCount(), 0);
-        EXPECT_TRUE(untouched(dst, -1.0f));
-    }
-}
-
 TEST_F(RenderSetup, AbortStopsAtTheNextRow)
 {
     Session session(bundle);
@@ -254,9 +148,9 @@ TEST_F(RenderSetup, AbortStopsAtTheNextRow)
     }
 }
 
-// Only the window's pixels change. (A window beyond the output: the probe
-// effect's tests cover every side.)
-TEST_F(RenderSetup, RenderWindowInsideTheOutput)
+// Only the window's pixels change, and only the source's pixels are read. (A
+// window beyond the output: the probe effect's tests cover every side.)
+TEST_F(RenderSetup, OnlyTheWindowIsWrittenAndOnlyTheSourceRead)
 {
     Session session(bundle);
     const OfxRectI bounds{-3, 2, 13, 9};
@@ -270,37 +164,18 @@ TEST_F(RenderSetup, RenderWindowInsideTheOutput)
             EXPECT_EQ(dst.at(x, y)[0], inside ? 0.25f : -1.0f) << x << "," << y;
         }
     }
-}
 
-TEST_F(RenderSetup, SourceSmallerThanTheWindowIsNeverReadOutside)
-{
-    Session session(bundle);
-    // Rows 0-3 and columns 0-7 only; the window spans 10 x 8.
+    // A source of rows 0-3 for a window of 8 rows; then one too narrow for any row.
     Frame shortSrc(OfxRectI{0, 0, 10, 4}, 0.5f);
     Frame narrowSrc(OfxRectI{0, 0, 8, 8}, 0.5f);
-    Frame dst(10, 8, -1.0f);
-    ASSERT_EQ(session.render(shortSrc, dst), kOfxStatOK);
+    Frame out(10, 8, -1.0f);
+    ASSERT_EQ(session.render(shortSrc, out), kOfxStatOK);
     for (int y = 0; y < 8; ++y) {
-        EXPECT_EQ(dst.at(9, y)[0], y < 4 ? 0.25f : -1.0f) << y;
+        EXPECT_EQ(out.at(9, y)[0], y < 4 ? 0.25f : -1.0f) << y;
     }
-    Frame dst2(10, 8, -1.0f);
-    ASSERT_EQ(session.render(narrowSrc, dst2), kOfxStatFailed) << "no row could be written";
-    EXPECT_TRUE(untouched(dst2, -1.0f));
-}
-
-TEST_F(RenderSetup, MetalWritesNothingAndFails)
-{
-    Session session(bundle);
-    Frame src(4, 4, 0.5f);
-    Frame dst(4, 4, -1.0f);
-    LogTail log;
-    ofxhost::GpuRenderArgs metal;
-    metal.metal = true;
-    EXPECT_EQ(session.render(src, dst, nullptr, 0.0, metal), kOfxStatFailed);
-    EXPECT_TRUE(untouched(dst, -1.0f));
-    EXPECT_EQ(log.count("processing via Metal"), 1);
-    EXPECT_EQ(log.count("processing via CPU"), 0);
-    EXPECT_EQ(log.count("DONE"), 1);
+    Frame none(10, 8, -1.0f);
+    ASSERT_EQ(session.render(narrowSrc, none), kOfxStatFailed) << "no row could be written";
+    EXPECT_TRUE(untouched(none, -1.0f));
 }
 
 TEST_F(RenderSetup, EveryCpuCountGivesTheSameImage)
@@ -363,26 +238,16 @@ TEST_F(RenderSetup, IdentityAndChanges)
     EXPECT_EQ(log.text().find("read_triplets"), std::string::npos);
 }
 
-TEST(RenderSetupNames, EmptyLookNameRendersAndNoLooksFailsTheRender)
+TEST(RenderSetupNames, AFileNamedOnlyTheSuffixIsTheLookWithNoName)
 {
-    Frame src(2, 2, 0.5f);
-    {
-        // A file named only ".cube.bin" is the look "".
-        TestBundle bundle;
-        bundle.addLook("", constantLut(18, 0.625f));
-        Session session(bundle);
-        EXPECT_EQ(session.instance().choiceOptions("printStock"), std::vector<std::string>{""});
-        LogTail log;
-        Frame dst(2, 2, -1.0f);
-        ASSERT_EQ(session.render(src, dst), kOfxStatOK);
-        EXPECT_EQ(firstRed(dst), 0.625f);
-        EXPECT_EQ(log.count("lookname = .cube.bin"), 1);
-    }
-    // No looks at all: the render fails and both images are given back.
     TestBundle bundle;
+    bundle.addLook("", constantLut(18, 0.625f));
     Session session(bundle);
+    EXPECT_EQ(session.instance().choiceOptions("printStock"), std::vector<std::string>{""});
+    LogTail log;
+    Frame src(2, 2, 0.5f);
     Frame dst(2, 2, -1.0f);
-    EXPECT_EQ(session.render(src, dst), kOfxStatFailed);
-    EXPECT_EQ(session.instance().liveImageCount(), 0);
-    EXPECT_TRUE(untouched(dst, -1.0f));
+    ASSERT_EQ(session.render(src, dst), kOfxStatOK);
+    EXPECT_EQ(firstRed(dst), 0.625f);
+    EXPECT_EQ(log.count("lookname = .cube.bin"), 1);
 }
