@@ -175,7 +175,7 @@ TEST_F(CudaFake, CheckErrorReportsAndClearsTheLastError)
                                       "Failed to run Process3DLUT kernel! error = 700"}));
 }
 
-TEST_F(CudaFake, LookLaunchUploadsRunsWaitsAndReleasesInOrder)
+TEST_F(CudaFake, LookLaunchUploadsRunsWaitsAndReleasesInOrderAddressingTheWindow)
 {
     const int n = 3;
     const auto lut = rampLut(n);
@@ -214,6 +214,31 @@ TEST_F(CudaFake, LookLaunchUploadsRunsWaitsAndReleasesInOrder)
     EXPECT_EQ(g_look.dstPitch, 70);
     ASSERT_EQ(g_look.lutContents.size(), 3u * 27u);
     EXPECT_EQ(std::memcmp(g_look.lutContents.data(), lut.data(), 27 * 12), 0);
+
+    // A window of images in any layout: the kernel gets the window's first pixel
+    // and each image's pitch, in pixels. Sub-windows of padded images of
+    // different widths; a source whose rows go down in memory.
+    alignas(16) static float image[4 * 64 * 8], output[4 * 64 * 8];
+    for (const auto& [srcLayout, dstLayout] :
+         {std::pair<GpuImageLayout, GpuImageLayout>{{21, 10}, {3, 9}}, {{70, -10}, {62, 9}}}) {
+        SCOPED_TRACE(testing::Message() << srcLayout.first << "/" << srcLayout.pitch);
+        fakecuda::reset();
+        fakecuda::onLaunch(captureLookArgs);
+        GpuLookWindow window;
+        window.width = 7;
+        window.height = 5;
+        window.src = srcLayout;
+        window.dst = dstLayout;
+        ASSERT_TRUE(CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, window, 1.0f, lut.data(),
+                                        n, image, output)
+                        .ok());
+        EXPECT_EQ(g_look.src, image + 4 * srcLayout.first);
+        EXPECT_EQ(g_look.dst, output + 4 * dstLayout.first);
+        EXPECT_EQ(g_look.srcPitch, srcLayout.pitch);
+        EXPECT_EQ(g_look.dstPitch, dstLayout.pitch);
+        EXPECT_EQ(g_look.width, 7);
+        EXPECT_EQ(g_look.height, 5);
+    }
 }
 
 TEST_F(CudaFake, LookLaunchFailuresNameTheStep)
@@ -272,40 +297,6 @@ TEST_F(CudaFake, LookLaunchFailuresNameTheStep)
     EXPECT_STREQ(result.failedStep, "running the look kernel");
     EXPECT_EQ(result.error, cudaErrorIllegalAddress);
     EXPECT_EQ(fakecuda::callNames().back(), "cudaFreeAsync");
-}
-
-TEST_F(CudaFake, LookLaunchAddressesTheWindowInEachImagesLayout)
-{
-    const auto lut = rampLut(2);
-    alignas(16) static float src[4 * 64 * 8], dst[4 * 64 * 8];
-    struct Case {
-        GpuImageLayout srcLayout, dstLayout;
-    } cases[] = {
-        {{0, 7}, {0, 7}},     // packed
-        {{21, 10}, {3, 9}},   // sub-windows of padded images of different widths
-        {{70, -10}, {62, 9}}, // a source whose rows go down in memory
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.srcLayout.first << "/" << c.srcLayout.pitch);
-        fakecuda::reset();
-        g_look = LookArgs();
-        fakecuda::onLaunch(captureLookArgs);
-        GpuLookWindow window;
-        window.width = 7;
-        window.height = 5;
-        window.src = c.srcLayout;
-        window.dst = c.dstLayout;
-        ASSERT_TRUE(CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, window, 1.0f, lut.data(),
-                                        2, src, dst)
-                        .ok());
-        // The kernel gets the window's first pixel and the pitches, in pixels.
-        EXPECT_EQ(g_look.src, src + 4 * c.srcLayout.first);
-        EXPECT_EQ(g_look.dst, dst + 4 * c.dstLayout.first);
-        EXPECT_EQ(g_look.srcPitch, c.srcLayout.pitch);
-        EXPECT_EQ(g_look.dstPitch, c.dstLayout.pitch);
-        EXPECT_EQ(g_look.width, 7);
-        EXPECT_EQ(g_look.height, 5);
-    }
 }
 
 TEST_F(CudaFake, LaunchGridOfBlocksOf64AndEmptyFramesRefused)

@@ -78,23 +78,6 @@ protected:
             fs::remove_all(s_bundleDir.parent_path());
     }
 
-    static std::vector<float> render_cpu(ofxhost::Instance& instance, const std::vector<float>& src,
-                                         int width, int height)
-    {
-        std::vector<float> out(src.size(), unwritten());
-        ofxhost::ImageDesc image;
-        image.data = const_cast<float*>(src.data());
-        image.rowBytes = width * 16;
-        image.bounds = {0, 0, width, height};
-        instance.setClipImage("Source", image);
-        image.data = out.data();
-        instance.setClipImage("Output", image);
-        EXPECT_EQ(instance.render(0.0, image.bounds), kOfxStatOK);
-        instance.clearClipImage("Source");
-        instance.clearClipImage("Output");
-        return out;
-    }
-
     static inline fs::path s_bundleDir;
     static inline std::unique_ptr<ofxhost::Host> s_host;
     static inline ofxhost::Effect* s_effect = nullptr;
@@ -114,7 +97,10 @@ TEST_F(CudaRender, MatchesTheCpuRender)
             for (double mix : {0.0, 0.5, 1.0}) {
                 instance->setParam("color", mix);
                 instance->paramChanged("color");
-                const std::vector<float> cpu = render_cpu(*instance, src, width, height);
+                std::vector<float> cpu(src.size(), unwritten());
+                EXPECT_EQ(ofxhost::renderWholeFrame(*instance, 0.0, src.data(), cpu.data(), width,
+                                                    height),
+                          kOfxStatOK);
                 std::vector<float> gpu(src.size(), unwritten());
                 EXPECT_EQ(s_renderer->render(*instance, 0.0, src.data(), gpu.data(), width, height),
                           kOfxStatOK);

@@ -194,11 +194,13 @@ TEST_F(RenderFailure, TheMessageStandsUntilARenderWrites)
     }
     EXPECT_NE(standing(session), "");
 
-    // A host abort is no failure of ours: the message neither goes nor changes.
+    // A host abort is no failure of ours: nothing is written, and the message
+    // neither goes nor changes.
     session.instance().setAbortHook([] { return true; });
     session.instance().setChoice("printStock", "Good");
     Frame aborted(4, 4, -1.0f);
     EXPECT_EQ(session.render(src, aborted), kOfxStatOK);
+    EXPECT_TRUE(untouched(aborted, -1.0f));
     EXPECT_NE(standing(session).find("Look: Small"), std::string::npos);
 
     session.instance().setAbortHook(nullptr);

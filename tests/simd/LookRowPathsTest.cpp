@@ -61,31 +61,15 @@ LookRowParams paramsFor(const std::vector<float>& lut, int n, float mix)
 std::vector<float> specialValues(int n)
 {
     using L = std::numeric_limits<float>;
-    std::vector<float> v = {0.0f,
-                            -0.0f,
-                            L::quiet_NaN(),
-                            -L::quiet_NaN(),
-                            L::infinity(),
-                            -L::infinity(),
-                            L::denorm_min(),
-                            -L::denorm_min(),
-                            1e-40f,
-                            L::min(),
-                            1.0f,
-                            std::nextafter(1.0f, 0.0f),
-                            std::nextafter(1.0f, 2.0f),
-                            2.0f,
-                            -0.5f,
-                            0.5f,
-                            L::max()};
+    const float nan = L::quiet_NaN(), inf = L::infinity(), tiny = L::denorm_min();
+    const float below1 = std::nextafter(1.0f, 0.0f), above1 = std::nextafter(1.0f, 2.0f);
+    std::vector<float> v = {0.0f,     -0.0f, nan,    -nan,   inf,  -inf,  tiny, -tiny,   1e-40f,
+                            L::min(), 1.0f,  below1, above1, 2.0f, -0.5f, 0.5f, L::max()};
     const float scale = float(n - 1);
     for (int k = 0; k < n; ++k) {
         const float p = float(k) / scale;
-        v.push_back(p);
-        v.push_back(std::nextafter(p, 0.0f));
-        v.push_back(std::nextafter(p, 2.0f));
-        v.push_back((float(k) + 0.5f) / scale);
-        v.push_back((float(k) + 0.25f) / scale);
+        v.insert(v.end(), {p, std::nextafter(p, 0.0f), std::nextafter(p, 2.0f),
+                           (float(k) + 0.5f) / scale, (float(k) + 0.25f) / scale});
     }
     return v;
 }
