@@ -79,6 +79,10 @@ TEST_F(RenderFailure, EveryRenderThatWritesNothingFailsAndSaysWhy)
             return s.instance().render(0.0, dst.bounds);
         };
     };
+    auto noLook = [this](int choice) {
+        return ". Look: choice " + std::to_string(choice) +
+               "; I/O Space: Tevo4/QXR4; look file: " + bundle.lookDirTevo4().string();
+    };
     const OfxRectI outside{2, 2, 9, 9};
     auto named = [this](const std::string& look) { return bundle.named(look); };
     const Case cases[] = {
@@ -150,11 +154,7 @@ TEST_F(RenderFailure, EveryRenderThatWritesNothingFailsAndSaysWhy)
                  .defineString(kOfxParamPropChoiceOption, {"Good"});
              return s.render(src, dst);
          },
-         kOfxStatFailed,
-         head +
-             "the look choice 2 is not one of the 1 looks. Look: choice 2; I/O Space: "
-             "Tevo4/QXR4; look file: " +
-             bundle.lookDirTevo4().string()},
+         kOfxStatFailed, head + "the look choice 2 is not one of the 1 looks" + noLook(2)},
         {"no looks at all",
          [](Session& s, Frame& src, Frame& dst) {
              s.instance().paramProperties("printStock").defineString(kOfxParamPropChoiceOption, {});
@@ -162,9 +162,7 @@ TEST_F(RenderFailure, EveryRenderThatWritesNothingFailsAndSaysWhy)
          },
          kOfxStatFailed,
          head + "there are no looks to choose from (" + bundle.lookDirTevo4().string() +
-             " held no look file when the effect was described). Look: choice 0; I/O Space: "
-             "Tevo4/QXR4; look file: " +
-             bundle.lookDirTevo4().string()},
+             " held no look file when the effect was described)" + noLook(0)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
