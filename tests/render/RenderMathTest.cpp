@@ -153,33 +153,3 @@ TEST(RenderMath, MixEndsReturnSourceOrLookExactly)
         EXPECT_EQ(atOne[i][3], in[i][3]);
     }
 }
-
-TEST(RenderMath, EveryLatticePointGivesItsOwnEntry)
-{
-    // Non-monotonic and out of range: at every lattice point the output is the
-    // entry itself, so a wrong index formula cannot hide.
-    const int n = 19;
-    const float last = n - 1;
-    auto bizarre = [](int r, int g, int b) {
-        return zelk_vec3<float>{float((r * 7 + g * 3 + b * 11) % 17) / 8.0f - 0.5f,
-                                float((r * 5 + g * 13 + b) % 11) / 4.0f,
-                                float((r + g * 2 + b * 9) % 23) / 16.0f - 0.25f};
-    };
-    Pixels lattice;
-    std::vector<zelk_vec3<float>> expected;
-    for (int r = 0; r < n; r += 3) {
-        for (int g = 0; g < n; g += 2) {
-            for (int b = 0; b < n; ++b) {
-                // k / 18 is not exact in float; the tolerance covers the rounding.
-                lattice.push_back({r / last, g / last, b / last, 1.0f});
-                expected.push_back(bizarre(r, g, b));
-            }
-        }
-    }
-    const auto out = renderPixels(makeLut(n, bizarre), 1.0f, lattice);
-    for (size_t i = 0; i < lattice.size(); ++i) {
-        EXPECT_NEAR(out[i][0], expected[i].r, 1e-5f) << i;
-        EXPECT_NEAR(out[i][1], expected[i].g, 1e-5f) << i;
-        EXPECT_NEAR(out[i][2], expected[i].b, 1e-5f) << i;
-    }
-}
