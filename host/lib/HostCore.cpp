@@ -37,7 +37,8 @@ void defineHostProperties(PropertySet& p, bool gpuProperties)
     p.defineString(kOfxImageEffectPropSupportedComponents,
                    {kOfxImageComponentRGBA, kOfxImageComponentRGB, kOfxImageComponentAlpha});
     p.defineString(kOfxImageEffectPropSupportedContexts,
-                   {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral});
+                   {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral,
+                    kOfxImageEffectContextTransition});
     // Float first: the support layer takes the first listed depth as the host's default.
     p.defineString(kOfxImageEffectPropSupportedPixelDepths,
                    {kOfxBitDepthFloat, kOfxBitDepthHalf, kOfxBitDepthShort, kOfxBitDepthByte});

@@ -231,8 +231,8 @@ options:
   --effect ID[:VERSION]  the effect's identifier, and its major or
                        MAJOR.MINOR version (default: the bundle's only effect,
                        its highest version)
-  --context NAME       filter or general (default: filter, or general where
-                       only it has the clips given)
+  --context NAME       filter, general or transition (default: the first of
+                       them that has the clips given)
   --input CLIP=INPUT   an image or frame pattern for the effect's input clip
                        CLIP (INPUT alone feeds "Source"); clips given none stay
                        unconnected
@@ -281,7 +281,9 @@ memory.
 
 The project (its size and offset, for effects whose defaults are relative to
 it) is the display window of the first input's first frame; the output has
-the size the effect gives it.
+the size the effect gives it. A transition (--input SourceFrom=... --input
+SourceTo=...) runs its "Transition" parameter from 0 at the first frame of the
+input sequences to 1 at their last, unless --set gives it a value.
 
 An output file appears only when its frame rendered completely; SIGINT,
 SIGTERM and SIGHUP remove the frame being written and end the run (status

@@ -54,6 +54,10 @@ std::string contextList(const ofxhost::Effect& effect)
     return list.empty() ? "none" : list;
 }
 
+// The contexts ofx-render can feed, in the order it picks them.
+const char* const kRenderContexts[] = {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral,
+                                       kOfxImageEffectContextTransition};
+
 bool hasClips(const ofxhost::EffectDescriptor& described, const std::vector<std::string>& clips)
 {
     return std::all_of(clips.begin(), clips.end(),
@@ -112,16 +116,18 @@ std::string chooseContext(const ofxhost::Effect& effect, const std::string& name
         throw UsageError("--context " + name + ": effect " + effect.identifier() +
                          " was described in " + contextList(effect));
     }
-    for (const char* wanted : {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral}) {
+    for (const char* wanted : kRenderContexts) {
         const ofxhost::EffectDescriptor* described = effect.contextDescriptor(wanted);
         if (described && hasClips(*described, clips))
             return wanted;
     }
-    for (const char* wanted : {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral})
+    for (const char* wanted : kRenderContexts)
         if (effect.contextDescriptor(wanted))
             return wanted; // the missing clip is named when it is connected
-    throw UsageError("effect " + effect.identifier() + " has neither the filter nor the general " +
-                     "context (it was described in " + contextList(effect) + ")");
+    throw UsageError("effect " + effect.identifier() +
+                     " has none of the filter, general and transition contexts (it was described "
+                     "in " +
+                     contextList(effect) + ")");
 }
 
 } // namespace ofxrender

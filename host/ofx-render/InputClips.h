@@ -51,6 +51,8 @@ public:
 
     const std::string& clip() const { return m_clip; }
     const FramePattern& pattern() const { return m_pattern; }
+    // The sequence's frames on disk, ascending (none for a single image).
+    const std::vector<long>& existingFrames() const { return m_existing; }
     // Frame `frame` of a sequence (the file itself for a single image), read once and kept while
     // few frames are; nullptr where the sequence has no file. Throws zelk::ImageIOError for a
     // file that is there but cannot be read. Waits for a readAhead() of that frame under way.

@@ -90,6 +90,28 @@ std::string inputClipList(ofxhost::Instance& instance)
     return list.empty() ? "none" : list;
 }
 
+// The frames a transition runs over, as a host's timeline would have it: from the first frame of
+// the input sequences to their last, whichever frames this run renders (a farm task renders
+// some). Nothing where no input is a sequence or the effect has no transition parameter.
+std::optional<std::pair<long, long>>
+transitionFrames(ofxhost::Instance& instance,
+                 const std::vector<std::unique_ptr<InputFrames>>& inputs)
+{
+    const auto names = instance.paramNames();
+    if (std::find(names.begin(), names.end(), kOfxImageEffectTransitionParamName) == names.end())
+        return std::nullopt;
+    std::optional<std::pair<long, long>> range;
+    for (const auto& input : inputs) {
+        const std::vector<long>& frames = input->existingFrames();
+        if (!input->pattern().isSequence() || frames.empty())
+            continue;
+        range = range ? std::make_pair(std::min(range->first, frames.front()),
+                                       std::max(range->second, frames.back()))
+                      : std::make_pair(frames.front(), frames.back());
+    }
+    return range;
+}
+
 } // namespace
 
 OfxRectI ofxBounds(const zelk::ImageInfo& info)
@@ -163,8 +185,10 @@ RenderSession::RenderSession(const Options& options, long firstFrame, long lastF
         m_instance->connectClip(input->clip(), clip);
     }
 
+    bool transitionGiven = false;
     for (const auto& [given, value] : options.params) {
         const std::string name = scriptNameOf(*m_instance, given);
+        transitionGiven = transitionGiven || name == kOfxImageEffectTransitionParamName;
         try {
             m_instance->setParamFromText(name, value);
         } catch (const ofxhost::Error& e) {
@@ -172,6 +196,8 @@ RenderSession::RenderSession(const Options& options, long firstFrame, long lastF
         }
         m_instance->paramChanged(name);
     }
+    if (context == kOfxImageEffectContextTransition && !transitionGiven)
+        m_transitionFrames = transitionFrames(*m_instance, m_inputs);
     if (options.gpu != GpuMode::Cpu)
         m_gpu = std::make_unique<GpuRenderer>(options.gpu, options.device);
 }
@@ -241,8 +267,18 @@ void RenderSession::readAhead(long frame)
         input->readAhead(frame);
 }
 
+void RenderSession::advanceTransition(long frame)
+{
+    const auto [first, last] = *m_transitionFrames;
+    const double progress =
+        last > first ? std::clamp(double(frame - first) / double(last - first), 0.0, 1.0) : 0.0;
+    m_instance->setParam(kOfxImageEffectTransitionParamName, progress);
+}
+
 RenderedOutput RenderSession::renderFrame(long frame, zelk::PixelBuffer& buffer)
 {
+    if (m_transitionFrames)
+        advanceTransition(frame);
     InputFrames& primary = *m_inputs.front();
     RenderedOutput out;
     out.source = primary.frame(frame);

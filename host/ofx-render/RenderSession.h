@@ -11,6 +11,7 @@
 #include <ofxhost/Host.h>
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -70,6 +71,8 @@ private:
     // The error for `e`, thrown by the host while rendering: a render the plug-in failed says
     // so with what it said about it; an input file that could not be read is named first.
     RenderError renderFailure(const ofxhost::Error& e);
+    // Sets the transition parameter for frame `frame`.
+    void advanceTransition(long frame);
 
     PluginMessages m_messages; // before the host: it outlives the host's last message
     std::unique_ptr<ofxhost::Host> m_host;
@@ -79,6 +82,9 @@ private:
     std::unique_ptr<GpuRenderer> m_gpu;                 // null: the CPU renders
     bool m_sequence = false;
     bool m_sequenceOpen = false;
+    // The first and last frame of a transition the host drives (the effect's "Transition"
+    // parameter, from 0 to 1); none where the user set it or nothing runs over frames.
+    std::optional<std::pair<long, long>> m_transitionFrames;
 };
 
 // The bundle directory that --bundle names: a path as given, or a bundle name

@@ -116,6 +116,39 @@ TEST_F(OfxRenderAnyEffect, ATemporalEffectReadsOtherFramesOfTheSequence)
     EXPECT_EQ(at("out.3.exr", 1, 1, 0), 0.2f);
 }
 
+TEST_F(OfxRenderAnyEffect, ATransitionRunsOverTheInputSequences)
+{
+    for (int f = 1; f <= 5; ++f) {
+        writeFlat("a." + std::to_string(f) + ".exr", 2, 2, {0, 0, 0, 1});
+        writeFlat("b." + std::to_string(f) + ".exr", 2, 2, {1, 1, 1, 1});
+    }
+    const std::vector<std::string> clips = {"--input", "SourceFrom=a.#.exr", "--input",
+                                            "SourceTo=b.#.exr"};
+    auto dissolve = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), clips.begin(), clips.end());
+        return renderEffect(kFeatures, "org.zelk.test.Dissolve", args);
+    };
+    RunResult r = dissolve({"out.#.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (int f = 1; f <= 5; ++f)
+        EXPECT_EQ(at("out." + std::to_string(f) + ".exr", 1, 1, 0), (f - 1) / 4.0f) << f;
+
+    // A farm task rendering some frames sees the same transition.
+    r = dissolve({"--frames", "4", "part.#.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(at("part.4.exr", 0, 0, 1), 0.75f);
+
+    // A value given holds at every frame.
+    r = dissolve({"--frames", "2-3", "--set", "Transition=0.5", "held.#.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(at("held.2.exr", 0, 0, 2), 0.5f);
+    EXPECT_EQ(at("held.3.exr", 0, 0, 2), 0.5f);
+
+    r = renderEffect(kFeatures, "org.zelk.test.Dissolve", {"a.1.exr", "wrong.exr"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(contains(r.err, "(its input clips: SourceFrom, SourceTo)")) << r.err;
+}
+
 TEST_F(OfxRenderAnyEffect, VersionsAndContexts)
 {
     writeFlat("in.exr", 2, 2, {0.25f, 0.25f, 0.25f, 0.75f});
