@@ -38,7 +38,7 @@ void defineHostProperties(PropertySet& p, bool gpuProperties)
                    {kOfxImageComponentRGBA, kOfxImageComponentRGB, kOfxImageComponentAlpha});
     p.defineString(kOfxImageEffectPropSupportedContexts,
                    {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral,
-                    kOfxImageEffectContextTransition});
+                    kOfxImageEffectContextTransition, kOfxImageEffectContextGenerator});
     // Float first: the support layer takes the first listed depth as the host's default.
     p.defineString(kOfxImageEffectPropSupportedPixelDepths,
                    {kOfxBitDepthFloat, kOfxBitDepthHalf, kOfxBitDepthShort, kOfxBitDepthByte});

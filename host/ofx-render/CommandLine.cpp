@@ -22,6 +22,21 @@ long parseInteger(const std::string& text, const std::string& what)
     return value;
 }
 
+// "WIDTHxHEIGHT", each from 1 to 2^24.
+PictureSize parseSize(const std::string& text)
+{
+    const auto x = text.find('x');
+    if (x == std::string::npos)
+        throw UsageError("--size: '" + text + "' is not WIDTHxHEIGHT");
+    const long width = parseInteger(text.substr(0, x), "--size width");
+    const long height = parseInteger(text.substr(x + 1), "--size height");
+    constexpr long kLargest = 1L << 24;
+    if (width < 1 || height < 1 || width > kLargest || height > kLargest)
+        throw UsageError("--size: '" + text + "': width and height must be between 1 and " +
+                         std::to_string(kLargest));
+    return PictureSize{int(width), int(height)};
+}
+
 GpuMode parseGpu(const std::string& text)
 {
     if (text == "cpu")
@@ -110,6 +125,8 @@ Options parseCommandLine(const std::vector<std::string>& args)
             if (eq == std::string::npos || eq == 0 || eq + 1 == assignment.size())
                 throw UsageError("--input: '" + assignment + "' is not CLIP=PATTERN");
             options.inputs.push_back({assignment.substr(0, eq), assignment.substr(eq + 1)});
+        } else if (arg == "--size") {
+            options.size = parseSize(value());
         } else if (arg == "--set") {
             const std::string assignment = value();
             const auto eq = assignment.find('=');
@@ -168,8 +185,8 @@ Options parseCommandLine(const std::vector<std::string>& args)
     if (options.progress && options.quiet)
         throw UsageError("-q and --progress contradict each other (-q prints errors only)");
     if (options.listLooks) {
-        if (!positional.empty())
-            throw UsageError("--list-looks takes no INPUT or OUTPUT");
+        if (!positional.empty() || options.size)
+            throw UsageError("--list-looks takes no INPUT, OUTPUT or --size");
         return options;
     }
     if (options.describe) {
@@ -181,6 +198,26 @@ Options parseCommandLine(const std::vector<std::string>& args)
                 throw UsageError("--describe: bundle given twice");
             options.bundle = positional[0];
         }
+        return options;
+    }
+    if (options.device >= 0 && options.gpu == GpuMode::Cpu)
+        throw UsageError("--device needs --gpu opencl or --gpu cuda");
+    if (options.size) {
+        // An effect without inputs: OUTPUT alone.
+        if (options.gpu != GpuMode::Cpu)
+            throw UsageError("--gpu renders effects with a Source input only");
+        if (!options.inputs.empty() || positional.size() == 2)
+            throw UsageError("--size is for effects without inputs (an input gives the picture "
+                             "its size)");
+        if (static_cast<long long>(options.size->width) * options.size->height >
+            options.read.maxPixels)
+            throw UsageError("--size: " + std::to_string(options.size->width) + "x" +
+                             std::to_string(options.size->height) + " is more than --max-pixels (" +
+                             std::to_string(options.read.maxPixels) + ")");
+        if (positional.size() != 1)
+            throw UsageError(positional.empty() ? "expected OUTPUT"
+                                                : "too many arguments (expected OUTPUT)");
+        options.output = positional.back();
         return options;
     }
     // With --input, INPUT may be left out: OUTPUT alone then.
@@ -197,8 +234,6 @@ Options parseCommandLine(const std::vector<std::string>& args)
             if (options.inputs[i].clip == options.inputs[j].clip)
                 throw UsageError("clip '" + options.inputs[i].clip + "' is given two inputs" +
                                  (i == 1 && wanted == 2 ? " (INPUT feeds Source)" : ""));
-    if (options.device >= 0 && options.gpu == GpuMode::Cpu)
-        throw UsageError("--device needs --gpu opencl or --gpu cuda");
     return options;
 }
 
@@ -206,6 +241,7 @@ const char* helpText()
 {
     return R"(usage: ofx-render [options] INPUT OUTPUT
        ofx-render [options] --input CLIP=INPUT ... OUTPUT
+       ofx-render [options] --size WIDTHxHEIGHT OUTPUT
        ofx-render --list-looks [--bundle B] [--set ...]
        ofx-render --describe [BUNDLE]
        ofx-render --version
@@ -231,11 +267,14 @@ options:
   --effect ID[:VERSION]  the effect's identifier, and its major or
                        MAJOR.MINOR version (default: the bundle's only effect,
                        its highest version)
-  --context NAME       filter, general or transition (default: the first of
-                       them that has the clips given)
+  --context NAME       filter, general, transition or generator (default: the
+                       first of them that has the clips given; generator first
+                       where there are none)
   --input CLIP=INPUT   an image or frame pattern for the effect's input clip
                        CLIP (INPUT alone feeds "Source"); clips given none stay
                        unconnected
+  --size WIDTHxHEIGHT  the picture of an effect without inputs (a generator):
+                       OUTPUT alone then, and --frames for a sequence
   --set NAME=VALUE     set a parameter by script name or label; a choice takes
                        an option text or index, 2D/3D and colour parameters
                        their values X,Y[,Z[,A]] (canonical coordinates),
@@ -280,8 +319,8 @@ next is read and the one before written, so at most three frames are in
 memory.
 
 The project (its size and offset, for effects whose defaults are relative to
-it) is the display window of the first input's first frame; the output has
-the size the effect gives it. A transition (--input SourceFrom=... --input
+it) is the display window of the first input's first frame, or --size
+without inputs; the output has the size the effect gives it. A transition (--input SourceFrom=... --input
 SourceTo=...) runs its "Transition" parameter from 0 at the first frame of the
 input sequences to 1 at their last, unless --set gives it a value.
 

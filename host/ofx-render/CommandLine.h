@@ -26,6 +26,12 @@ struct InputSpec {
     std::string pattern;
 };
 
+// The picture of an effect without inputs (--size WIDTHxHEIGHT).
+struct PictureSize {
+    int width = 0;
+    int height = 0;
+};
+
 struct Options {
     bool help = false;
     bool version = false;
@@ -47,7 +53,8 @@ struct Options {
     std::optional<zelk::SampleType> depth; // graded channels' samples; default from the input
     std::optional<zelk::CompressionChoice> compression; // EXR; default the input's
     zelk::ReadOptions read;                             // --part, --layer, --max-pixels
-    std::vector<InputSpec> inputs; // Source (from INPUT) first, then each --input in order
+    std::vector<InputSpec> inputs;   // Source (from INPUT) first, then each --input in order
+    std::optional<PictureSize> size; // given only without inputs: a generator's picture
     std::string output;
 };
 

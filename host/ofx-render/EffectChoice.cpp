@@ -54,9 +54,16 @@ std::string contextList(const ofxhost::Effect& effect)
     return list.empty() ? "none" : list;
 }
 
-// The contexts ofx-render can feed, in the order it picks them.
-const char* const kRenderContexts[] = {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral,
-                                       kOfxImageEffectContextTransition};
+// The contexts ofx-render can feed, in the order it picks them: a generator first where no
+// input is given.
+std::vector<const char*> renderContexts(bool withInputs)
+{
+    if (!withInputs)
+        return {kOfxImageEffectContextGenerator, kOfxImageEffectContextFilter,
+                kOfxImageEffectContextGeneral, kOfxImageEffectContextTransition};
+    return {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral,
+            kOfxImageEffectContextTransition, kOfxImageEffectContextGenerator};
+}
 
 bool hasClips(const ofxhost::EffectDescriptor& described, const std::vector<std::string>& clips)
 {
@@ -116,17 +123,18 @@ std::string chooseContext(const ofxhost::Effect& effect, const std::string& name
         throw UsageError("--context " + name + ": effect " + effect.identifier() +
                          " was described in " + contextList(effect));
     }
-    for (const char* wanted : kRenderContexts) {
+    const std::vector<const char*> contexts = renderContexts(!clips.empty());
+    for (const char* wanted : contexts) {
         const ofxhost::EffectDescriptor* described = effect.contextDescriptor(wanted);
         if (described && hasClips(*described, clips))
             return wanted;
     }
-    for (const char* wanted : kRenderContexts)
+    for (const char* wanted : contexts)
         if (effect.contextDescriptor(wanted))
             return wanted; // the missing clip is named when it is connected
     throw UsageError("effect " + effect.identifier() +
-                     " has none of the filter, general and transition contexts (it was described "
-                     "in " +
+                     " has none of the filter, general, transition and generator contexts (it was "
+                     "described in " +
                      contextList(effect) + ")");
 }
 

@@ -22,9 +22,9 @@ EffectName parseEffectName(const std::string& text);
 // several to choose from, and RenderError with the reason when the bundle skipped it.
 ofxhost::Effect& chooseEffect(const ofxhost::Bundle& bundle, const std::string& name);
 
-// The context `name` gives ("filter", "general", "transition" or the full
-// OfxImageEffectContext... name); without one, the first of filter, general and transition that
-// has every clip in `clips`. Throws
+// The context `name` gives ("filter", "general", "transition", "generator" or the full
+// OfxImageEffectContext... name); without one, the first of filter, general, transition and
+// generator that has every clip in `clips`, generator first when `clips` is empty. Throws
 // UsageError naming the contexts the effect was described in when none fits.
 std::string chooseContext(const ofxhost::Effect& effect, const std::string& name,
                           const std::vector<std::string>& clips);

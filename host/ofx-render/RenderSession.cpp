@@ -112,6 +112,22 @@ transitionFrames(ofxhost::Instance& instance,
     return range;
 }
 
+// The file a generator's pictures go into: `size`, at the origin, with alpha, in floats where the
+// output format has them.
+zelk::ImageInfo generatedInfo(const PictureSize& size, const Options& options)
+{
+    zelk::ImageInfo info;
+    try {
+        info.format = zelk::formatFromFileName(options.output);
+    } catch (const zelk::ImageIOError& e) {
+        throw UsageError(e.what());
+    }
+    info.dataWindow = info.displayWindow = zelk::PixelRect{0, 0, size.width, size.height};
+    info.storedAs = zelk::defaultSampleType(info.format, zelk::SampleType::Float);
+    info.hadAlpha = true;
+    return info;
+}
+
 } // namespace
 
 OfxRectI ofxBounds(const zelk::ImageInfo& info)
@@ -157,9 +173,14 @@ RenderSession::RenderSession(const Options& options, long firstFrame, long lastF
     }
     const std::string context = chooseContext(*m_effect, options.context, clips);
 
-    // The first input's first frame sets the project the effect lives in.
+    // The first input's first frame sets the project the effect lives in; without inputs, the
+    // size given.
     ofxhost::ProjectSettings project;
-    if (!m_inputs.empty()) {
+    if (options.size) {
+        m_generated = generatedInfo(*options.size, options);
+        project = ofxhost::ProjectSettings::forWindow(ofxBounds(*m_generated));
+        m_sequence = FramePattern(options.output).isSequence();
+    } else if (!m_inputs.empty()) {
         const auto first = m_inputs.front()->frame(firstFrame);
         if (!first)
             throw RenderError("'" + m_inputs.front()->pattern().fileForFrame(firstFrame) +
@@ -279,23 +300,29 @@ RenderedOutput RenderSession::renderFrame(long frame, zelk::PixelBuffer& buffer)
 {
     if (m_transitionFrames)
         advanceTransition(frame);
-    InputFrames& primary = *m_inputs.front();
     RenderedOutput out;
-    out.source = primary.frame(frame);
-    if (!out.source)
-        throw RenderError("'" + primary.pattern().fileForFrame(frame) + "': no such file");
-    const DecodedFrame& source = *out.source;
+    const DecodedFrame* source = nullptr;
+    if (m_generated) {
+        out.info = *m_generated;
+    } else {
+        InputFrames& primary = *m_inputs.front();
+        out.source = primary.frame(frame);
+        if (!out.source)
+            throw RenderError("'" + primary.pattern().fileForFrame(frame) + "': no such file");
+        source = out.source.get();
+        out.info = source->info;
+        out.rest = source->rest.get();
+    }
     const double time = m_sequence ? double(frame) : 0.0;
-    const int width = source.pixels.width, height = source.pixels.height;
+    const int width = out.info.width(), height = out.info.height();
     if (width > INT_MAX / int(4 * sizeof(float)))
         throw RenderError("the image is too wide for an OFX image (" + std::to_string(width) +
                           " pixels)");
-    out.info = source.info;
-    out.rest = source.rest.get();
     const zelk::PixelView target = buffer.view(width, height);
-    if (m_gpu) {
+    if (m_gpu && source) {
         try {
-            out.pixels = m_gpu->render(*m_instance, time, source, target) ? target : source.pixels;
+            out.pixels =
+                m_gpu->render(*m_instance, time, *source, target) ? target : source->pixels;
         } catch (const RenderError& e) {
             throw RenderError(e.what() + failureMessage());
         }
@@ -306,8 +333,8 @@ RenderedOutput RenderSession::renderFrame(long frame, zelk::PixelBuffer& buffer)
     ofxhost::ImageDesc into;
     into.data = target.row(height - 1);
     into.rowBytes = -int(target.rowStride * std::ptrdiff_t(sizeof(float)));
-    into.bounds = source.bounds();
-    into.pixelAspectRatio = source.info.pixelAspect;
+    into.bounds = ofxBounds(out.info);
+    into.pixelAspectRatio = out.info.pixelAspect;
     ofxhost::RenderedFrame rendered;
     try {
         rendered = m_instance->renderFrame(time, &into);

@@ -85,6 +85,8 @@ private:
     // The first and last frame of a transition the host drives (the effect's "Transition"
     // parameter, from 0 to 1); none where the user set it or nothing runs over frames.
     std::optional<std::pair<long, long>> m_transitionFrames;
+    // The picture of an effect without inputs (--size), as its output file will hold it.
+    std::optional<zelk::ImageInfo> m_generated;
 };
 
 // The bundle directory that --bundle names: a path as given, or a bundle name

@@ -56,19 +56,23 @@ Job planJob(const Options& options)
                          ": the output format cannot store it");
     if (options.compression && job.format != zelk::FileFormat::Exr)
         throw UsageError("--compression applies to EXR output only");
-    // A sequence in, a sequence out; images that are not patterns show at every frame.
+    // A sequence in, a sequence out; images that are not patterns show at every frame. Without
+    // inputs, OUTPUT alone says.
     const auto sequenceIn = std::find_if(job.inputs.begin(), job.inputs.end(),
                                          [](const FramePattern& p) { return p.isSequence(); });
-    if ((sequenceIn != job.inputs.end()) != job.output.isSequence())
+    if (!job.inputs.empty() && (sequenceIn != job.inputs.end()) != job.output.isSequence())
         throw UsageError("INPUT and OUTPUT must both be frame patterns, or neither");
     job.sequence = job.output.isSequence();
     if (!job.sequence && !options.frames.empty())
-        throw UsageError("--frames needs frame patterns in INPUT and OUTPUT");
+        throw UsageError(job.inputs.empty() ? "--frames needs a frame pattern in OUTPUT"
+                                            : "--frames needs frame patterns in INPUT and OUTPUT");
 
     if (!job.sequence) {
         job.frames = {0};
     } else if (!options.frames.empty()) {
         job.frames = options.frames;
+    } else if (job.inputs.empty()) {
+        throw UsageError("--frames is needed: without inputs there are no frames to find");
     } else {
         job.frames = sequenceIn->existingFrames();
         if (job.frames.empty())

@@ -87,7 +87,7 @@ TEST(BundleLoad, DescribesInEachSharedContextAndCreatesInThoseOnly)
     ofxhost::Effect* effect = host.effect("org.zelk.test.FakeGain");
     ASSERT_NE(effect, nullptr);
 
-    // The effect lists generator too, which this host does not offer.
+    // The effect lists paint too, which this host does not offer.
     EXPECT_EQ(effect->contexts(), (std::vector<std::string>{kOfxImageEffectContextFilter,
                                                             kOfxImageEffectContextGeneral}));
     for (const auto& context : effect->contexts())
@@ -95,8 +95,8 @@ TEST(BundleLoad, DescribesInEachSharedContextAndCreatesInThoseOnly)
             effect->contextDescriptor(context)->properties().getString("FakeDescribedContext"),
             context)
             << "each context has its own descriptor";
-    EXPECT_EQ(effect->contextDescriptor(kOfxImageEffectContextGenerator), nullptr);
-    EXPECT_THROW(effect->createInstance(kOfxImageEffectContextGenerator), ofxhost::Error);
+    EXPECT_EQ(effect->contextDescriptor(kOfxImageEffectContextPaint), nullptr);
+    EXPECT_THROW(effect->createInstance(kOfxImageEffectContextPaint), ofxhost::Error);
     {
         // The effect fails its creation on request: the error names the status.
         ScopedEnv fail("FAKE_FAIL_CREATE", "1");

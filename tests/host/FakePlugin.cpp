@@ -131,7 +131,7 @@ OfxStatus first(const char* action, OfxImageEffectHandle instance, OfxPropertySe
 
 const EffectSpec kSpec = {
     {"org.zelk.test.FakeGain", 2, 7, "Fake Gain"},
-    {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral, kOfxImageEffectContextGenerator},
+    {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral, kOfxImageEffectContextPaint},
     {},
     {describe, describeInContext, render, first}};
 

@@ -149,6 +149,34 @@ TEST_F(OfxRenderAnyEffect, ATransitionRunsOverTheInputSequences)
     EXPECT_TRUE(contains(r.err, "(its input clips: SourceFrom, SourceTo)")) << r.err;
 }
 
+TEST_F(OfxRenderAnyEffect, AGeneratorMakesPicturesOfTheSizeGiven)
+{
+    RunResult r = renderEffect(kFeatures, "org.zelk.test.Ramp",
+                               {"--size", "8x4", "--frames", "10-11", "ramp.#.exr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(zelk::readImage(file("ramp.11.exr")).width, 8);
+    EXPECT_EQ(at("ramp.10.exr", 7, 3, 0), 7.5f / 8) << "the project is the picture";
+    EXPECT_EQ(at("ramp.11.exr", 0, 0, 1), 0.11f) << "each frame at its time";
+    r = renderEffect(kFeatures, "org.zelk.test.Ramp", {"--size", "3x2", "ramp.png"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(zelk::readImage(file("ramp.png")).height, 2);
+
+    // Without inputs nothing says which frames or what size.
+    r = renderEffect(kFeatures, "org.zelk.test.Ramp", {"--size", "8x4", "none.#.exr"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(contains(r.err, "--frames is needed")) << r.err;
+    r = renderEffect(kFeatures, "org.zelk.test.Ramp", {"none.exr"});
+    EXPECT_EQ(r.exitCode, 2);
+    r = renderEffect(kFeatures, "org.zelk.test.Ramp", {"--size", "8x0", "none.exr"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(contains(r.err, "between 1 and")) << r.err;
+    writeFlat("in.exr", 2, 2, {0, 0, 0, 1});
+    r = renderEffect(kFeatures, "org.zelk.test.Ramp", {"--size", "8x4", "in.exr", "none.exr"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(contains(r.err, "--size is for effects without inputs")) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(file("none.exr")));
+}
+
 TEST_F(OfxRenderAnyEffect, VersionsAndContexts)
 {
     writeFlat("in.exr", 2, 2, {0.25f, 0.25f, 0.25f, 0.75f});
