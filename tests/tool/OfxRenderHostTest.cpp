@@ -126,7 +126,7 @@ TEST_F(OfxRenderAnyEffect, ATransitionRunsOverTheInputSequences)
                                             "SourceTo=b.#.exr"};
     auto dissolve = [&](std::vector<std::string> args) {
         args.insert(args.begin(), clips.begin(), clips.end());
-        return renderEffect(kFeatures, "org.zelk.test.Dissolve", args);
+        return renderEffect(kFeatures, "org.zelk.test.Mix", args);
     };
     RunResult r = dissolve({"out.#.exr"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -139,12 +139,13 @@ TEST_F(OfxRenderAnyEffect, ATransitionRunsOverTheInputSequences)
     EXPECT_EQ(at("part.4.exr", 0, 0, 1), 0.75f);
 
     // A value given holds at every frame.
-    r = dissolve({"--frames", "2-3", "--set", "Transition=0.5", "held.#.exr"});
+    r = dissolve({"--frames", "2-3", "--set", "Transition=0.3", "held.#.exr"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(at("held.2.exr", 0, 0, 2), 0.5f);
-    EXPECT_EQ(at("held.3.exr", 0, 0, 2), 0.5f);
+    EXPECT_EQ(at("held.2.exr", 0, 0, 2), 0.3f);
+    EXPECT_EQ(at("held.3.exr", 0, 0, 2), 0.3f);
 
-    r = renderEffect(kFeatures, "org.zelk.test.Dissolve", {"a.1.exr", "wrong.exr"});
+    r = renderEffect(kFeatures, "org.zelk.test.Mix",
+                     {"--context", "transition", "a.1.exr", "wrong.exr"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(contains(r.err, "(its input clips: SourceFrom, SourceTo)")) << r.err;
 }

@@ -6,8 +6,7 @@
 namespace kit {
 
 extern const EffectSpec kMaskedInvert; // an optional Alpha mask
-extern const EffectSpec kMix;          // two mandatory inputs A and B
-extern const EffectSpec kDissolve;     // the transition context
+extern const EffectSpec kMix;          // two mandatory inputs; also a transition
 extern const EffectSpec kRamp;         // the generator context: no input
 extern const EffectSpec kByteInvert;   // 8-bit images only
 extern const EffectSpec kFormatProbe;  // depth and components from parameters
