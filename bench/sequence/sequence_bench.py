@@ -66,11 +66,11 @@ def make_frames(args, flavour, folder):
     print(f"making {args.frames} frames of {flavour} in {folder}", flush=True)
     for i in range(args.frames):
         path = os.path.join(folder, f"plate.{FIRST_FRAME + i:04d}.exr")
-        spec = oiio.ImageSpec(args.width, args.height, 3,
-                              oiio.FLOAT if sample == "float" else oiio.HALF)
-        spec.attribute("compression", compression)
+        header = oiio.ImageSpec(args.width, args.height, 3,
+                                oiio.FLOAT if sample == "float" else oiio.HALF)
+        header.attribute("compression", compression)
         out = oiio.ImageOutput.create(path)
-        if not out or not out.open(path, spec) or not out.write_image(plate(args.width, args.height, i)):
+        if not out or not out.open(path, header) or not out.write_image(plate(args.width, args.height, i)):
             sys.exit(f"cannot write {path}: {oiio.geterror()}")
         out.close()
     with open(stamp, "w") as f:

@@ -122,14 +122,14 @@ std::optional<std::string> strChoiceValue(const ParamObject& p, const std::strin
 std::vector<Curve> parseCurves(const ParamObject& p, const std::string& text)
 {
     const size_t count = p.curves.size();
-    const auto specs = split(text, ";", false);
-    if (specs.size() != 1 && specs.size() != count)
+    const auto texts = split(text, ";", false);
+    if (texts.size() != 1 && texts.size() != count)
         throw Error("parameter \"" + p.name + "\" has " + std::to_string(count) +
                     " curves: give one for all or one per curve, separated by ';'");
     std::vector<Curve> curves;
-    for (const auto& spec : specs) {
+    for (const auto& curveText : texts) {
         Curve curve;
-        for (const auto& point : split(spec, " \t,", true)) {
+        for (const auto& point : split(curveText, " \t,", true)) {
             const auto colon = point.find(':');
             double x = 0, y = 0;
             if (colon == std::string::npos || !parseNumber(point.substr(0, colon), &x) ||

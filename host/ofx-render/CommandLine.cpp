@@ -227,7 +227,7 @@ Options parseCommandLine(const std::vector<std::string>& args)
                              ? "expected INPUT and OUTPUT"
                              : "too many arguments (expected INPUT and OUTPUT)");
     if (wanted == 2)
-        options.inputs.insert(options.inputs.begin(), InputSpec{"Source", positional[0]});
+        options.inputs.insert(options.inputs.begin(), InputArg{"Source", positional[0]});
     options.output = positional.back();
     for (std::size_t i = 0; i < options.inputs.size(); ++i)
         for (std::size_t j = 0; j < i; ++j)

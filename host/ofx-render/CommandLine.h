@@ -21,7 +21,7 @@ enum class GpuMode { Cpu, OpenCl, Cuda };
 
 // An input clip and the image or frame pattern that feeds it (--input CLIP=PATTERN; INPUT
 // feeds "Source").
-struct InputSpec {
+struct InputArg {
     std::string clip;
     std::string pattern;
 };
@@ -53,7 +53,7 @@ struct Options {
     std::optional<zelk::SampleType> depth; // graded channels' samples; default from the input
     std::optional<zelk::CompressionChoice> compression; // EXR; default the input's
     zelk::ReadOptions read;                             // --part, --layer, --max-pixels
-    std::vector<InputSpec> inputs;   // Source (from INPUT) first, then each --input in order
+    std::vector<InputArg> inputs;    // Source (from INPUT) first, then each --input in order
     std::optional<PictureSize> size; // given only without inputs: a generator's picture
     std::string output;
 };

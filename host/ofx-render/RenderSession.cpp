@@ -166,9 +166,9 @@ RenderSession::RenderSession(const Options& options, long firstFrame, long lastF
     m_effect = &chooseEffect(bundle, options.effect);
 
     std::vector<std::string> clips;
-    for (const InputSpec& spec : options.inputs) {
-        clips.push_back(spec.clip);
-        m_inputs.push_back(std::make_unique<InputFrames>(spec.clip, spec.pattern, options.read));
+    for (const InputArg& input : options.inputs) {
+        clips.push_back(input.clip);
+        m_inputs.push_back(std::make_unique<InputFrames>(input.clip, input.pattern, options.read));
         m_sequence = m_sequence || m_inputs.back()->pattern().isSequence();
     }
     const std::string context = chooseContext(*m_effect, options.context, clips);

@@ -44,7 +44,7 @@ bool outputExists(const std::string& path)
 Job planJob(const Options& options)
 {
     Job job{{}, FramePattern(options.output), false, {}, 0, zelk::FileFormat::Exr};
-    for (const InputSpec& input : options.inputs)
+    for (const InputArg& input : options.inputs)
         job.inputs.emplace_back(input.pattern);
     try {
         job.format = zelk::formatFromFileName(options.output);

@@ -129,7 +129,7 @@ OfxStatus first(const char* action, OfxImageEffectHandle instance, OfxPropertySe
     return kOfxStatOK;
 }
 
-const EffectSpec kSpec = {
+const EffectRecord kSpec = {
     {"org.zelk.test.FakeGain", 2, 7, "Fake Gain"},
     {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral, kOfxImageEffectContextPaint},
     {},

@@ -179,11 +179,11 @@ TEST_F(ExrFidelityTest, ALayerIsGradedByNameAndTheRestKept)
 {
     writeExr(file("layers.exr"), {makeHeader(0, 0, 16, 8,
                                              {"beauty.R", "beauty.G", "beauty.B", "beauty.A",
-                                              "spec.R", "spec.G", "spec.B", "Z"})});
-    renderFails({"layers.exr", "out.exr"}, {"no part has R, G and B", "beauty, spec"});
-    renderOk({"--layer", "spec", "layers.exr", "out.exr"});
+                                              "gloss.R", "gloss.G", "gloss.B", "Z"})});
+    renderFails({"layers.exr", "out.exr"}, {"no part has R, G and B", "beauty, gloss"});
+    renderOk({"--layer", "gloss", "layers.exr", "out.exr"});
     expectOnlyGradedChanged(readChannels(file("layers.exr")), readChannels(file("out.exr")),
-                            {"spec.R", "spec.G", "spec.B"});
+                            {"gloss.R", "gloss.G", "gloss.B"});
     renderFails({"--layer", "diffuse", "layers.exr", "none.exr"}, {"diffuse.R"});
 }
 

@@ -29,9 +29,9 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
 
 } // namespace
 
-const EffectSpec kByteInvert = {{"org.zelk.test.ByteInvert", 1, 0, "Byte Invert"},
-                                {kOfxImageEffectContextFilter},
-                                {kOfxBitDepthByte},
-                                {nullptr, nullptr, render, nullptr}};
+const EffectRecord kByteInvert = {{"org.zelk.test.ByteInvert", 1, 0, "Byte Invert"},
+                                  {kOfxImageEffectContextFilter},
+                                  {kOfxBitDepthByte},
+                                  {nullptr, nullptr, render, nullptr}};
 
 } // namespace kit

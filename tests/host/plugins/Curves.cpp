@@ -56,9 +56,9 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
 
 } // namespace
 
-const EffectSpec kCurves = {{"org.zelk.test.Curves", 1, 0, "Curves"},
-                            {kOfxImageEffectContextFilter},
-                            {},
-                            {describe, describeInContext, render, nullptr}};
+const EffectRecord kCurves = {{"org.zelk.test.Curves", 1, 0, "Curves"},
+                              {kOfxImageEffectContextFilter},
+                              {},
+                              {describe, describeInContext, render, nullptr}};
 
 } // namespace kit

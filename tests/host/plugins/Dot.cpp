@@ -53,9 +53,9 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
 
 } // namespace
 
-const EffectSpec kDot = {{"org.zelk.test.Dot", 1, 0, "Dot"},
-                         {kOfxImageEffectContextFilter},
-                         {},
-                         {nullptr, describeInContext, render, nullptr}};
+const EffectRecord kDot = {{"org.zelk.test.Dot", 1, 0, "Dot"},
+                           {kOfxImageEffectContextFilter},
+                           {},
+                           {nullptr, describeInContext, render, nullptr}};
 
 } // namespace kit

@@ -5,17 +5,17 @@
 
 namespace kit {
 
-extern const EffectSpec kMaskedInvert; // an optional Alpha mask
-extern const EffectSpec kMix;          // two mandatory inputs; also a transition
-extern const EffectSpec kRamp;         // the generator context: no input
-extern const EffectSpec kByteInvert;   // 8-bit images only
-extern const EffectSpec kFormatProbe;  // depth and components from parameters
-extern const EffectSpec kDot;          // a disc at a normalised centre and radius
-extern const EffectSpec kParamZoo;     // one parameter of every type
-extern const EffectSpec kPad;          // output larger than its input
-extern const EffectSpec kTimeOffset;   // another frame of its input
-extern const EffectSpec kCurves;       // three curves of a parametric parameter
-extern const EffectSpec kInvert1;      // Invert 1.0 and 2.3
-extern const EffectSpec kInvert2;
+extern const EffectRecord kMaskedInvert; // an optional Alpha mask
+extern const EffectRecord kMix;          // two mandatory inputs; also a transition
+extern const EffectRecord kRamp;         // the generator context: no input
+extern const EffectRecord kByteInvert;   // 8-bit images only
+extern const EffectRecord kFormatProbe;  // depth and components from parameters
+extern const EffectRecord kDot;          // a disc at a normalised centre and radius
+extern const EffectRecord kParamZoo;     // one parameter of every type
+extern const EffectRecord kPad;          // output larger than its input
+extern const EffectRecord kTimeOffset;   // another frame of its input
+extern const EffectRecord kCurves;       // three curves of a parametric parameter
+extern const EffectRecord kInvert1;      // Invert 1.0 and 2.3
+extern const EffectRecord kInvert2;
 
 } // namespace kit

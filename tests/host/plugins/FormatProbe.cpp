@@ -80,7 +80,7 @@ OfxStatus describe(OfxImageEffectHandle effect)
 
 } // namespace
 
-const EffectSpec kFormatProbe = {
+const EffectRecord kFormatProbe = {
     {"org.zelk.test.FormatProbe", 1, 0, "Format Probe"},
     {kOfxImageEffectContextGeneral},
     {kOfxBitDepthByte, kOfxBitDepthShort, kOfxBitDepthHalf, kOfxBitDepthFloat},

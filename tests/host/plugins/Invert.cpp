@@ -47,13 +47,13 @@ const std::vector<const char*> kContexts = {kOfxImageEffectContextFilter,
 
 } // namespace
 
-const EffectSpec kInvert1 = {{"org.zelk.test.Invert", 1, 0, "Invert"},
-                             kContexts,
-                             {},
-                             {nullptr, describeInContext, render<3>, nullptr}};
-const EffectSpec kInvert2 = {{"org.zelk.test.Invert", 2, 3, "Invert"},
-                             kContexts,
-                             {},
-                             {describeSecond, describeInContext, render<4>, nullptr}};
+const EffectRecord kInvert1 = {{"org.zelk.test.Invert", 1, 0, "Invert"},
+                               kContexts,
+                               {},
+                               {nullptr, describeInContext, render<3>, nullptr}};
+const EffectRecord kInvert2 = {{"org.zelk.test.Invert", 2, 3, "Invert"},
+                               kContexts,
+                               {},
+                               {describeSecond, describeInContext, render<4>, nullptr}};
 
 } // namespace kit

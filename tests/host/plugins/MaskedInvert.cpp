@@ -45,9 +45,9 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
 
 } // namespace
 
-const EffectSpec kMaskedInvert = {{"org.zelk.test.MaskedInvert", 1, 0, "Masked Invert"},
-                                  {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral},
-                                  {},
-                                  {nullptr, describeInContext, render, nullptr}};
+const EffectRecord kMaskedInvert = {{"org.zelk.test.MaskedInvert", 1, 0, "Masked Invert"},
+                                    {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral},
+                                    {},
+                                    {nullptr, describeInContext, render, nullptr}};
 
 } // namespace kit

@@ -55,9 +55,9 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
 
 } // namespace
 
-const EffectSpec kMix = {{"org.zelk.test.Mix", 1, 0, "Mix"},
-                         {kOfxImageEffectContextGeneral, kOfxImageEffectContextTransition},
-                         {},
-                         {nullptr, describeInContext, render, nullptr}};
+const EffectRecord kMix = {{"org.zelk.test.Mix", 1, 0, "Mix"},
+                           {kOfxImageEffectContextGeneral, kOfxImageEffectContextTransition},
+                           {},
+                           {nullptr, describeInContext, render, nullptr}};
 
 } // namespace kit

@@ -74,9 +74,9 @@ OfxStatus regions(const char* action, OfxImageEffectHandle effect, OfxPropertySe
 
 } // namespace
 
-const EffectSpec kPad = {{"org.zelk.test.Pad", 1, 0, "Pad"},
-                         {kOfxImageEffectContextFilter},
-                         {},
-                         {nullptr, describeInContext, render, regions}};
+const EffectRecord kPad = {{"org.zelk.test.Pad", 1, 0, "Pad"},
+                           {kOfxImageEffectContextFilter},
+                           {},
+                           {nullptr, describeInContext, render, regions}};
 
 } // namespace kit

@@ -79,9 +79,9 @@ OfxStatus instanceChanged(const char* action, OfxImageEffectHandle effect, OfxPr
 
 } // namespace
 
-const EffectSpec kParamZoo = {{"org.zelk.test.ParamZoo", 1, 0, "Parameter Zoo"},
-                              {kOfxImageEffectContextFilter},
-                              {},
-                              {nullptr, describeInContext, nullptr, instanceChanged}};
+const EffectRecord kParamZoo = {{"org.zelk.test.ParamZoo", 1, 0, "Parameter Zoo"},
+                                {kOfxImageEffectContextFilter},
+                                {},
+                                {nullptr, describeInContext, nullptr, instanceChanged}};
 
 } // namespace kit

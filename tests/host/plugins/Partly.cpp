@@ -44,20 +44,20 @@ OfxStatus needSuite(const char* action, OfxImageEffectHandle, OfxPropertySetHand
 
 const std::vector<const char*> kContexts = {kOfxImageEffectContextFilter,
                                             kOfxImageEffectContextGeneral};
-const EffectSpec kLoadFails = {{"org.zelk.test.LoadFails", 1, 0, "Partly"},
-                               kContexts,
-                               {},
-                               {nullptr, nullptr, renderCopy, failLoad}};
-const EffectSpec kNeedsDraw = {{"org.zelk.test.NeedsDraw", 1, 0, "Partly"},
-                               kContexts,
-                               {},
-                               {nullptr, nullptr, renderCopy, needSuite<false>}};
-const EffectSpec kCopy = {
+const EffectRecord kLoadFails = {{"org.zelk.test.LoadFails", 1, 0, "Partly"},
+                                 kContexts,
+                                 {},
+                                 {nullptr, nullptr, renderCopy, failLoad}};
+const EffectRecord kNeedsDraw = {{"org.zelk.test.NeedsDraw", 1, 0, "Partly"},
+                                 kContexts,
+                                 {},
+                                 {nullptr, nullptr, renderCopy, needSuite<false>}};
+const EffectRecord kCopy = {
     {"org.zelk.test.Copy", 1, 0, "Partly"}, kContexts, {}, {nullptr, nullptr, renderCopy, nullptr}};
-const EffectSpec kFilterOnly = {{"org.zelk.test.FilterOnly", 1, 0, "Partly"},
-                                kContexts,
-                                {},
-                                {nullptr, nullptr, renderCopy, needSuite<true>}};
+const EffectRecord kFilterOnly = {{"org.zelk.test.FilterOnly", 1, 0, "Partly"},
+                                  kContexts,
+                                  {},
+                                  {nullptr, nullptr, renderCopy, needSuite<true>}};
 
 } // namespace
 } // namespace kit

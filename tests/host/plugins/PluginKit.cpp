@@ -39,23 +39,24 @@ void setStringList(OfxPropertySetHandle p, const char* name, const std::vector<c
         g_props->propSetString(p, name, int(i), values[i]);
 }
 
-OfxStatus describe(const EffectSpec& spec, OfxImageEffectHandle effect)
+OfxStatus describe(const EffectRecord& record, OfxImageEffectHandle effect)
 {
     OfxPropertySetHandle p = propsOf(effect);
-    g_props->propSetString(p, kOfxPropLabel, 0, spec.name.label);
-    setStringList(p, kOfxImageEffectPropSupportedContexts, spec.contexts);
+    g_props->propSetString(p, kOfxPropLabel, 0, record.name.label);
+    setStringList(p, kOfxImageEffectPropSupportedContexts, record.contexts);
     setStringList(p, kOfxImageEffectPropSupportedPixelDepths,
-                  spec.depths.empty() ? std::vector<const char*>{kOfxBitDepthFloat} : spec.depths);
-    return spec.actions.describe ? spec.actions.describe(effect) : kOfxStatOK;
+                  record.depths.empty() ? std::vector<const char*>{kOfxBitDepthFloat}
+                                        : record.depths);
+    return record.actions.describe ? record.actions.describe(effect) : kOfxStatOK;
 }
 
 } // namespace
 
-OfxStatus dispatch(const EffectSpec& spec, const char* action, const void* handle,
+OfxStatus dispatch(const EffectRecord& record, const char* action, const void* handle,
                    OfxPropertySetHandle in, OfxPropertySetHandle out)
 {
     auto effect = static_cast<OfxImageEffectHandle>(const_cast<void*>(handle));
-    const EffectSpec::Actions& does = spec.actions;
+    const EffectRecord::Actions& does = record.actions;
     if (does.first) {
         const OfxStatus st = does.first(action, effect, in, out);
         if (st != kOfxStatReplyDefault)
@@ -64,7 +65,7 @@ OfxStatus dispatch(const EffectSpec& spec, const char* action, const void* handl
     if (is(action, kOfxActionLoad))
         return load();
     if (is(action, kOfxActionDescribe))
-        return describe(spec, effect);
+        return describe(record, effect);
     if (is(action, kOfxImageEffectActionDescribeInContext)) {
         if (does.describeInContext)
             return does.describeInContext(effect, in);

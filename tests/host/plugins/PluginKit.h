@@ -26,7 +26,7 @@ const void* fetchSuite(const char* name, int version);
 // A test effect. The kit loads it (fetching the suites), describes it with its label, contexts
 // and depths (none: float) and, where it gives no describeInContext, with a Source and an Output
 // clip. `first` sees every action before the kit does; kOfxStatReplyDefault leaves it to the kit.
-struct EffectSpec {
+struct EffectRecord {
     struct Name {
         const char* id;
         unsigned versionMajor, versionMinor;
@@ -42,20 +42,20 @@ struct EffectSpec {
                            OfxPropertySetHandle out);
     } actions;
 };
-OfxStatus dispatch(const EffectSpec& spec, const char* action, const void* handle,
+OfxStatus dispatch(const EffectRecord& record, const char* action, const void* handle,
                    OfxPropertySetHandle in, OfxPropertySetHandle out);
-template <const EffectSpec& Spec>
+template <const EffectRecord& Record>
 OfxStatus mainEntry(const char* action, const void* handle, OfxPropertySetHandle in,
                     OfxPropertySetHandle out)
 {
-    return dispatch(Spec, action, handle, in, out);
+    return dispatch(Record, action, handle, in, out);
 }
-// The plug-in record of the effect `Spec` describes.
-template <const EffectSpec& Spec> OfxPlugin* plugin()
+// The plug-in record of the effect `Record` describes.
+template <const EffectRecord& Record> OfxPlugin* plugin()
 {
     static OfxPlugin record = {
-        kOfxImageEffectPluginApi, 1,       Spec.name.id,   Spec.name.versionMajor,
-        Spec.name.versionMinor,   setHost, mainEntry<Spec>};
+        kOfxImageEffectPluginApi, 1,       Record.name.id,   Record.name.versionMajor,
+        Record.name.versionMinor, setHost, mainEntry<Record>};
     return &record;
 }
 // The effects of a bundle, in order: each bundle's own file defines it; the kit exports them.

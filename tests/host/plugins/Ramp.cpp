@@ -32,9 +32,9 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
 
 } // namespace
 
-const EffectSpec kRamp = {{"org.zelk.test.Ramp", 1, 0, "Ramp"},
-                          {kOfxImageEffectContextGenerator},
-                          {},
-                          {nullptr, describeInContext, render, nullptr}};
+const EffectRecord kRamp = {{"org.zelk.test.Ramp", 1, 0, "Ramp"},
+                            {kOfxImageEffectContextGenerator},
+                            {},
+                            {nullptr, describeInContext, render, nullptr}};
 
 } // namespace kit

@@ -58,9 +58,9 @@ OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
 
 } // namespace
 
-const EffectSpec kTimeOffset = {{"org.zelk.test.TimeOffset", 1, 0, "Time Offset"},
-                                {kOfxImageEffectContextFilter},
-                                {},
-                                {describe, describeInContext, render, framesNeeded}};
+const EffectRecord kTimeOffset = {{"org.zelk.test.TimeOffset", 1, 0, "Time Offset"},
+                                  {kOfxImageEffectContextFilter},
+                                  {},
+                                  {describe, describeInContext, render, framesNeeded}};
 
 } // namespace kit
