@@ -133,9 +133,10 @@ void Process3DLUT::multiThreadProcessImages(OfxRectI window)
     const OfxRectI& srcBounds = m_SrcImg->getBounds();
     const bool srcCoversColumns = srcBounds.x1 <= window.x1 && window.x2 <= srcBounds.x2;
 
+    bool wrote = false;
     for (int y = window.y1; y < window.y2; ++y) {
         if (m_Effect.abort()) {
-            return;
+            break;
         }
         if (width == 0 || !srcCoversColumns) {
             continue;
@@ -146,6 +147,10 @@ void Process3DLUT::multiThreadProcessImages(OfxRectI window)
             continue; // a missing row is left as the host supplied it
         }
         lookRow(params, src, dst, width);
+        wrote = true;
+    }
+    // Once per band, not per row: every band's thread shares the flag.
+    if (wrote) {
         m_Wrote.store(true, std::memory_order_relaxed);
     }
 }

@@ -2,6 +2,8 @@
 #include "ofxsCore.h"
 #include "ofxsSupportPrivate.h"
 
+#include <ofxStatusNames.h>
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -35,48 +37,8 @@ void throwHostMissingSuiteException(const std::string&)
 
 const char* mapStatusToString(OfxStatus status)
 {
-    switch (status) {
-    case kOfxStatOK:
-        return "kOfxStatOK";
-    case kOfxStatFailed:
-        return "kOfxStatFailed";
-    case kOfxStatErrFatal:
-        return "kOfxStatErrFatal";
-    case kOfxStatErrUnknown:
-        return "kOfxStatErrUnknown";
-    case kOfxStatErrMissingHostFeature:
-        return "kOfxStatErrMissingHostFeature";
-    case kOfxStatErrUnsupported:
-        return "kOfxStatErrUnsupported";
-    case kOfxStatErrExists:
-        return "kOfxStatErrExists";
-    case kOfxStatErrFormat:
-        return "kOfxStatErrFormat";
-    case kOfxStatErrMemory:
-        return "kOfxStatErrMemory";
-    case kOfxStatErrBadHandle:
-        return "kOfxStatErrBadHandle";
-    case kOfxStatErrBadIndex:
-        return "kOfxStatErrBadIndex";
-    case kOfxStatErrValue:
-        return "kOfxStatErrValue";
-    case kOfxStatReplyYes:
-        return "kOfxStatReplyYes";
-    case kOfxStatReplyNo:
-        return "kOfxStatReplyNo";
-    case kOfxStatReplyDefault:
-        return "kOfxStatReplyDefault";
-    case kOfxStatUnlicensed:
-        return "kOfxStatUnlicensed";
-    case kOfxStatErrImageFormat:
-        return "kOfxStatErrImageFormat";
-    case kOfxStatGPUOutOfMemory:
-        return "kOfxStatGPUOutOfMemory";
-    case kOfxStatGPURenderFailed:
-        return "kOfxStatGPURenderFailed";
-    default:
-        return "UNKNOWN STATUS CODE";
-    }
+    const char* name = ofxStatusName(status);
+    return name ? name : "UNKNOWN STATUS CODE";
 }
 
 namespace {
