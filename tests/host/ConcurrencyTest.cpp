@@ -4,8 +4,6 @@
 
 #include <ofxMultiThread.h>
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -36,21 +34,17 @@ TEST(HostConcurrency, MultiThreadCallsFromManyThreadsAtOnce)
     g_suite = hosttest::fetchSuite<OfxMultiThreadSuiteV1>(host, kOfxMultiThreadSuite);
     std::atomic<int> failures{0};
     std::vector<std::thread> callers;
-    for (unsigned c = 0; c < 6; ++c) {
+    for (unsigned c = 0; c < 6; ++c)
         callers.emplace_back([&failures, c] {
             for (unsigned round = 0; round < 200; ++round) {
-                Call call(1 + (c * 7 + round) %
-                                  40); // from one index to many more than the pool's threads
-                if (g_suite->multiThread(record, static_cast<unsigned>(call.hits.size()), &call) !=
-                        kOfxStatOK ||
-                    call.wrong != 0)
-                    ++failures;
-                for (auto& n : call.hits)
-                    if (n.load() != 1)
-                        ++failures;
+                // From one index to many more than the pool has threads.
+                Call call(1 + (c * 7 + round) % 40);
+                const unsigned n = static_cast<unsigned>(call.hits.size());
+                failures += g_suite->multiThread(record, n, &call) != kOfxStatOK || call.wrong;
+                for (auto& hits : call.hits)
+                    failures += hits.load() != 1;
             }
         });
-    }
     for (auto& t : callers)
         t.join();
     EXPECT_EQ(failures.load(), 0);

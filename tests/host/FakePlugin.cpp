@@ -1,7 +1,6 @@
-// A tiny OFX effect loaded by the host tests. It describes two clips, a page and choice, integer
-// and double parameters, and its render multiplies Source by "gain" into Output, row by row
-// across the host's threads. What it saw of the host it writes back into its instance properties
-// for the tests to read.
+// A tiny OFX effect loaded by the host tests. It describes two clips, a page, a choice and double
+// parameters; its render multiplies Source by "gain". What it saw of the host it writes back into
+// its instance properties for the tests to read.
 #include "plugins/PluginKit.h"
 
 #include <ofxGPURender.h>
@@ -25,8 +24,7 @@ OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle in
     const std::string context = stringArg(in, kOfxImageEffectPropContext);
     if (context.empty())
         return kOfxStatFailed;
-    defineClip(effect, "Source");
-    defineClip(effect, "Output");
+    defineSourceAndOutput(effect);
     OfxPropertySetHandle p = defineParam(effect, kOfxParamTypeDouble, "gain");
     g_props->propSetDouble(p, kOfxParamPropDefault, 0, 1.0);
     g_props->propSetDouble(p, kOfxParamPropMin, 0, 0.0);
@@ -35,34 +33,12 @@ OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle in
     p = defineParam(effect, kOfxParamTypeChoice, "mode");
     setStrings(p, kOfxParamPropChoiceOption, {"Fast", "Good", "Best"});
     g_props->propSetInt(p, kOfxParamPropDefault, 0, 1);
-    p = defineParam(effect, kOfxParamTypeInteger, "steps");
-    g_props->propSetInt(p, kOfxParamPropDefault, 0, 3);
-    g_props->propSetInt(p, kOfxParamPropMin, 0, 1);
-    g_props->propSetInt(p, kOfxParamPropMax, 0, 10);
     defineParam(effect, kOfxParamTypeDouble, "echo"); // written by the effect itself
     setStrings(defineParam(effect, kOfxParamTypePage, "Main"), kOfxParamPropPageChild,
                {"gain", "mode"});
     // The context the host described us in, per descriptor.
     g_props->propSetString(propsOf(effect), "FakeDescribedContext", 0, context.c_str());
     return kOfxStatOK;
-}
-
-struct RenderJob {
-    Frame frame;
-    float gain = 1;
-};
-
-// Thread `index` of `count` takes every count-th row of the window.
-void renderRows(unsigned index, unsigned count, void* arg)
-{
-    const auto* job = static_cast<const RenderJob*>(arg);
-    const OfxRectI& w = job->frame.window;
-    for (int y = w.y1 + static_cast<int>(index); y < w.y2; y += static_cast<int>(count)) {
-        const float* s = job->frame.src.floatsAt(w.x1, y);
-        float* d = job->frame.dst.floatsAt(w.x1, y);
-        for (int i = 0; i < (w.x2 - w.x1) * 4; ++i)
-            d[i] = s[i] * job->gain;
-    }
 }
 
 OfxStatus render(OfxImageEffectHandle instance, OfxPropertySetHandle in)
@@ -80,29 +56,25 @@ OfxStatus render(OfxImageEffectHandle instance, OfxPropertySetHandle in)
         g_props->propGetPointer(in, queue, 0, &value);
         g_props->propSetPointer(seen, (std::string("seen ") + queue).c_str(), 0, value);
     }
-    RenderJob job;
-    if (fetchFrame(instance, in, job.frame)) {
+    Frame f;
+    if (fetchFrame(instance, in, f)) {
         g_messages->message(instance, kOfxMessageError, "fake.nosource", "no source image at %g",
-                            job.frame.time);
+                            f.time);
         return kOfxStatFailed;
     }
-    double gain = 0;
-    g_params->paramGetValueAtTime(param(instance, "gain"), job.frame.time, &gain);
-    job.gain = static_cast<float>(gain);
-    // Fetched through the host pointer at render time, as some effects do.
-    auto* threads = static_cast<const OfxMultiThreadSuiteV1*>(fetchSuite(kOfxMultiThreadSuite, 1));
-    unsigned cpus = 1;
-    threads->multiThreadNumCPUs(&cpus);
-    return threads->multiThread(renderRows, cpus, &job);
+    const float gain = static_cast<float>(doubleAt(instance, "gain", f.time));
+    f.forEach([&](int x, int y) {
+        for (int c = 0; c < 4; ++c)
+            f.dst.floatsAt(x, y)[c] = f.src.floatsAt(x, y)[c] * gain;
+    });
+    return kOfxStatOK;
 }
 
 OfxStatus isIdentity(OfxImageEffectHandle instance, OfxPropertySetHandle in,
                      OfxPropertySetHandle out)
 {
     const double time = timeArg(in);
-    double gain = 0;
-    g_params->paramGetValueAtTime(param(instance, "gain"), time, &gain);
-    if (gain != 1.0)
+    if (doubleAt(instance, "gain", time) != 1.0)
         return kOfxStatReplyDefault;
     g_props->propSetString(out, kOfxPropName, 0, "Source");
     g_props->propSetDouble(out, kOfxPropTime, 0, time + 1);
@@ -129,7 +101,7 @@ OfxStatus first(const char* action, OfxImageEffectHandle instance, OfxPropertySe
     return kOfxStatOK;
 }
 
-const EffectRecord kSpec = {
+const EffectRecord kFakeGain = {
     {"org.zelk.test.FakeGain", 2, 7, "Fake Gain"},
     {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral, kOfxImageEffectContextPaint},
     {},
@@ -141,8 +113,8 @@ const EffectRecord kSpec = {
 const std::vector<OfxPlugin*>& kit::bundle()
 {
     // The second is of another API, which the host skips.
-    static OfxPlugin foreign = {"SomeOtherAPI",  1, "org.zelk.test.Foreign", 1, 0, setHost,
-                                mainEntry<kSpec>};
-    static const std::vector<OfxPlugin*> all = {plugin<kSpec>(), &foreign};
+    static OfxPlugin foreign = {"SomeOtherAPI",      1, "org.zelk.test.Foreign", 1, 0, setHost,
+                                mainEntry<kFakeGain>};
+    static const std::vector<OfxPlugin*> all = {plugin<kFakeGain>(), &foreign};
     return all;
 }

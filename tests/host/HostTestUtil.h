@@ -16,18 +16,10 @@
 
 namespace hosttest {
 
-inline std::string fakeBundle()
+// plugins/NAME.ofx.bundle: FakeGain, HostFeatures (one effect per host feature) or Partly.
+inline std::string bundle(const std::string& name)
 {
-    return std::string(FAKE_PLUGIN_DIR) + "/FakeGain.ofx.bundle";
-}
-// The test effects of plugins/: one per host feature, and the partly failing.
-inline std::string featuresBundle()
-{
-    return std::string(FAKE_PLUGIN_DIR) + "/HostFeatures.ofx.bundle";
-}
-inline std::string partlyBundle()
-{
-    return std::string(FAKE_PLUGIN_DIR) + "/Partly.ofx.bundle";
+    return std::string(FAKE_PLUGIN_DIR) + "/" + name + ".ofx.bundle";
 }
 
 // A suite as a plug-in fetches it from the host.
@@ -50,23 +42,18 @@ inline std::string errorOf(const std::function<void()>& f)
 }
 
 // A fresh directory removed with everything in it at the end of the test.
-class TempDir {
-public:
+struct TempDir {
     TempDir()
     {
-        std::string tmpl =
-            (std::filesystem::temp_directory_path() / "ofxhost-test-XXXXXX").string();
-        m_path = mkdtemp(tmpl.data());
+        path = (std::filesystem::temp_directory_path() / "ofxhost-test-XXXXXX").string();
+        mkdtemp(path.data());
     }
     ~TempDir()
     {
         std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
+        std::filesystem::remove_all(path, ec);
     }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
+    std::string path;
 };
 
 // Sets (or unsets) an environment variable for one scope.
@@ -128,7 +115,7 @@ class FeaturesTest : public ::testing::Test {
 protected:
     ofxhost::Effect& effect(const std::string& id)
     {
-        ofxhost::Effect* found = host.loadBundle(featuresBundle()).effect(id);
+        ofxhost::Effect* found = host.loadBundle(bundle("HostFeatures")).effect(id);
         if (!found)
             throw std::runtime_error(id + " not loaded");
         return *found;

@@ -2,15 +2,8 @@
 // suite calls an effect makes on an instance.
 #include "HostTestUtil.h"
 
-#include <ofxhost/Host.h>
-
 #include <ofxGPURender.h>
-#include <ofxImageEffect.h>
 #include <ofxMessage.h>
-
-#include <gtest/gtest.h>
-
-#include <functional>
 
 using hosttest::errorOf;
 using hosttest::Pixels;
@@ -22,18 +15,13 @@ protected:
     void SetUp() override
     {
         ofxhost::Effect* effect =
-            host.loadBundle(hosttest::fakeBundle()).effect("org.zelk.test.FakeGain");
+            host.loadBundle(hosttest::bundle("FakeGain")).effect("org.zelk.test.FakeGain");
         ASSERT_NE(effect, nullptr);
         instance = effect->createInstance(kOfxImageEffectContextFilter);
     }
-
     int seenFlag(const char* name)
     {
         return instance->properties().getInt(std::string("seen ") + name);
-    }
-    void* seenHandle(const char* name)
-    {
-        return instance->properties().getPointer(std::string("seen ") + name);
     }
 
     ofxhost::Host host;
@@ -42,8 +30,6 @@ protected:
 
 TEST_F(InstanceTest, IdentityAndChangesCarryWhatTheEffectAnswers)
 {
-    EXPECT_EQ(instance->paramInt("mode"), 1) << "parameters start at their defaults";
-    EXPECT_EQ(instance->paramInt("steps"), 3);
     ofxhost::IdentityResult r = instance->isIdentity(5.0, OfxRectI{0, 0, 4, 4});
     EXPECT_EQ(r.status, kOfxStatOK);
     EXPECT_EQ(r.clip, "Source");
@@ -70,22 +56,14 @@ TEST_F(InstanceTest, ImagesAreCheckedWhenAttachedAndTheEffectsMessagesKept)
 
     // Images the effect would read out of bounds are refused and the previous one kept.
     instance->setClipImage("Source", src.desc());
-    auto changed = [&](const std::function<void(ofxhost::ImageDesc&)>& change) {
-        ofxhost::ImageDesc d = src.desc();
-        change(d);
-        return d;
-    };
-    const std::pair<ofxhost::ImageDesc, const char*> refused[] = {
-        {changed([](ofxhost::ImageDesc& d) { d.rowBytes = 4 * 16 - 1; }), "row bytes 63"},
-        {changed([](ofxhost::ImageDesc& d) { d.data = nullptr; }), "no data"},
-        {changed([](ofxhost::ImageDesc& d) {
-             d.bounds = OfxRectI{4, 0, 0, 4};
-         }),
-         "inverted"},
-    };
-    for (const auto& r : refused) {
-        const std::string error = errorOf([&] { instance->setClipImage("Source", r.first); });
-        EXPECT_NE(error.find(r.second), std::string::npos) << error;
+    ofxhost::ImageDesc narrowRows = src.desc(), noData = src.desc(), inverted = src.desc();
+    narrowRows.rowBytes = 4 * 16 - 1;
+    noData.data = nullptr;
+    inverted.bounds = OfxRectI{4, 0, 0, 4};
+    for (const auto& [bad, why] : {std::pair{narrowRows, "row bytes 63"},
+                                   std::pair{noData, "no data"}, std::pair{inverted, "inverted"}}) {
+        const std::string error = errorOf([&] { instance->setClipImage("Source", bad); });
+        EXPECT_NE(error.find(why), std::string::npos) << error;
     }
     ASSERT_EQ(instance->render(0, OfxRectI{0, 0, 4, 4}), kOfxStatOK);
     EXPECT_EQ(dst.at(2, 2, 3), 3.0f);
@@ -97,16 +75,14 @@ TEST_F(InstanceTest, ImagesAreCheckedWhenAttachedAndTheEffectsMessagesKept)
     EXPECT_NO_THROW(instance->setClipImage("Source", flipped));
 }
 
+// The effect gets the host's queue or stream as given, and the other API's flag off; a host
+// without GPU support sends no GPU arguments and refuses a GPU render.
 TEST_F(InstanceTest, RenderArgumentsCarryTheGpuSelectionUntouched)
 {
     Pixels src(2, 2), dst(2, 2);
     instance->setClipImage("Source", src.desc());
     instance->setClipImage("Output", dst.desc());
     const OfxRectI window{0, 0, 2, 2};
-    ASSERT_EQ(instance->render(0, window), kOfxStatOK);
-    EXPECT_EQ(seenFlag(kOfxImageEffectPropOpenCLEnabled), 0);
-    EXPECT_EQ(seenFlag(kOfxImageEffectPropCudaEnabled), 0);
-
     int queue = 0, stream = 0;
     ofxhost::GpuRenderArgs cl, cuda;
     cl.openCL = true;
@@ -115,34 +91,52 @@ TEST_F(InstanceTest, RenderArgumentsCarryTheGpuSelectionUntouched)
     cuda.cudaStream = &stream;
     ASSERT_EQ(instance->render(0, window, cl), kOfxStatOK);
     EXPECT_EQ(seenFlag(kOfxImageEffectPropOpenCLEnabled), 1);
-    EXPECT_EQ(seenHandle(kOfxImageEffectPropOpenCLCommandQueue), &queue);
     EXPECT_EQ(seenFlag(kOfxImageEffectPropCudaEnabled), 0);
+    EXPECT_EQ(instance->properties().getPointer(std::string("seen ") +
+                                                kOfxImageEffectPropOpenCLCommandQueue),
+              &queue);
     ASSERT_EQ(instance->render(0, window, cuda), kOfxStatOK);
     EXPECT_EQ(seenFlag(kOfxImageEffectPropOpenCLEnabled), 0);
     EXPECT_EQ(seenFlag(kOfxImageEffectPropCudaEnabled), 1);
-    EXPECT_EQ(seenHandle(kOfxImageEffectPropCudaStream), &stream);
+    EXPECT_EQ(
+        instance->properties().getPointer(std::string("seen ") + kOfxImageEffectPropCudaStream),
+        &stream);
+
+    ofxhost::HostOptions options;
+    options.gpuProperties = false;
+    ofxhost::Host cpuOnly(options);
+    for (const char* name :
+         {kOfxImageEffectPropOpenCLRenderSupported, kOfxImageEffectPropCudaRenderSupported,
+          kOfxImageEffectPropCudaStreamSupported})
+        EXPECT_EQ(host.hostProperties().getString(name), "true") << name;
+    EXPECT_FALSE(cpuOnly.hostProperties().has(kOfxImageEffectPropCudaStreamSupported));
+    auto plain = cpuOnly.loadBundle(hosttest::bundle("FakeGain")).effects().at(0)->createInstance();
+    plain->setClipImage("Source", src.desc());
+    plain->setClipImage("Output", dst.desc());
+    EXPECT_EQ(plain->render(0, window), kOfxStatOK);
+    EXPECT_EQ(plain->properties().getInt(std::string("seen ") + kOfxImageEffectPropOpenCLEnabled),
+              -1);
+    EXPECT_THROW(plain->render(0, window, cuda), ofxhost::Error);
 }
 
 TEST_F(InstanceTest, SuiteCallsOnAnInstanceAnswerWithTheRightStatuses)
 {
     auto* fx = hosttest::fetchSuite<OfxImageEffectSuiteV1>(host, kOfxImageEffectSuite);
     auto* ps = hosttest::fetchSuite<OfxParameterSuiteV1>(host, kOfxParameterSuite);
-    OfxImageEffectHandle effectHandle = instance->handle();
+    OfxImageEffectHandle effect = instance->handle();
     OfxParamSetHandle params = nullptr;
-    ASSERT_EQ(fx->getParamSet(effectHandle, &params), kOfxStatOK);
+    ASSERT_EQ(fx->getParamSet(effect, &params), kOfxStatOK);
     OfxParamHandle mode = nullptr, missing = nullptr;
     OfxPropertySetHandle props = nullptr;
     EXPECT_EQ(ps->paramGetHandle(params, "nosuch", &missing, nullptr), kOfxStatErrUnknown);
     ASSERT_EQ(ps->paramGetHandle(params, "mode", &mode, &props), kOfxStatOK);
     EXPECT_EQ(ps->paramSetValue(mode, 3), kOfxStatErrValue) << "no fourth option";
-    int value = -1;
     EXPECT_EQ(ps->paramDefine(params, kOfxParamTypeDouble, "late", &props), kOfxStatErrBadHandle)
         << "instances define nothing";
-    EXPECT_EQ(ps->paramGetValue(nullptr, &value), kOfxStatErrBadHandle);
 
     OfxImageClipHandle source = nullptr;
-    EXPECT_EQ(fx->clipGetHandle(effectHandle, "Matte", &source, nullptr), kOfxStatErrUnknown);
-    ASSERT_EQ(fx->clipGetHandle(effectHandle, "Source", &source, nullptr), kOfxStatOK);
+    EXPECT_EQ(fx->clipGetHandle(effect, "Matte", &source, nullptr), kOfxStatErrUnknown);
+    ASSERT_EQ(fx->clipGetHandle(effect, "Source", &source, nullptr), kOfxStatOK);
     OfxPropertySetHandle image = nullptr;
     EXPECT_EQ(fx->clipGetImage(source, 0, nullptr, &image), kOfxStatFailed) << "no image attached";
     Pixels src(2, 3);
@@ -155,37 +149,25 @@ TEST_F(InstanceTest, SuiteCallsOnAnInstanceAnswerWithTheRightStatuses)
     EXPECT_EQ(fx->clipReleaseImage(image), kOfxStatOK);
     EXPECT_EQ(fx->clipReleaseImage(image), kOfxStatErrBadHandle) << "released twice";
     EXPECT_EQ(instance->liveImageCount(), 0);
-    EXPECT_EQ(fx->clipDefine(effectHandle, "Extra", &props), kOfxStatErrBadHandle)
-        << "instances define nothing";
+    EXPECT_EQ(fx->clipDefine(effect, "Extra", &props), kOfxStatErrBadHandle);
     EXPECT_EQ(fx->getPropertySet(nullptr, &props), kOfxStatErrBadHandle);
 }
 
-TEST_F(InstanceTest, APersistentMessageStandsUntilTheEffectClearsIt)
+// That a failed render's message stands and a good one clears it: RenderFailure's tests.
+TEST_F(InstanceTest, APersistentMessageIsTheNewestAndOnlyAnInstanceHoldsOne)
 {
     auto* messages = hosttest::fetchSuite<OfxMessageSuiteV2>(host, kOfxMessageSuite, 2);
     ASSERT_NE(messages, nullptr);
     void* handle = instance->handle();
     host.clearMessages();
-    EXPECT_FALSE(instance->persistentMessage().has_value());
-    ASSERT_EQ(messages->setPersistentMessage(handle, kOfxMessageError, "fake.id", "%s at %d",
-                                             "failed", 3),
-              kOfxStatOK);
-    ASSERT_EQ(messages->setPersistentMessage(handle, kOfxMessageWarning, "fake.id", "later"),
-              kOfxStatOK);
+    messages->setPersistentMessage(handle, kOfxMessageError, "fake.id", "%s at %d", "failed", 3);
+    messages->setPersistentMessage(handle, kOfxMessageWarning, "fake.id", "later");
+    messages->message(handle, kOfxMessageError, "fake.id", "passing");
     const std::optional<ofxhost::Message> standing = instance->persistentMessage();
     ASSERT_TRUE(standing.has_value());
-    EXPECT_EQ(standing->text, "later") << "the newest replaces the one before";
-    EXPECT_EQ(standing->type, kOfxMessageWarning);
-    ASSERT_EQ(host.messages().size(), 2u) << "both recorded";
+    EXPECT_EQ(standing->text, "later") << "the newest, and a plain message does not stand";
+    ASSERT_EQ(host.messages().size(), 3u) << "all recorded";
     EXPECT_EQ(host.messages()[0].text, "failed at 3");
-    EXPECT_TRUE(host.messages()[0].persistent);
-
-    EXPECT_EQ(messages->clearPersistentMessage(handle), kOfxStatOK);
-    EXPECT_FALSE(instance->persistentMessage().has_value());
-    EXPECT_EQ(messages->message(handle, kOfxMessageError, "fake.id", "passing"), kOfxStatOK);
-    EXPECT_FALSE(instance->persistentMessage().has_value()) << "a plain message does not stand";
-
-    // Only an instance holds one.
     EXPECT_EQ(messages->setPersistentMessage(nullptr, kOfxMessageError, "x", "y"),
               kOfxStatErrBadHandle);
     EXPECT_EQ(messages->clearPersistentMessage(nullptr), kOfxStatErrBadHandle);

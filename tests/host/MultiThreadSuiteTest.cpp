@@ -1,70 +1,50 @@
-// The multi-thread suite: the reported CPU count follows the host, and mutexes behave
-// recursively.
+// The multi-thread suite outside a spawned call, and its mutexes. Calls from many threads at once
+// are the concurrency test's; the count the host is given reaching the plug-in's bands, the render
+// tests'.
 #include "HostTestUtil.h"
 
-#include <ofxhost/Host.h>
-
 #include <ofxMultiThread.h>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
 namespace {
 
-const OfxMultiThreadSuiteV1* threadSuite(ofxhost::Host& host)
-{
-    return hosttest::fetchSuite<OfxMultiThreadSuiteV1>(host, kOfxMultiThreadSuite);
-}
-
-// Calls from many threads at once are in the concurrency test, a spawned call spawning again in
-// the support layer's. Any count the host is given reaches the plug-in's bands (the render
-// suites' probe shows it); without one the suite reports the machine's cores, one pool thread
-// each.
 TEST(MultiThreadSuite, OutsideASpawnedCallItReportsTheMachinesCores)
 {
     ofxhost::HostOptions options;
     options.reportedCPUs = 3;
     ofxhost::Host host(options);
-    const OfxMultiThreadSuiteV1* suite = threadSuite(host);
+    auto* suite = hosttest::fetchSuite<OfxMultiThreadSuiteV1>(host, kOfxMultiThreadSuite);
     host.setReportedCPUs(0);
-    unsigned n = 0;
+    unsigned n = 0, index = 5;
     ASSERT_EQ(suite->multiThreadNumCPUs(&n), kOfxStatOK);
     EXPECT_EQ(n, std::max(1u, std::thread::hardware_concurrency()));
     EXPECT_EQ(n, host.threadPoolSize());
-    EXPECT_EQ(suite->multiThreadNumCPUs(nullptr), kOfxStatErrValue);
-    unsigned index = 5;
     EXPECT_EQ(suite->multiThreadIndex(&index), kOfxStatOK);
     EXPECT_EQ(index, 0u);
     EXPECT_EQ(suite->multiThreadIsSpawnedThread(), 0);
+    EXPECT_EQ(suite->multiThreadNumCPUs(nullptr), kOfxStatErrValue);
     EXPECT_EQ(suite->multiThread(nullptr, 4, nullptr), kOfxStatErrValue);
 }
 
 TEST(MultiThreadSuite, MutexesAreRecursiveAndOwnedByOneThread)
 {
     ofxhost::Host host;
-    const OfxMultiThreadSuiteV1* suite = threadSuite(host);
+    auto* suite = hosttest::fetchSuite<OfxMultiThreadSuiteV1>(host, kOfxMultiThreadSuite);
     OfxMutexHandle m = nullptr;
     ASSERT_EQ(suite->mutexCreate(&m, 1), kOfxStatOK) << "created locked once";
-    auto tryFromOtherThread = [&] {
+    auto fromOtherThread = [&](OfxStatus (*call)(OfxMutexHandle)) {
         OfxStatus st = kOfxStatErrFatal;
-        std::thread([&] {
-            st = suite->mutexTryLock(m);
-            if (st == kOfxStatOK)
-                suite->mutexUnLock(m);
-        }).join();
+        std::thread([&] { st = call(m); }).join();
         return st;
     };
-    EXPECT_EQ(tryFromOtherThread(), kOfxStatFailed);
+    EXPECT_EQ(fromOtherThread(suite->mutexTryLock), kOfxStatFailed);
     EXPECT_EQ(suite->mutexLock(m), kOfxStatOK) << "the owner may lock again";
     EXPECT_EQ(suite->mutexUnLock(m), kOfxStatOK);
-    EXPECT_EQ(tryFromOtherThread(), kOfxStatFailed) << "still held once";
-    OfxStatus foreignUnlock = kOfxStatOK;
-    std::thread([&] { foreignUnlock = suite->mutexUnLock(m); }).join();
-    EXPECT_EQ(foreignUnlock, kOfxStatErrValue) << "only the owner unlocks";
+    EXPECT_EQ(fromOtherThread(suite->mutexTryLock), kOfxStatFailed) << "still held once";
+    EXPECT_EQ(fromOtherThread(suite->mutexUnLock), kOfxStatErrValue) << "only the owner unlocks";
     EXPECT_EQ(suite->mutexUnLock(m), kOfxStatOK);
-    EXPECT_EQ(tryFromOtherThread(), kOfxStatOK);
     EXPECT_EQ(suite->mutexUnLock(m), kOfxStatErrValue) << "not held";
 
     // A waiting locker gets the mutex once the owner lets go.

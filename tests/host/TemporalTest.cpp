@@ -2,12 +2,7 @@
 // image where the sequence has none.
 #include "HostTestUtil.h"
 
-#include <ofxhost/Instance.h>
-
-#include <ofxImageEffect.h>
-
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <cmath>
 #include <map>
 

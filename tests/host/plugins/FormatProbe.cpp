@@ -16,11 +16,16 @@ const char* const kComponents[] = {kOfxImageComponentRGBA, kOfxImageComponentRGB
                                    kOfxImageComponentAlpha};
 int g_preferencesAsked = 0;
 
+OfxStatus describe(OfxImageEffectHandle effect)
+{
+    g_props->propSetInt(propsOf(effect), kOfxImageEffectPropSupportsMultipleClipDepths, 0, 1);
+    return kOfxStatOK;
+}
+
 OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
 {
     for (const char* clip : {"Source", "Output"})
-        defineClip(effect, clip,
-                   {kOfxImageComponentRGBA, kOfxImageComponentRGB, kOfxImageComponentAlpha});
+        defineClip(effect, clip, {kComponents[0], kComponents[1], kComponents[2]});
     OfxPropertySetHandle p = defineParam(effect, kOfxParamTypeChoice, "depth");
     setStrings(p, kOfxParamPropChoiceOption, {"byte", "short", "half", "float"});
     g_props->propSetInt(p, kOfxParamPropDefault, 0, 3);
@@ -31,13 +36,10 @@ OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
     return kOfxStatOK;
 }
 
-void chosen(OfxImageEffectHandle effect, const char** depth, const char** components)
+// The depth and components chosen.
+std::pair<std::string, std::string> chosen(OfxImageEffectHandle effect)
 {
-    int d = 3, c = 0;
-    g_params->paramGetValue(param(effect, "depth"), &d);
-    g_params->paramGetValue(param(effect, "components"), &c);
-    *depth = kDepths[d];
-    *components = kComponents[c];
+    return {kDepths[intAt(effect, "depth", 0)], kComponents[intAt(effect, "components", 0)]};
 }
 
 OfxStatus clipPreferences(const char* action, OfxImageEffectHandle effect, OfxPropertySetHandle,
@@ -46,11 +48,11 @@ OfxStatus clipPreferences(const char* action, OfxImageEffectHandle effect, OfxPr
     if (!is(action, kOfxImageEffectActionGetClipPreferences))
         return kOfxStatReplyDefault;
     note(effect, "preferences asked", std::to_string(++g_preferencesAsked));
-    const char *depth = nullptr, *components = nullptr;
-    chosen(effect, &depth, &components);
+    const auto [depth, components] = chosen(effect);
     for (const std::string clip : {"Source", "Output"}) {
-        g_props->propSetString(out, ("OfxImageClipPropDepth_" + clip).c_str(), 0, depth);
-        g_props->propSetString(out, ("OfxImageClipPropComponents_" + clip).c_str(), 0, components);
+        g_props->propSetString(out, ("OfxImageClipPropDepth_" + clip).c_str(), 0, depth.c_str());
+        g_props->propSetString(out, ("OfxImageClipPropComponents_" + clip).c_str(), 0,
+                               components.c_str());
     }
     return kOfxStatOK;
 }
@@ -60,21 +62,14 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
     Frame f;
     if (fetchFrame(effect, in, f))
         return kOfxStatFailed;
-    const char *depth = nullptr, *components = nullptr;
-    chosen(effect, &depth, &components);
+    const auto [depth, components] = chosen(effect);
     for (const Image* image : {&f.src, &f.dst})
         if (image->depth != depth || image->components != components)
             return kOfxStatErrImageFormat;
     const OfxRectI& w = f.window;
-    const size_t row = static_cast<size_t>(w.x2 - w.x1) * f.src.channels() * f.src.sampleBytes();
     for (int y = w.y1; y < w.y2; ++y)
-        std::memcpy(f.dst.at(w.x1, y), f.src.at(w.x1, y), row);
-    return kOfxStatOK;
-}
-
-OfxStatus describe(OfxImageEffectHandle effect)
-{
-    g_props->propSetInt(propsOf(effect), kOfxImageEffectPropSupportsMultipleClipDepths, 0, 1);
+        std::memcpy(f.dst.at(w.x1, y), f.src.at(w.x1, y),
+                    static_cast<size_t>(w.x2 - w.x1) * f.src.pixelBytes());
     return kOfxStatOK;
 }
 

@@ -6,6 +6,6 @@ const std::vector<OfxPlugin*>& kit::bundle()
     static const std::vector<OfxPlugin*> all = {
         plugin<kMaskedInvert>(), plugin<kMix>(),      plugin<kByteInvert>(), plugin<kFormatProbe>(),
         plugin<kDot>(),          plugin<kParamZoo>(), plugin<kPad>(),        plugin<kTimeOffset>(),
-        plugin<kInvert1>(),      plugin<kInvert2>(),  plugin<kCurves>(),     plugin<kRamp>()};
+        plugin<kInvert1>(),      plugin<kInvert2>(),  plugin<kRamp>()};
     return all;
 }

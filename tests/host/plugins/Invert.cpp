@@ -7,12 +7,10 @@ namespace {
 
 OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle in)
 {
-    defineClip(effect, "Source");
-    defineClip(effect, "Output");
-    if (stringArg(in, kOfxImageEffectPropContext) == kOfxImageEffectContextGeneral) {
-        OfxPropertySetHandle p = defineParam(effect, kOfxParamTypeDouble, "strength");
-        g_props->propSetDouble(p, kOfxParamPropDefault, 0, 1.0);
-    }
+    defineSourceAndOutput(effect);
+    if (stringArg(in, kOfxImageEffectPropContext) == kOfxImageEffectContextGeneral)
+        g_props->propSetDouble(defineParam(effect, kOfxParamTypeDouble, "strength"),
+                               kOfxParamPropDefault, 0, 1.0);
     return kOfxStatOK;
 }
 
@@ -22,16 +20,14 @@ template <int Channels> OfxStatus render(OfxImageEffectHandle effect, OfxPropert
     Frame f;
     if (fetchFrame(effect, in, f))
         return kOfxStatFailed;
-    double k = 1.0;
-    if (OfxParamHandle strength = param(effect, "strength"))
-        g_params->paramGetValueAtTime(strength, f.time, &k);
-    for (int y = f.window.y1; y < f.window.y2; ++y)
-        for (int x = f.window.x1; x < f.window.x2; ++x)
-            for (int c = 0; c < 4; ++c) {
-                const float s = f.src.floatsAt(x, y)[c];
-                f.dst.floatsAt(x, y)[c] =
-                    c < Channels ? static_cast<float>(s * (1 - k) + (1 - s) * k) : s;
-            }
+    const double k = param(effect, "strength") ? doubleAt(effect, "strength", f.time) : 1.0;
+    f.forEach([&](int x, int y) {
+        for (int c = 0; c < 4; ++c) {
+            const float s = f.src.floatsAt(x, y)[c];
+            f.dst.floatsAt(x, y)[c] =
+                c < Channels ? static_cast<float>(s * (1 - k) + (1 - s) * k) : s;
+        }
+    });
     return kOfxStatOK;
 }
 

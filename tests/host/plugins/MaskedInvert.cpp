@@ -7,8 +7,7 @@ namespace {
 
 OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
 {
-    defineClip(effect, "Source");
-    defineClip(effect, "Output");
+    defineSourceAndOutput(effect);
     OfxPropertySetHandle mask = defineClip(effect, "Mask", {kOfxImageComponentAlpha});
     g_props->propSetInt(mask, kOfxImageClipPropOptional, 0, 1);
     g_props->propSetInt(mask, kOfxImageClipPropIsMask, 0, 1);
@@ -31,15 +30,14 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
         if (mask.components != kOfxImageComponentAlpha || mask.depth != kOfxBitDepthFloat)
             return kOfxStatErrImageFormat;
     }
-    for (int y = f.window.y1; y < f.window.y2; ++y)
-        for (int x = f.window.x1; x < f.window.x2; ++x) {
-            const float* s = f.src.floatsAt(x, y);
-            float* d = f.dst.floatsAt(x, y);
-            const float m = !masked ? 1.0f : mask.contains(x, y) ? *mask.floatsAt(x, y) : 0.0f;
-            for (int c = 0; c < 3; ++c)
-                d[c] = s[c] * (1 - m) + (1 - s[c]) * m;
-            d[3] = s[3];
-        }
+    f.forEach([&](int x, int y) {
+        const float* s = f.src.floatsAt(x, y);
+        float* d = f.dst.floatsAt(x, y);
+        const float m = masked ? mask.sample(x, y, 0) : 1.0f;
+        for (int c = 0; c < 3; ++c)
+            d[c] = s[c] * (1 - m) + (1 - s[c]) * m;
+        d[3] = s[3];
+    });
     return kOfxStatOK;
 }
 

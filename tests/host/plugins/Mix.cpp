@@ -6,9 +6,7 @@ namespace kit {
 namespace {
 
 struct Names {
-    const char* a;
-    const char* b;
-    const char* mix;
+    const char *a, *b, *mix;
 };
 
 Names namesIn(const std::string& context)
@@ -35,21 +33,18 @@ OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle in
 OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
 {
     const Names names = namesIn(stringArg(propsOf(effect), kOfxImageEffectPropContext));
-    const double time = timeArg(in);
-    const OfxRectI w = renderWindow(in);
-    double mix = 0;
-    g_params->paramGetValueAtTime(param(effect, names.mix), time, &mix);
-    Image a, b, dst;
-    if (fetch(effect, kOfxImageEffectOutputClipName, time, dst) ||
-        fetch(effect, names.a, time, a) || fetch(effect, names.b, time, b))
+    Frame f;
+    Image& a = f.src;
+    Image b;
+    if (fetchOutput(effect, in, f) || fetch(effect, names.a, f.time, a) ||
+        fetch(effect, names.b, f.time, b))
         return kOfxStatFailed;
-    for (int y = w.y1; y < w.y2; ++y)
-        for (int x = w.x1; x < w.x2; ++x)
-            for (int c = 0; c < 4; ++c) {
-                const float va = a.contains(x, y) ? a.floatsAt(x, y)[c] : 0.0f;
-                const float vb = b.contains(x, y) ? b.floatsAt(x, y)[c] : 0.0f;
-                dst.floatsAt(x, y)[c] = static_cast<float>(va * (1 - mix) + vb * mix);
-            }
+    const double mix = doubleAt(effect, names.mix, f.time);
+    f.forEach([&](int x, int y) {
+        for (int c = 0; c < 4; ++c)
+            f.dst.floatsAt(x, y)[c] =
+                static_cast<float>(a.sample(x, y, c) * (1 - mix) + b.sample(x, y, c) * mix);
+    });
     return kOfxStatOK;
 }
 

@@ -1,5 +1,5 @@
-// One parameter of every type the host defines. When told a parameter changed it reads the value
-// back through the parameter suite and notes it as text ("seen NAME") for the test.
+// One parameter of every type the host defines, a parametric one included. When told a parameter
+// changed it reads the value back through the parameter suite and notes it as text ("seen NAME").
 #include "Effects.h"
 
 #include <iterator>
@@ -28,8 +28,7 @@ const Kind kParams[] = {
 
 OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
 {
-    defineClip(effect, "Source");
-    defineClip(effect, "Output");
+    defineSourceAndOutput(effect);
     OfxPropertySetHandle props[std::size(kParams)];
     for (size_t i = 0; i < std::size(kParams); ++i)
         props[i] = defineParam(effect, kParams[i].type, kParams[i].name);
@@ -43,6 +42,15 @@ OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
     setStrings(p, kOfxParamPropChoiceOption, {"Vanilla", "Lemon Tart"});
     setStrings(p, kOfxParamPropChoiceEnum, {"vanilla", "lemon"});
     g_props->propSetString(p, kOfxParamPropDefault, 0, "vanilla");
+    // Three curves; the red one's default, set on the descriptor, inverts.
+    g_props->propSetInt(defineParam(effect, kOfxParamTypeParametric, "curve"),
+                        kOfxParamPropParametricDimension, 0, 3);
+    auto* curves = static_cast<const OfxParametricParameterSuiteV1*>(
+        fetchSuite(kOfxParametricParameterSuite, 1));
+    if (!curves)
+        return kOfxStatErrMissingHostFeature;
+    curves->parametricParamAddControlPoint(param(effect, "curve"), 0, 0.0, 0.0, 1.0, false);
+    curves->parametricParamAddControlPoint(param(effect, "curve"), 0, 0.0, 1.0, 0.0, false);
     return kOfxStatOK;
 }
 

@@ -3,8 +3,6 @@
 // must stay usable whatever the others do.
 #include "PluginKit.h"
 
-#include <cstring>
-
 namespace kit {
 namespace {
 
@@ -13,10 +11,7 @@ OfxStatus renderCopy(OfxImageEffectHandle effect, OfxPropertySetHandle in)
     Frame f;
     if (fetchFrame(effect, in, f))
         return kOfxStatFailed;
-    const OfxRectI& w = f.window;
-    for (int y = w.y1; y < w.y2; ++y)
-        std::memcpy(f.dst.floatsAt(w.x1, y), f.src.floatsAt(w.x1, y),
-                    static_cast<size_t>(w.x2 - w.x1) * 16);
+    f.forEach([&](int x, int y) { std::memcpy(f.dst.at(x, y), f.src.at(x, y), 16); });
     return kOfxStatOK;
 }
 

@@ -2,10 +2,7 @@
 
 namespace kit {
 
-namespace {
-OfxHost* g_host = nullptr;
-} // namespace
-
+static OfxHost* g_host = nullptr;
 const OfxPropertySuiteV1* g_props = nullptr;
 const OfxImageEffectSuiteV1* g_effects = nullptr;
 const OfxParameterSuiteV1* g_params = nullptr;
@@ -33,20 +30,13 @@ OfxStatus load()
                                                           : kOfxStatErrMissingHostFeature;
 }
 
-void setStringList(OfxPropertySetHandle p, const char* name, const std::vector<const char*>& values)
-{
-    for (size_t i = 0; i < values.size(); ++i)
-        g_props->propSetString(p, name, int(i), values[i]);
-}
-
 OfxStatus describe(const EffectRecord& record, OfxImageEffectHandle effect)
 {
     OfxPropertySetHandle p = propsOf(effect);
     g_props->propSetString(p, kOfxPropLabel, 0, record.name.label);
-    setStringList(p, kOfxImageEffectPropSupportedContexts, record.contexts);
-    setStringList(p, kOfxImageEffectPropSupportedPixelDepths,
-                  record.depths.empty() ? std::vector<const char*>{kOfxBitDepthFloat}
-                                        : record.depths);
+    setStrings(p, kOfxImageEffectPropSupportedContexts, record.contexts);
+    setStrings(p, kOfxImageEffectPropSupportedPixelDepths,
+               record.depths.empty() ? std::vector<const char*>{kOfxBitDepthFloat} : record.depths);
     return record.actions.describe ? record.actions.describe(effect) : kOfxStatOK;
 }
 
@@ -56,9 +46,8 @@ OfxStatus dispatch(const EffectRecord& record, const char* action, const void* h
                    OfxPropertySetHandle in, OfxPropertySetHandle out)
 {
     auto effect = static_cast<OfxImageEffectHandle>(const_cast<void*>(handle));
-    const EffectRecord::Actions& does = record.actions;
-    if (does.first) {
-        const OfxStatus st = does.first(action, effect, in, out);
+    if (record.actions.first) {
+        const OfxStatus st = record.actions.first(action, effect, in, out);
         if (st != kOfxStatReplyDefault)
             return st;
     }
@@ -67,22 +56,20 @@ OfxStatus dispatch(const EffectRecord& record, const char* action, const void* h
     if (is(action, kOfxActionDescribe))
         return describe(record, effect);
     if (is(action, kOfxImageEffectActionDescribeInContext)) {
-        if (does.describeInContext)
-            return does.describeInContext(effect, in);
-        defineClip(effect, "Source");
-        defineClip(effect, "Output");
+        if (record.actions.describeInContext)
+            return record.actions.describeInContext(effect, in);
+        defineSourceAndOutput(effect);
         return kOfxStatOK;
     }
-    if (is(action, kOfxImageEffectActionRender) && does.render)
-        return does.render(effect, in);
+    if (is(action, kOfxImageEffectActionRender) && record.actions.render)
+        return record.actions.render(effect, in);
     return kOfxStatReplyDefault;
 }
 
-void setStrings(OfxPropertySetHandle p, const char* name, std::initializer_list<const char*> values)
+void setStrings(OfxPropertySetHandle p, const char* name, const std::vector<const char*>& values)
 {
-    int i = 0;
-    for (const char* v : values)
-        g_props->propSetString(p, name, i++, v);
+    for (size_t i = 0; i < values.size(); ++i)
+        g_props->propSetString(p, name, int(i), values[i]);
 }
 
 OfxPropertySetHandle propsOf(OfxImageEffectHandle effect)
@@ -99,6 +86,12 @@ OfxPropertySetHandle defineClip(OfxImageEffectHandle effect, const char* name,
     g_effects->clipDefine(effect, name, &clip);
     setStrings(clip, kOfxImageEffectPropSupportedComponents, components);
     return clip;
+}
+
+void defineSourceAndOutput(OfxImageEffectHandle effect)
+{
+    defineClip(effect, kOfxImageEffectSimpleSourceClipName);
+    defineClip(effect, kOfxImageEffectOutputClipName);
 }
 
 OfxPropertySetHandle defineParam(OfxImageEffectHandle effect, const char* type, const char* name)
@@ -119,6 +112,20 @@ OfxParamHandle param(OfxImageEffectHandle effect, const char* name)
     return h;
 }
 
+double doubleAt(OfxImageEffectHandle effect, const char* name, double time)
+{
+    double v = 0;
+    g_params->paramGetValueAtTime(param(effect, name), time, &v);
+    return v;
+}
+
+int intAt(OfxImageEffectHandle effect, const char* name, double time)
+{
+    int v = 0;
+    g_params->paramGetValueAtTime(param(effect, name), time, &v);
+    return v;
+}
+
 std::string stringArg(OfxPropertySetHandle args, const char* name)
 {
     char* value = nullptr;
@@ -132,13 +139,6 @@ double timeArg(OfxPropertySetHandle args)
     return t;
 }
 
-OfxRectI renderWindow(OfxPropertySetHandle args)
-{
-    OfxRectI w{0, 0, 0, 0};
-    g_props->propGetIntN(args, kOfxImageEffectPropRenderWindow, 4, &w.x1);
-    return w;
-}
-
 void note(OfxImageEffectHandle instance, const std::string& name, const std::string& value)
 {
     g_props->propSetString(propsOf(instance), name.c_str(), 0, value.c_str());
@@ -150,14 +150,12 @@ Image::~Image()
         g_effects->clipReleaseImage(handle);
 }
 
-int Image::channels() const
+int Image::pixelBytes() const
 {
-    return components == kOfxImageComponentRGBA ? 4 : components == kOfxImageComponentRGB ? 3 : 1;
-}
-
-int Image::sampleBytes() const
-{
-    return depth == kOfxBitDepthByte ? 1 : depth == kOfxBitDepthFloat ? 4 : 2;
+    const int channels = components == kOfxImageComponentRGBA  ? 4
+                         : components == kOfxImageComponentRGB ? 3
+                                                               : 1;
+    return channels * (depth == kOfxBitDepthByte ? 1 : depth == kOfxBitDepthFloat ? 4 : 2);
 }
 
 OfxStatus fetch(OfxImageEffectHandle effect, const char* clipName, double time, Image& image)
@@ -186,12 +184,16 @@ bool connected(OfxImageEffectHandle effect, const char* clipName)
            value != 0;
 }
 
-OfxStatus fetchFrame(OfxImageEffectHandle effect, OfxPropertySetHandle in, Frame& frame)
+OfxStatus fetchOutput(OfxImageEffectHandle effect, OfxPropertySetHandle in, Frame& frame)
 {
     frame.time = timeArg(in);
-    frame.window = renderWindow(in);
-    return fetch(effect, "Output", frame.time, frame.dst) ||
-                   fetch(effect, "Source", frame.time, frame.src)
+    g_props->propGetIntN(in, kOfxImageEffectPropRenderWindow, 4, &frame.window.x1);
+    return fetch(effect, kOfxImageEffectOutputClipName, frame.time, frame.dst);
+}
+
+OfxStatus fetchFrame(OfxImageEffectHandle effect, OfxPropertySetHandle in, Frame& frame)
+{
+    return fetchOutput(effect, in, frame) || fetch(effect, "Source", frame.time, frame.src)
                ? kOfxStatFailed
                : kOfxStatOK;
 }

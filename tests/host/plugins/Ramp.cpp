@@ -12,21 +12,16 @@ OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
 
 OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
 {
-    const double time = timeArg(in);
-    const OfxRectI w = renderWindow(in);
     double width = 0;
     g_props->propGetDouble(propsOf(effect), kOfxImageEffectPropProjectSize, 0, &width);
-    Image dst;
-    if (width <= 0 || fetch(effect, kOfxImageEffectOutputClipName, time, dst))
+    Frame f;
+    if (width <= 0 || fetchOutput(effect, in, f))
         return kOfxStatFailed;
-    for (int y = w.y1; y < w.y2; ++y)
-        for (int x = w.x1; x < w.x2; ++x) {
-            float* p = dst.floatsAt(x, y);
-            p[0] = static_cast<float>((x + 0.5) / width);
-            p[1] = static_cast<float>(time / 100);
-            p[2] = 0.5f;
-            p[3] = 1.0f;
-        }
+    f.forEach([&](int x, int y) {
+        const float rgba[4] = {static_cast<float>((x + 0.5) / width),
+                               static_cast<float>(f.time / 100), 0.5f, 1.0f};
+        std::memcpy(f.dst.floatsAt(x, y), rgba, sizeof rgba);
+    });
     return kOfxStatOK;
 }
 

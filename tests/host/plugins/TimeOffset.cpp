@@ -4,39 +4,30 @@
 namespace kit {
 namespace {
 
-int offset(OfxImageEffectHandle effect, double time)
-{
-    int o = 0;
-    g_params->paramGetValueAtTime(param(effect, "offset"), time, &o);
-    return o;
-}
-
 OfxStatus framesNeeded(const char* action, OfxImageEffectHandle effect, OfxPropertySetHandle in,
                        OfxPropertySetHandle out)
 {
     if (!is(action, kOfxImageEffectActionGetFramesNeeded))
         return kOfxStatReplyDefault;
-    const double t = timeArg(in);
-    const double frames[2] = {t + offset(effect, t), t + offset(effect, t)};
+    const double t = timeArg(in) + intAt(effect, "offset", timeArg(in));
+    const double frames[2] = {t, t};
     g_props->propSetDoubleN(out, "OfxImageClipPropFrameRange_Source", 2, frames);
     return kOfxStatOK;
 }
 
 OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle in)
 {
-    const double time = timeArg(in);
-    const OfxRectI w = renderWindow(in);
-    Image src, dst;
-    if (fetch(effect, "Output", time, dst))
+    Frame f;
+    if (fetchOutput(effect, in, f))
         return kOfxStatFailed;
-    const OfxStatus fetched = fetch(effect, "Source", time + offset(effect, time), src);
+    const OfxStatus fetched =
+        fetch(effect, "Source", f.time + intAt(effect, "offset", f.time), f.src);
     if (fetched != kOfxStatOK && fetched != kOfxStatFailed)
         return fetched;
-    for (int y = w.y1; y < w.y2; ++y)
-        for (int x = w.x1; x < w.x2; ++x)
-            for (int c = 0; c < 4; ++c)
-                dst.floatsAt(x, y)[c] =
-                    fetched == kOfxStatOK && src.contains(x, y) ? src.floatsAt(x, y)[c] : 0.0f;
+    f.forEach([&](int x, int y) {
+        for (int c = 0; c < 4; ++c)
+            f.dst.floatsAt(x, y)[c] = fetched == kOfxStatOK ? f.src.sample(x, y, c) : 0.0f;
+    });
     return kOfxStatOK;
 }
 
@@ -48,11 +39,10 @@ OfxStatus describe(OfxImageEffectHandle effect)
 
 OfxStatus describeInContext(OfxImageEffectHandle effect, OfxPropertySetHandle)
 {
-    OfxPropertySetHandle source = defineClip(effect, "Source");
-    g_props->propSetInt(source, kOfxImageEffectPropTemporalClipAccess, 0, 1);
+    g_props->propSetInt(defineClip(effect, "Source"), kOfxImageEffectPropTemporalClipAccess, 0, 1);
     defineClip(effect, "Output");
-    OfxPropertySetHandle p = defineParam(effect, kOfxParamTypeInteger, "offset");
-    g_props->propSetInt(p, kOfxParamPropDefault, 0, -1);
+    g_props->propSetInt(defineParam(effect, kOfxParamTypeInteger, "offset"), kOfxParamPropDefault,
+                        0, -1);
     return kOfxStatOK;
 }
 
