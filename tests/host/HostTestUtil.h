@@ -12,7 +12,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 
 namespace hosttest {
 
@@ -113,19 +112,15 @@ inline float sample(const ofxhost::RenderedFrame& f, int x, int y, int c)
 // A host with the bundle of test effects of plugins/ loaded.
 class FeaturesTest : public ::testing::Test {
 protected:
-    ofxhost::Effect& effect(const std::string& id)
-    {
-        ofxhost::Effect* found = host.loadBundle(bundle("HostFeatures")).effect(id);
-        if (!found)
-            throw std::runtime_error(id + " not loaded");
-        return *found;
-    }
-    // An instance in `context` of a project the size of `window`.
+    // An instance of effect `id` in `context`, in a project the size of `window`.
     std::unique_ptr<ofxhost::Instance> create(const std::string& id,
                                               const char* context = kOfxImageEffectContextFilter,
                                               OfxRectI window = {0, 0, 4, 2})
     {
-        return effect(id).createInstance(context, ofxhost::ProjectSettings::forWindow(window));
+        ofxhost::Effect* found = host.loadBundle(bundle("HostFeatures")).effect(id);
+        if (!found)
+            throw std::runtime_error(id + " not loaded");
+        return found->createInstance(context, ofxhost::ProjectSettings::forWindow(window));
     }
 
     ofxhost::Host host;
