@@ -2,23 +2,22 @@
 // through the lattice the bundle ships and for both transfer curves: looks
 // clearly distinct, no hard lines or clipped channels, skin that stays skin.
 
-#include "AppliedLook.h"
 #include "Chart.h"
+#include "CieLab.h"
+#include "Generate.h"
+#include "LutMath.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <string>
-#include <utility>
 
 using namespace lookquality;
-using zelk::lut::TransferCurve;
+using namespace zelk::lut;
+using zelk::lut::ops::Rgb;
 
 namespace {
-
-const TransferCurve kCurves[] = {TransferCurve::Tevo4, TransferCurve::Tevo3};
 
 // Looks closer than this in mean CIEDE2000 over the colour patches are one look twice.
 constexpr double kDistinctLooks = 3.0;
@@ -37,9 +36,61 @@ constexpr double kTenBit = 1023.0;
 // Skin may move this far in hue (degrees) under a look that does not tint it.
 constexpr double kSkinHue = 5.0;
 
-std::string where(const AppliedLook& look, TransferCurve curve)
+// A bundled look as the plug-in applies it: scene light encoded with the
+// timeline's curve, looked up in the bundle's lattice with the plug-in's own
+// tetrahedral interpolation, display code values out.
+struct AppliedLook {
+    const LookRecipe* recipe;
+    TransferCurve curve;
+    LatticeLut lut;
+
+    std::string name() const { return std::string(recipe->name) + " (" + curveName(curve) + ")"; }
+    // The code value the timeline carries (the host hands over 32-bit floats).
+    Rgb sourceCode(const Rgb& scene) const
+    {
+        auto code = [this](double v) { return double(float(encodeCurve(curve, v))); };
+        return {code(scene.r), code(scene.g), code(scene.b)};
+    }
+    Rgb displayCode(const Rgb& scene) const
+    {
+        const Rgb in = sourceCode(scene);
+        const ZelkRgb out =
+            zelk_tetrahedral(lut.values.data(), lut.size, float(in.r), float(in.g), float(in.b));
+        return {out.r, out.g, out.b};
+    }
+    Lab lab(const Rgb& scene) const
+    {
+        const Rgb c = displayCode(scene);
+        return labFromDisplayCode(c.r, c.g, c.b);
+    }
+    // The recipe itself, without the lattice in between.
+    Lab exactLab(const Rgb& scene) const
+    {
+        const Rgb in = sourceCode(scene);
+        if (recipe->identity)
+            return labFromDisplayCode(in.r, in.g, in.b);
+        const Rgb out = recipe->sceneToDisplay(
+            {decodeCurve(curve, in.r), decodeCurve(curve, in.g), decodeCurve(curve, in.b)});
+        return labFromDisplayCode(encodeDisplay(out.r), encodeDisplay(out.g), encodeDisplay(out.b));
+    }
+};
+
+// Every bundled look for `curve`, in the table's order.
+std::vector<AppliedLook> looksFor(TransferCurve curve)
 {
-    return std::string(look.name()) + " (" + zelk::lut::curveName(curve) + ")";
+    std::vector<AppliedLook> looks;
+    for (const LookRecipe& recipe : lookRecipes())
+        looks.push_back({&recipe, curve, bakeLook(recipe, curve, ZELK_TEST_LOOK_SIZE)});
+    return looks;
+}
+
+// Every bundled look for both curves.
+std::vector<AppliedLook> everyLook()
+{
+    std::vector<AppliedLook> looks = looksFor(TransferCurve::Tevo4);
+    for (AppliedLook& look : looksFor(TransferCurve::Tevo3))
+        looks.push_back(std::move(look));
+    return looks;
 }
 
 std::vector<Rgb> sweep(int row, int samples)
@@ -48,15 +99,6 @@ std::vector<Rgb> sweep(int row, int samples)
     for (int i = 0; i < samples; ++i)
         colours.push_back(zelkdemo::hueSweep(row, double(i) / samples));
     return colours;
-}
-
-// CIEDE2000 between each sample and the next, round the circle.
-std::vector<double> stepsAround(const std::vector<Lab>& labs)
-{
-    std::vector<double> steps;
-    for (std::size_t i = 0; i < labs.size(); ++i)
-        steps.push_back(ciede2000(labs[i], labs[(i + 1) % labs.size()]));
-    return steps;
 }
 
 // Every colour of the chart that lies inside the curve's range and is not a grey step.
@@ -70,6 +112,15 @@ std::vector<Rgb> inRangeColours()
         colours.insert(colours.end(), s.begin(), s.end());
     }
     return colours;
+}
+
+// CIEDE2000 between each sample and the next, round the circle.
+std::vector<double> stepsAround(const std::vector<Lab>& labs)
+{
+    std::vector<double> steps;
+    for (std::size_t i = 0; i < labs.size(); ++i)
+        steps.push_back(ciede2000(labs[i], labs[(i + 1) % labs.size()]));
+    return steps;
 }
 
 // How far the path turns off its course from one sample to the next, at its
@@ -101,8 +152,8 @@ double median(std::vector<double> v)
 
 TEST(LookQuality, EveryPairOfLooksDiffersClearly)
 {
-    for (TransferCurve curve : kCurves) {
-        const std::vector<AppliedLook> looks = applyEveryLook(curve);
+    for (TransferCurve curve : {TransferCurve::Tevo4, TransferCurve::Tevo3}) {
+        const std::vector<AppliedLook> looks = looksFor(curve);
         std::vector<std::vector<Lab>> patches;
         for (const AppliedLook& look : looks) {
             patches.emplace_back();
@@ -119,121 +170,101 @@ TEST(LookQuality, EveryPairOfLooksDiffersClearly)
                 for (std::size_t k = 0; k < patches[i].size(); ++k)
                     sum += ciede2000(patches[i][k], patches[j][k]);
                 const double mean = sum / double(patches[i].size());
-                EXPECT_GE(mean, kDistinctLooks) << where(looks[i], curve) << " and "
-                                                << looks[j].name() << " are nearly one look";
+                EXPECT_GE(mean, kDistinctLooks) << looks[i].name() << " and "
+                                                << looks[j].recipe->name << " are nearly one look";
                 if (mean < nearest)
                     nearest = mean, nearestLook = j;
             }
-            std::printf("%-16s %s: nearest look %s, mean CIEDE2000 %.2f\n", looks[i].name(),
-                        zelk::lut::curveName(curve), looks[nearestLook].name(), nearest);
+            std::printf("%-16s %s: nearest look %s, mean CIEDE2000 %.2f\n", looks[i].recipe->name,
+                        curveName(curve), looks[nearestLook].recipe->name, nearest);
         }
     }
 }
 
 TEST(LookQuality, HueSweepsRunWithoutHardLines)
 {
-    for (TransferCurve curve : kCurves)
-        for (const AppliedLook& look : applyEveryLook(curve)) {
-            double worstRatio = 0.0;
-            for (int row = 0; row < zelkdemo::kSweepRows; ++row) {
-                // What the plug-in shows, every degree: no jumps.
-                std::vector<Lab> labs;
-                for (const Rgb& c : sweep(row, kSweepSamples))
-                    labs.push_back(look.lab(c));
-                const std::vector<double> steps = stepsAround(labs);
-                const auto worst = std::max_element(steps.begin(), steps.end());
-                worstRatio = std::max(worstRatio, *worst / median(steps));
-                EXPECT_LE(*worst, kHardLine * median(steps))
-                    << where(look, curve) << ": hard line in sweep row " << row << " at "
-                    << (worst - steps.begin()) << " degrees";
+    for (const AppliedLook& look : everyLook()) {
+        double worstRatio = 0.0;
+        for (int row = 0; row < zelkdemo::kSweepRows; ++row) {
+            // What the plug-in shows, every degree: no jumps.
+            std::vector<Lab> labs;
+            for (const Rgb& c : sweep(row, kSweepSamples))
+                labs.push_back(look.lab(c));
+            const std::vector<double> steps = stepsAround(labs);
+            const auto worst = std::max_element(steps.begin(), steps.end());
+            worstRatio = std::max(worstRatio, *worst / median(steps));
+            EXPECT_LE(*worst, kHardLine * median(steps))
+                << look.name() << ": hard line in sweep row " << row << " at "
+                << (worst - steps.begin()) << " degrees";
 
-                // The recipe itself, finely sampled: no creases. The lattice
-                // bends every path a little at each cell; a clipped channel
-                // bends it sharply, and that stays sharp however fine the steps.
-                labs.clear();
-                for (const Rgb& c : sweep(row, kFineSweepSamples))
-                    labs.push_back(look.exactLab(c));
-                const double typical = median(stepsAround(labs));
-                const auto [sharpest, at] = sharpestBend(labs);
-                EXPECT_LE(sharpest, kCrease * typical)
-                    << where(look, curve) << ": crease in sweep row " << row << " at "
-                    << double(at) * 360.0 / kFineSweepSamples << " degrees";
-            }
-            std::printf("%-16s %s: largest sweep step %.2f times the median\n", look.name(),
-                        zelk::lut::curveName(curve), worstRatio);
+            // The recipe itself, finely sampled: no creases. The lattice bends
+            // every path a little at each cell; a clipped channel bends it
+            // sharply, and that stays sharp however fine the steps.
+            labs.clear();
+            for (const Rgb& c : sweep(row, kFineSweepSamples))
+                labs.push_back(look.exactLab(c));
+            const double typical = median(stepsAround(labs));
+            const auto [sharpest, at] = sharpestBend(labs);
+            EXPECT_LE(sharpest, kCrease * typical)
+                << look.name() << ": crease in sweep row " << row << " at "
+                << double(at) * 360.0 / kFineSweepSamples << " degrees";
         }
+        std::printf("%-16s %s: largest sweep step %.2f times the median\n", look.recipe->name,
+                    curveName(look.curve), worstRatio);
+    }
 }
 
-TEST(LookQuality, InRangeColoursKeepEveryChannelOffTheClip)
+TEST(LookQuality, InRangeColoursKeepEveryChannelOffTheClipAndIdentityGivesThemBack)
 {
     const std::vector<Rgb> colours = inRangeColours();
-    for (TransferCurve curve : kCurves)
-        for (const AppliedLook& look : applyEveryLook(curve)) {
-            if (look.recipe().identity)
+    for (const AppliedLook& look : everyLook()) {
+        int clipped = 0;
+        std::string first;
+        for (const Rgb& c : colours) {
+            const Rgb in = look.sourceCode(c), out = look.displayCode(c);
+            if (look.recipe->identity) {
+                ASSERT_NEAR(out.r, in.r, 1e-6) << look.name();
+                ASSERT_NEAR(out.g, in.g, 1e-6) << look.name();
+                ASSERT_NEAR(out.b, in.b, 1e-6) << look.name();
                 continue;
-            int clipped = 0;
-            std::string first;
-            for (const Rgb& c : colours) {
-                const Rgb out = look.displayCode(c);
-                for (double v : {out.r, out.g, out.b}) {
-                    const double level = std::round(v * kTenBit);
-                    if (level > 0.0 && level < kTenBit)
-                        continue;
-                    if (clipped++ == 0)
-                        first = "scene " + std::to_string(c.r) + " " + std::to_string(c.g) + " " +
-                                std::to_string(c.b) + " gives a channel at " + std::to_string(v);
-                }
             }
-            EXPECT_EQ(clipped, 0) << where(look, curve) << " clips " << clipped
-                                  << " channels; first: " << first;
+            for (double v : {out.r, out.g, out.b}) {
+                const double level = std::round(v * kTenBit);
+                if ((level <= 0.0 || level >= kTenBit) && clipped++ == 0)
+                    first = "scene " + std::to_string(c.r) + " " + std::to_string(c.g) + " " +
+                            std::to_string(c.b) + " gives a channel at " + std::to_string(v);
+            }
         }
+        EXPECT_EQ(clipped, 0) << look.name() << " clips " << clipped
+                              << " channels; first: " << first;
+    }
 }
 
 TEST(LookQuality, SkinKeepsItsHueAndItsLightnessOrder)
 {
     const auto& skin = zelkdemo::skinRamp();
-    for (TransferCurve curve : kCurves)
-        for (const AppliedLook& look : applyEveryLook(curve)) {
-            if (look.recipe().identity)
-                continue;
-            const bool tints = look.recipe().has(zelk::lut::kTintsSkin);
-            double previousL = 101.0, lowest = 1e9, highest = -1e9, mostChroma = 0.0;
-            for (std::size_t i = 0; i < skin.size(); ++i) {
-                const Lab lab = look.lab(skin[i]);
-                mostChroma = std::max(mostChroma, chroma(lab));
-                EXPECT_LT(lab.L, previousL) << where(look, curve) << ": skin tone " << i
-                                            << " is no darker than the one before";
-                previousL = lab.L;
-                const double source = hueAngle(labFromLinear(skin[i].r, skin[i].g, skin[i].b));
-                const double shift = hueDifference(source, hueAngle(lab));
-                lowest = std::min(lowest, shift), highest = std::max(highest, shift);
-                if (!tints) {
-                    EXPECT_LE(std::fabs(shift), kSkinHue)
-                        << where(look, curve) << ": skin tone " << i << " turns " << shift
-                        << " degrees in hue";
-                }
-            }
-            if (mostChroma < 1.0)
-                std::printf("%-16s %s: skin without colour\n", look.name(),
-                            zelk::lut::curveName(curve));
-            else
-                std::printf("%-16s %s: skin hue shift %+.1f to %+.1f degrees%s\n", look.name(),
-                            zelk::lut::curveName(curve), lowest, highest,
-                            tints ? " (tints on purpose)" : "");
+    for (const AppliedLook& look : everyLook()) {
+        if (look.recipe->identity)
+            continue;
+        const bool tints = look.recipe->has(kTintsSkin);
+        double previousL = 101.0, lowest = 1e9, highest = -1e9, mostChroma = 0.0;
+        for (std::size_t i = 0; i < skin.size(); ++i) {
+            const Lab lab = look.lab(skin[i]);
+            mostChroma = std::max(mostChroma, chroma(lab));
+            EXPECT_LT(lab.L, previousL)
+                << look.name() << ": skin tone " << i << " is no darker than the one before";
+            previousL = lab.L;
+            const double source = hueAngle(labFromLinear(skin[i].r, skin[i].g, skin[i].b));
+            const double shift = hueDifference(source, hueAngle(lab));
+            lowest = std::min(lowest, shift), highest = std::max(highest, shift);
+            EXPECT_TRUE(tints || std::fabs(shift) <= kSkinHue)
+                << look.name() << ": skin tone " << i << " turns " << shift << " degrees in hue";
         }
-}
-
-TEST(LookQuality, IdentityGivesBackTheChart)
-{
-    for (TransferCurve curve : kCurves)
-        for (const AppliedLook& look : applyEveryLook(curve)) {
-            if (!look.recipe().identity)
-                continue;
-            for (const Rgb& c : inRangeColours()) {
-                const Rgb in = look.sourceCode(c), out = look.displayCode(c);
-                ASSERT_NEAR(out.r, in.r, 1e-6) << where(look, curve);
-                ASSERT_NEAR(out.g, in.g, 1e-6) << where(look, curve);
-                ASSERT_NEAR(out.b, in.b, 1e-6) << where(look, curve);
-            }
-        }
+        if (mostChroma < 1.0)
+            std::printf("%-16s %s: skin without colour\n", look.recipe->name,
+                        curveName(look.curve));
+        else
+            std::printf("%-16s %s: skin hue shift %+.1f to %+.1f degrees%s\n", look.recipe->name,
+                        curveName(look.curve), lowest, highest, tints ? " (tints on purpose)" : "");
+    }
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-// Small helpers of the look tests: scratch directories, files, .cube tables and
-// running the zelk-lut command.
+// Helpers of the look tests: scratch directories, files, .cube tables and
+// running zelk-lut.
 
 #include <cstdio>
 #include <filesystem>
@@ -42,8 +42,7 @@ private:
 
 inline void writeFile(const std::string& path, const std::string& bytes)
 {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 inline std::string readFile(const std::string& path)
@@ -89,23 +88,20 @@ struct CommandResult {
     std::string output; // stdout and stderr together
 };
 
-inline std::string shellQuote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs `program` with `args` (each quoted for the shell), stdout and stderr together.
+// Runs `program` with `args`, each quoted for the shell.
 inline CommandResult runProgram(const std::string& program, const std::vector<std::string>& args)
 {
-    std::string command = shellQuote(program);
+    auto quote = [](const std::string& s) {
+        std::string q = "'";
+        for (char c : s)
+            q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return q + "'";
+    };
+    std::string command = quote(program);
     for (const std::string& arg : args)
-        command += " " + shellQuote(arg);
-    command += " 2>&1";
+        command += " " + quote(arg);
     CommandResult r;
-    FILE* pipe = ::popen(command.c_str(), "r");
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
     if (!pipe)
         return r;
     char buffer[4096];
@@ -117,10 +113,13 @@ inline CommandResult runProgram(const std::string& program, const std::vector<st
     return r;
 }
 
-// Whether the command's output holds `text`.
+inline bool says(const std::string& output, const std::string& text)
+{
+    return output.find(text) != std::string::npos;
+}
 inline bool says(const CommandResult& r, const std::string& text)
 {
-    return r.output.find(text) != std::string::npos;
+    return says(r.output, text);
 }
 
 inline CommandResult zelkLutArgs(const std::vector<std::string>& args)

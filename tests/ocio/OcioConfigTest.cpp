@@ -2,7 +2,6 @@
 // validates, every look applied through it equals the plug-in's render, and
 // its colour spaces are the curve and display formulas.
 
-#include "CubeBin.h"
 #include "Generate.h"
 #include "LookRender.h"
 #include "OcioTestSupport.h"
@@ -11,41 +10,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
 #include <random>
 #include <sstream>
 
-using namespace looks_test;
 using namespace ocio_test;
 using zelk::lut::TransferCurve;
 
 namespace {
 
-// One config from the built bundle for the whole suite.
-class OcioConfig : public OcioTest {
-protected:
-    static void SetUpTestSuite()
-    {
-        s_dir = new TempDir("ocio-config");
-        s_result = zelkLut("ocio-config", ZELK_TEST_BUNDLE, s_dir->file("cfg"));
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_dir;
-        s_dir = nullptr;
-    }
-    void SetUp() override
-    {
-        OcioTest::SetUp();
-        ASSERT_EQ(s_result.status, 0) << s_result.output;
-    }
-    static std::string config() { return s_dir->file("cfg/config.ocio"); }
-
-    static TempDir* s_dir;
-    static CommandResult s_result;
-};
-TempDir* OcioConfig::s_dir = nullptr;
-CommandResult OcioConfig::s_result;
+using OcioConfig = OcioTest;
 
 // Codes inside, at the edges of and outside 0..1, each with each, then random ones.
 std::vector<float> testImageRgba()
@@ -67,15 +40,15 @@ std::vector<float> testImageRgba()
 
 TEST_F(OcioConfig, ValidatesAndRefusesToOverwriteWithoutForce)
 {
-    const CommandResult valid = pyOcio({"validate", config()});
+    const CommandResult valid = pyOcio({"validate", ours()});
     EXPECT_EQ(valid.status, 0) << valid.output;
-    const std::string before = readFile(config());
-    CommandResult again = zelkLut("ocio-config", ZELK_TEST_BUNDLE, s_dir->file("cfg"));
+    const std::string before = readFile(ours());
+    CommandResult again = zelkLut("ocio-config", ZELK_TEST_BUNDLE, ourDir().file("cfg"));
     EXPECT_EQ(again.status, 1);
     EXPECT_TRUE(says(again, "exists already (-y or --force replaces it)")) << again.output;
-    again = zelkLut("ocio-config", ZELK_TEST_BUNDLE, s_dir->file("cfg"), "-y", "-q");
+    again = zelkLut("ocio-config", ZELK_TEST_BUNDLE, ourDir().file("cfg"), "-y", "-q");
     EXPECT_EQ(again.status, 0) << again.output;
-    EXPECT_EQ(readFile(config()), before); // the same bundle gives the same config
+    EXPECT_EQ(readFile(ours()), before); // the same bundle gives the same config
 }
 
 TEST_F(OcioConfig, EveryLookThroughOpenColorIoEqualsThePlugIn)
@@ -87,7 +60,7 @@ TEST_F(OcioConfig, EveryLookThroughOpenColorIoEqualsThePlugIn)
     writeFloats(m_dir.file("image.f32"), rgb);
     fs::create_directories(m_dir.file("looks-out"));
     const CommandResult applied =
-        pyOcio({"looks", config(), m_dir.file("image.f32"), m_dir.file("looks-out")});
+        pyOcio({"looks", ours(), m_dir.file("image.f32"), m_dir.file("looks-out")});
     ASSERT_EQ(applied.status, 0) << applied.output;
 
     const int width = 64, height = int(rgba.size() / 4 / 64);
@@ -127,7 +100,7 @@ TEST_F(OcioConfig, ColourSpacesAreTheCurveAndDisplayFormulas)
             scene.insert(scene.end(), {s, s, s});
         }
         const std::vector<float> code =
-            pyOcioApply(config(), {"scene-linear", "--to", zelk::lut::curveName(curve)}, scene);
+            pyOcioApply(ours(), {"scene-linear", "--to", zelk::lut::curveName(curve)}, scene);
         ASSERT_EQ(code.size(), scene.size());
         double worst = 0.0;
         for (std::size_t i = 0; i < scene.size(); ++i) // every channel
@@ -139,15 +112,13 @@ TEST_F(OcioConfig, ColourSpacesAreTheCurveAndDisplayFormulas)
     for (int i = 0; i <= 3000; ++i)
         light.insert(light.end(), 3, -0.5f + i / 1000.0f);
     const std::vector<float> display =
-        pyOcioApply(config(), {"scene-linear", "--to", "Gamma 2.4 display"}, light);
+        pyOcioApply(ours(), {"scene-linear", "--to", "Gamma 2.4 display"}, light);
     ASSERT_EQ(display.size(), light.size());
     for (std::size_t i = 0; i < light.size(); ++i)
         EXPECT_NEAR(display[i], zelk::lut::encodeDisplay(light[i]), 1e-6) << light[i];
 }
 
-using OcioConfigLeftOut = OcioTest;
-
-TEST_F(OcioConfigLeftOut, LooksOpenColorIoCannotCarryAreNamedAndTheRestWritten)
+TEST_F(OcioConfig, NamesTheLooksOpenColorIoCannotCarryAndWritesTheRest)
 {
     const std::string bundle = m_dir.file("B.ofx.bundle");
     fs::create_directories(bundle + "/Contents/Resources");
