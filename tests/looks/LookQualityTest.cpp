@@ -75,21 +75,13 @@ struct AppliedLook {
     }
 };
 
-// Every bundled look for `curve`, in the table's order.
-std::vector<AppliedLook> looksFor(TransferCurve curve)
-{
-    std::vector<AppliedLook> looks;
-    for (const LookRecipe& recipe : lookRecipes())
-        looks.push_back({&recipe, curve, bakeLook(recipe, curve, ZELK_TEST_LOOK_SIZE)});
-    return looks;
-}
-
-// Every bundled look for both curves.
+// Every bundled look for both curves, each curve's in the table's order.
 std::vector<AppliedLook> everyLook()
 {
-    std::vector<AppliedLook> looks = looksFor(TransferCurve::Tevo4);
-    for (AppliedLook& look : looksFor(TransferCurve::Tevo3))
-        looks.push_back(std::move(look));
+    std::vector<AppliedLook> looks;
+    for (TransferCurve curve : {TransferCurve::Tevo4, TransferCurve::Tevo3})
+        for (const LookRecipe& recipe : lookRecipes())
+            looks.push_back({&recipe, curve, bakeLook(recipe, curve, ZELK_TEST_LOOK_SIZE)});
     return looks;
 }
 
@@ -152,32 +144,30 @@ double median(std::vector<double> v)
 
 TEST(LookQuality, EveryPairOfLooksDiffersClearly)
 {
-    for (TransferCurve curve : {TransferCurve::Tevo4, TransferCurve::Tevo3}) {
-        const std::vector<AppliedLook> looks = looksFor(curve);
-        std::vector<std::vector<Lab>> patches;
-        for (const AppliedLook& look : looks) {
-            patches.emplace_back();
-            for (const Rgb& c : zelkdemo::colourPatches())
-                patches.back().push_back(look.lab(c));
+    const std::vector<AppliedLook> looks = everyLook();
+    std::vector<std::vector<Lab>> patches;
+    for (const AppliedLook& look : looks) {
+        patches.emplace_back();
+        for (const Rgb& c : zelkdemo::colourPatches())
+            patches.back().push_back(look.lab(c));
+    }
+    for (std::size_t i = 0; i < looks.size(); ++i) {
+        double nearest = 1e9;
+        std::size_t nearestLook = 0;
+        for (std::size_t j = 0; j < looks.size(); ++j) {
+            if (j == i || looks[j].curve != looks[i].curve)
+                continue;
+            double sum = 0.0;
+            for (std::size_t k = 0; k < patches[i].size(); ++k)
+                sum += ciede2000(patches[i][k], patches[j][k]);
+            const double mean = sum / double(patches[i].size());
+            EXPECT_GE(mean, kDistinctLooks)
+                << looks[i].name() << " and " << looks[j].recipe->name << " are nearly one look";
+            if (mean < nearest)
+                nearest = mean, nearestLook = j;
         }
-        for (std::size_t i = 0; i < looks.size(); ++i) {
-            double nearest = 1e9;
-            std::size_t nearestLook = 0;
-            for (std::size_t j = 0; j < looks.size(); ++j) {
-                if (j == i)
-                    continue;
-                double sum = 0.0;
-                for (std::size_t k = 0; k < patches[i].size(); ++k)
-                    sum += ciede2000(patches[i][k], patches[j][k]);
-                const double mean = sum / double(patches[i].size());
-                EXPECT_GE(mean, kDistinctLooks) << looks[i].name() << " and "
-                                                << looks[j].recipe->name << " are nearly one look";
-                if (mean < nearest)
-                    nearest = mean, nearestLook = j;
-            }
-            std::printf("%-16s %s: nearest look %s, mean CIEDE2000 %.2f\n", looks[i].recipe->name,
-                        curveName(curve), looks[nearestLook].recipe->name, nearest);
-        }
+        std::printf("%-16s %s: nearest look %s, mean CIEDE2000 %.2f\n", looks[i].recipe->name,
+                    curveName(looks[i].curve), looks[nearestLook].recipe->name, nearest);
     }
 }
 
