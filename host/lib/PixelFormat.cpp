@@ -5,6 +5,8 @@
 
 #include <ofxImageEffect.h>
 
+#include <Imath/half.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -97,59 +99,6 @@ long bytesPerPixel(PixelFormat format)
     return static_cast<long>(sampleBytes(format.depth)) * channelCount(format.channels);
 }
 
-std::uint16_t floatToHalf(float value)
-{
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    const std::uint32_t sign = (bits >> 16) & 0x8000u;
-    const std::uint32_t magnitude = bits & 0x7fffffffu;
-    if (magnitude >= 0x7f800000u) { // infinity, or NaN kept quiet with its top payload bits
-        const std::uint32_t payload = magnitude > 0x7f800000u ? 0x200u | (magnitude >> 13) : 0;
-        return static_cast<std::uint16_t>(sign | 0x7c00u | (payload & 0x3ffu));
-    }
-    if (magnitude >= 0x477ff000u) // 65520 and above round to infinity
-        return static_cast<std::uint16_t>(sign | 0x7c00u);
-    std::uint32_t half, rest, halfway;
-    if (magnitude >= 0x38800000u) { // a normal half
-        const std::uint32_t exponent = (magnitude >> 23) - 127 + 15;
-        const std::uint32_t mantissa = magnitude & 0x7fffffu;
-        half = (exponent << 10) | (mantissa >> 13);
-        rest = mantissa & 0x1fffu;
-        halfway = 0x1000u;
-    } else if (magnitude >= 0x33000000u) { // a subnormal half (2^-25 and up)
-        const std::uint32_t shift = 126 - (magnitude >> 23);
-        const std::uint32_t mantissa = (magnitude & 0x7fffffu) | 0x800000u;
-        half = mantissa >> shift;
-        rest = mantissa & ((1u << shift) - 1);
-        halfway = 1u << (shift - 1);
-    } else {
-        return static_cast<std::uint16_t>(sign);
-    }
-    if (rest > halfway || (rest == halfway && (half & 1u)))
-        ++half; // a carry into the exponent is still the right value
-    return static_cast<std::uint16_t>(sign | half);
-}
-
-float halfToFloat(std::uint16_t half)
-{
-    const std::uint32_t sign = static_cast<std::uint32_t>(half & 0x8000u) << 16;
-    const std::uint32_t exponent = (half >> 10) & 0x1fu;
-    const std::uint32_t mantissa = half & 0x3ffu;
-    std::uint32_t bits;
-    if (exponent == 0) {
-        const float magnitude = static_cast<float>(mantissa) * 5.9604644775390625e-8f; // 2^-24
-        std::memcpy(&bits, &magnitude, sizeof bits);
-        bits |= sign;
-    } else if (exponent == 31) {
-        bits = sign | 0x7f800000u | (mantissa << 13);
-    } else {
-        bits = sign | ((exponent - 15 + 127) << 23) | (mantissa << 13);
-    }
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
 PixelBuffer allocatePixels(const OfxRectI& bounds, PixelFormat format)
 {
     const long width = static_cast<long>(bounds.x2) - bounds.x1;
@@ -188,7 +137,9 @@ float readSample(const unsigned char* p, Depth depth)
     case Depth::Half: {
         std::uint16_t v;
         std::memcpy(&v, p, sizeof v);
-        return halfToFloat(v);
+        Imath::half h;
+        h.setBits(v);
+        return h;
     }
     case Depth::Float: {
         float v;
@@ -216,7 +167,7 @@ void writeSample(unsigned char* p, Depth depth, float v)
         return;
     }
     case Depth::Half: {
-        const std::uint16_t h = floatToHalf(v);
+        const std::uint16_t h = Imath::half(v).bits();
         std::memcpy(p, &h, sizeof h);
         return;
     }

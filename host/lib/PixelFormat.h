@@ -34,10 +34,6 @@ const char* channelsName(Channels channels);
 int depthRank(Depth depth);
 long bytesPerPixel(PixelFormat format);
 
-// IEEE 754 half precision, rounding to nearest even; NaN stays NaN, overflow becomes infinity.
-std::uint16_t floatToHalf(float value);
-float halfToFloat(std::uint16_t half);
-
 // Pixels in host memory owned by the host (16-byte aligned, rows packed).
 struct PixelBuffer {
     std::shared_ptr<void> memory;
