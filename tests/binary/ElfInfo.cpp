@@ -122,19 +122,6 @@ std::vector<VersionReference> versionReferences(const std::string& binary)
     return references;
 }
 
-std::vector<std::string> symbolsOfVersion(const std::string& binary, const std::string& version)
-{
-    std::vector<std::string> names;
-    for (const std::string& line : lines(run("objdump -T -w", binary))) {
-        if (line.find("*UND*") == std::string::npos ||
-            line.find("(" + version + ")") == std::string::npos) {
-            continue;
-        }
-        names.push_back(line.substr(line.find_last_of(" \t") + 1));
-    }
-    return names;
-}
-
 std::vector<int> glibcVersion(const std::string& version)
 {
     const std::string prefix = "GLIBC_";

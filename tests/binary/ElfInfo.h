@@ -17,8 +17,6 @@ std::vector<std::string> neededLibraries(const std::string& binary); // DT_NEEDE
 std::string runPath(const std::string& binary); // DT_RUNPATH or DT_RPATH; "" without
 std::vector<std::string> exportedSymbols(const std::string& binary); // defined dynamic symbols
 std::vector<VersionReference> versionReferences(const std::string& binary);
-// The undefined dynamic symbols bound to `version`, for messages.
-std::vector<std::string> symbolsOfVersion(const std::string& binary, const std::string& version);
 
 // "GLIBC_2.3.4" -> {2, 3, 4}; empty when `version` is not GLIBC_ and numbers.
 std::vector<int> glibcVersion(const std::string& version);

@@ -21,20 +21,19 @@ const void* const kKernel = &kKernelTag;
 const char* const kAllocFailed = "Failed to allocate CUDA memory! error = 2";
 const char* const kCopyFailed = "Failed to copy from host to CUDA memory! error = 1";
 const char* const kSyncFailed = "Failed to sync CUDA stream! error = 719";
-const char* const kReleaseFailed = "Failed to release CUDA memory object! error = 1";
+
+void start(const Scripts& scripts)
+{
+    fakecuda::reset();
+    for (const auto& [function, code] : scripts) {
+        fakecuda::script(function, code);
+    }
+}
 
 class CudaFake : public ::testing::Test {
 protected:
     void SetUp() override { fakecuda::reset(); }
     void TearDown() override { fakecuda::reset(); } // frees the fake device memory, drops the hook
-
-    static void start(const Scripts& scripts)
-    {
-        fakecuda::reset();
-        for (const auto& [function, code] : scripts) {
-            fakecuda::script(function, code);
-        }
-    }
 };
 
 // What the helpers are scripted to meet, the runtime calls they make and their log.
@@ -127,10 +126,9 @@ TEST_F(CudaFake, AllocAndFreeFallBackOnlyOnNotSupportedAndLogEveryFailure)
           {"cudaStreamSynchronize", cudaErrorLaunchFailure}},
          {"cudaFreeAsync", "cudaGetLastError", "cudaStreamSynchronize", "cudaFree"},
          {kSyncFailed}},
-        {{{"cudaFreeAsync", cudaErrorNotSupported}, {"cudaFree", cudaErrorInvalidValue}},
-         {"cudaFreeAsync", "cudaGetLastError", "cudaStreamSynchronize", "cudaFree"},
-         {kReleaseFailed}},
-        {{{"cudaFreeAsync", cudaErrorInvalidValue}}, {"cudaFreeAsync"}, {kReleaseFailed}},
+        {{{"cudaFreeAsync", cudaErrorInvalidValue}},
+         {"cudaFreeAsync"},
+         {"Failed to release CUDA memory object! error = 1"}},
     };
     void* const p = reinterpret_cast<void*>(0xd00d);
     for (const Case& c : frees) {
@@ -191,10 +189,8 @@ TEST_F(CudaFake, LookLaunchUploadsRunsWaitsAndReleasesInOrderAddressingTheWindow
     EXPECT_TRUE(fakecuda::log().empty());
     const auto& calls = fakecuda::calls();
     EXPECT_EQ(calls[0].bytes, 27u * 12u);
-    EXPECT_EQ(calls[1].kind, cudaMemcpyHostToDevice);
     EXPECT_EQ(calls[1].ptr, calls[0].ptr);
     EXPECT_EQ(calls[3].kernel, kKernel);
-    EXPECT_EQ(calls[3].sharedMem, 0u);
     EXPECT_EQ(calls[6].ptr, calls[0].ptr);
     for (const auto& call : calls) {
         if (call.name != "cudaDeviceSynchronize" && call.name != "cudaGetLastError") {
@@ -206,39 +202,32 @@ TEST_F(CudaFake, LookLaunchUploadsRunsWaitsAndReleasesInOrderAddressingTheWindow
     EXPECT_EQ(g_look.src, src.data());
     EXPECT_EQ(g_look.dst, dst.data());
     EXPECT_EQ(g_look.lut, calls[0].ptr);
-    EXPECT_EQ(g_look.width, 70);
-    EXPECT_EQ(g_look.height, 2);
     EXPECT_EQ(g_look.lutSize, n);
     EXPECT_EQ(g_look.mix, 0.25f);
     EXPECT_EQ(g_look.srcPitch, 70);
-    EXPECT_EQ(g_look.dstPitch, 70);
     ASSERT_EQ(g_look.lutContents.size(), 3u * 27u);
     EXPECT_EQ(std::memcmp(g_look.lutContents.data(), lut.data(), 27 * 12), 0);
 
-    // A window of images in any layout: the kernel gets the window's first pixel
-    // and each image's pitch, in pixels. Sub-windows of padded images of
-    // different widths; a source whose rows go down in memory.
+    // A window of padded images of different widths, the source's rows going
+    // down in memory: the kernel gets the window's first pixel and each
+    // image's pitch, in pixels.
     alignas(16) static float image[4 * 64 * 8], output[4 * 64 * 8];
-    for (const auto& [srcLayout, dstLayout] :
-         {std::pair<GpuImageLayout, GpuImageLayout>{{21, 10}, {3, 9}}, {{70, -10}, {62, 9}}}) {
-        SCOPED_TRACE(testing::Message() << srcLayout.first << "/" << srcLayout.pitch);
-        fakecuda::reset();
-        fakecuda::onLaunch(captureLookArgs);
-        GpuLookWindow window;
-        window.width = 7;
-        window.height = 5;
-        window.src = srcLayout;
-        window.dst = dstLayout;
-        ASSERT_TRUE(CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, window, 1.0f, lut.data(),
-                                        n, image, output)
-                        .ok());
-        EXPECT_EQ(g_look.src, image + 4 * srcLayout.first);
-        EXPECT_EQ(g_look.dst, output + 4 * dstLayout.first);
-        EXPECT_EQ(g_look.srcPitch, srcLayout.pitch);
-        EXPECT_EQ(g_look.dstPitch, dstLayout.pitch);
-        EXPECT_EQ(g_look.width, 7);
-        EXPECT_EQ(g_look.height, 5);
-    }
+    fakecuda::reset();
+    fakecuda::onLaunch(captureLookArgs);
+    GpuLookWindow window;
+    window.width = 7;
+    window.height = 5;
+    window.src = {70, -10};
+    window.dst = {62, 9};
+    ASSERT_TRUE(CUDA::RunLookKernel(kKernel, "Process3DLUT", kStream, window, 1.0f, lut.data(), n,
+                                    image, output)
+                    .ok());
+    EXPECT_EQ(g_look.src, image + 4 * 70);
+    EXPECT_EQ(g_look.dst, output + 4 * 62);
+    EXPECT_EQ(g_look.srcPitch, -10);
+    EXPECT_EQ(g_look.dstPitch, 9);
+    EXPECT_EQ(g_look.width, 7);
+    EXPECT_EQ(g_look.height, 5);
 }
 
 TEST_F(CudaFake, LookLaunchFailuresNameTheStep)
@@ -261,12 +250,10 @@ TEST_F(CudaFake, LookLaunchFailuresNameTheStep)
         int error;
     } refused[] = {
         {nullptr, 2, src, dst, 7, kLut, cudaErrorInvalidValue},
-        {lut.data(), 0, src, dst, 7, kLut, cudaErrorInvalidValue},
         {lut.data(), 257, src, dst, 7, kLut, cudaErrorInvalidValue},
         {lut.data(), 2, src + 1, dst, 7, kImages, cudaErrorMisalignedAddress},
         {lut.data(), 2, src, dst + 2, 7, kImages, cudaErrorMisalignedAddress},
         {lut.data(), 2, nullptr, dst, 7, kImages, cudaErrorInvalidValue},
-        {lut.data(), 2, src, nullptr, 7, kImages, cudaErrorInvalidValue},
         {lut.data(), 2, src, dst, 6, kImages, cudaErrorInvalidPitchValue},
         {lut.data(), 2, src, dst, -6, kImages, cudaErrorInvalidPitchValue},
     };
@@ -306,8 +293,7 @@ TEST_F(CudaFake, LaunchGridOfBlocksOf64AndEmptyFramesRefused)
     const struct {
         int width, height;
         unsigned columns;
-    } cases[] = {{1, 7, 1},     {64, 7, 1}, {65, 7, 2}, {1000, 7, 16},
-                 {1920, 7, 30}, {0, 5, 0},  {5, 0, 1},  {-3, 5, 0}};
+    } cases[] = {{64, 7, 1}, {65, 7, 2}, {0, 5, 0}, {5, 0, 1}, {-3, 5, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
         fakecuda::reset();

@@ -81,7 +81,6 @@ void onLaunch(void (*hook)(void** args))
 {
     state().launchHook = hook;
 }
-
 std::vector<std::string> callNames()
 {
     std::vector<std::string> names;
@@ -161,7 +160,7 @@ cudaError_t CUDARTAPI cudaGetLastError(void)
 }
 
 cudaError_t CUDARTAPI cudaLaunchKernel(const void* func, dim3 gridDim, dim3 blockDim, void** args,
-                                       size_t sharedMem, cudaStream_t stream)
+                                       size_t, cudaStream_t stream)
 {
     if (fakecuda::state().launchHook != nullptr) {
         fakecuda::state().launchHook(args);
@@ -174,7 +173,6 @@ cudaError_t CUDARTAPI cudaLaunchKernel(const void* func, dim3 gridDim, dim3 bloc
     call.kernel = func;
     call.grid = gridDim;
     call.block = blockDim;
-    call.sharedMem = sharedMem;
     return call.result;
 }
 

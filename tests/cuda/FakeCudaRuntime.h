@@ -18,10 +18,8 @@ struct Call {
     cudaMemcpyKind kind = cudaMemcpyDefault;
     cudaStream_t stream = nullptr;
     cudaError_t result = cudaSuccess;
-    // Launches only.
-    const void* kernel = nullptr;
+    const void* kernel = nullptr; // launches only
     dim3 grid, block;
-    size_t sharedMem = 0;
 };
 
 // Makes the next call of `function` (e.g. "cudaMallocAsync") return `code`.

@@ -22,8 +22,8 @@ TEST(OpenClConcurrency, TwoThreadsRenderDifferentImagesOnOneQueue)
         Lut lut;
         Pixels src, want;
         int failures;
-    } jobs[2] = {{9, 1.0f, redOnlyLut(9), chart(width, height, 9), {}, 0},
-                 {5, 0.4f, bizarreLut(5), wideRamp(width, height), {}, 0}};
+    } jobs[2] = {{9, 1.0f, redOnlyLut(9), testImage(width, height, 9), {}, 0},
+                 {5, 0.4f, bizarreLut(5), testImage(width, height, 5), {}, 0}};
     std::atomic<int> ready{0};
     auto run = [&](Job& job) {
         job.want = deviceLook(job.lut, job.n, job.mix, job.src);

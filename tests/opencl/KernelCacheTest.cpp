@@ -22,7 +22,7 @@ const char* const kWarningOnly = "int halved(int x) { if (x > 0) return x / 2; }
 std::vector<std::string> render_logging(cl_command_queue q, int n)
 {
     const Lut lut = bizarreLut(n);
-    const Pixels src = chart(40, 3, n);
+    const Pixels src = testImage(40, 3, n);
     Buffer in(src, q), out(Pixels(src.size(), 0.0f), q);
     clearLog();
     RunOpenClKernel3DLUT(q, 40, 3, 1.0f, lut.data(), n, in.handle(), out.handle());

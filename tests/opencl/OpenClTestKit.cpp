@@ -87,37 +87,24 @@ Lut bizarreLut(int n)
     });
 }
 
-Pixels chart(int width, int height, int lutSize)
-{
-    Pixels px;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const int k = (x * 7 + y * 13) % 97;
-            float r = float(x) / float(std::max(width - 1, 1));
-            float g = float(y) / float(std::max(height - 1, 1));
-            float b = float(k) / 96.0f;
-            if (x % 5 == 0) // exactly on the lattice
-                r = float(k % lutSize) / float(std::max(lutSize - 1, 1));
-            if (x % 7 == 0) // tied fractions
-                g = b = r;
-            px.insert(px.end(), {r, g, b, float((x + 3 * y) % 11) / 10.0f});
-        }
-    return px;
-}
-
-Pixels wideRamp(int width, int height)
+Pixels testImage(int width, int height, int lutSize)
 {
     const float specials[] = {NAN, INFINITY, -INFINITY};
     const size_t count = size_t(width) * size_t(height);
     Pixels px(count * 4);
     for (size_t i = 0; i < count; ++i) {
+        float* p = &px[i * 4];
         const float t = float(i) / float(std::max<size_t>(count - 1, 1));
-        px[i * 4] = -1.0f + 3.0f * t;
-        px[i * 4 + 1] = 2.0f - 3.0f * t;
-        px[i * 4 + 2] = -1.0f + 3.0f * float((i * 37) % 101) / 100.0f;
-        px[i * 4 + 3] = 1.0f - t;
+        p[0] = -0.5f + 2.0f * t;
+        p[1] = 1.5f - 2.0f * t;
+        p[2] = -0.5f + 2.0f * float((i * 37) % 101) / 100.0f;
+        p[3] = 1.0f - t;
+        if (i % 5 == 0) // exactly on the lattice
+            p[0] = float((i / 5) % size_t(lutSize)) / float(lutSize - 1);
+        if (i % 7 == 0) // tied fractions
+            p[1] = p[2] = p[0];
         if (i % 17 == 0)
-            px[i * 4 + (i / 17) % 3] = specials[(i / 51) % 3];
+            p[(i / 17) % 3] = specials[(i / 51) % 3];
     }
     return px;
 }

@@ -25,10 +25,9 @@ Lut redOnlyLut(int n);
 // Non-monotonic, with entries outside [0, 1].
 Lut bizarreLut(int n);
 
-// Ramps with exact lattice points and tied fractions; alpha varies.
-Pixels chart(int width, int height, int lutSize);
-// Every channel from -1 to 2, with NaN and both infinities interleaved.
-Pixels wideRamp(int width, int height);
+// Every channel ramping from -0.5 to 1.5, with exact lattice points, tied
+// fractions, NaN and both infinities interleaved; alpha varies.
+Pixels testImage(int width, int height, int lutSize);
 
 // The CPU path's row function, and the device's rule (the same interpolation,
 // the source product fused into the blend) computed on the CPU.

@@ -12,7 +12,7 @@ TEST(OpenClPlanarKernels, RoundTripAnImage)
     ZELK_REQUIRE_OPENCL();
     const int width = 101, height = 7; // 27 idle work-items per row
     const size_t pixels = size_t(width) * height, guard = 64;
-    const Pixels rgba = wideRamp(width, height);
+    const Pixels rgba = testImage(width, height, 2);
     Buffer src(rgba), red(pixels + guard, -3.0f), green(pixels + guard, -3.0f),
         blue(pixels + guard, -3.0f);
     float* const planes[3] = {red.handle(), green.handle(), blue.handle()};

@@ -15,7 +15,9 @@ TEST(Concurrency, InstancesRenderAtTheSameTime)
     bundle.addLook("Cross", makeLut(n, [&](int r, int g, int b) {
                        return zelk_vec3<float>{g / last, b / last, r / last};
                    }));
-    bundle.addLook("Ident", identityLut(n));
+    bundle.addLook("Ident", makeLut(n, [&](int r, int g, int b) {
+                       return zelk_vec3<float>{r / last, g / last, b / last};
+                   }));
     bundle.addLook("Flat", constantLut(n, 0.5f));
 
     ofxhost::Host host;

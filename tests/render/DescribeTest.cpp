@@ -1,7 +1,5 @@
 // The effect as a host sees it after load, describe and describe-in-context.
 
-#include <utility>
-
 #include <ofxGPURender.h>
 
 #include "RenderFixture.h"
@@ -34,10 +32,8 @@ TEST(Describe, EffectWideProperties)
     ofxhost::Host host;
     ofxhost::Effect* effect = host.loadBundle(bundle.path()).effect(kEffectId);
     ASSERT_NE(effect, nullptr);
-    EXPECT_EQ(effect->versionMajor(), 1u);
-    EXPECT_EQ(effect->versionMinor(), 0u);
-
     const ofxhost::PropertySet& p = effect->descriptor().properties();
+    // OpenCL images ("false") would have the host hand over images, not buffers.
     EXPECT_EQ(p.getString(kOfxImageEffectPropOpenCLSupported), "false");
     EXPECT_EQ(
         p.getStrings(kOfxImageEffectPropSupportedContexts),
@@ -66,12 +62,12 @@ TEST(Describe, EffectWideProperties)
     EXPECT_FALSE(p.has(kOfxImageEffectPropMetalRenderSupported));
 }
 
-TEST(Describe, ClipsPageAndParametersInBothContexts)
+TEST(Describe, ClipsAndParametersInBothContexts)
 {
     TestBundle bundle;
-    bundle.addLook("B", constantLut(2, 0.0f));
-    bundle.addLook("a", constantLut(2, 0.0f));
-    bundle.addLook("A", constantLut(2, 0.0f));
+    for (const char* look : {"B", "a", "A"}) {
+        bundle.addLook(look, constantLut(2, 0.0f));
+    }
     ofxhost::Host host;
     ofxhost::Effect* effect = host.loadBundle(bundle.path()).effect(kEffectId);
     ASSERT_NE(effect, nullptr);
@@ -80,60 +76,34 @@ TEST(Describe, ClipsPageAndParametersInBothContexts)
         SCOPED_TRACE(context);
         const ofxhost::EffectDescriptor& d = inContext(*effect, context);
         EXPECT_EQ(d.clipNames(), (std::vector<std::string>{"Source", "Output"}));
-        const ofxhost::PropertySet& src = *d.clip("Source");
-        EXPECT_EQ(src.getStrings(kOfxImageEffectPropSupportedComponents),
+        EXPECT_EQ(d.clip("Source")->getStrings(kOfxImageEffectPropSupportedComponents),
                   std::vector<std::string>{kOfxImageComponentRGBA});
-        EXPECT_EQ(src.getInt(kOfxImageEffectPropTemporalClipAccess), 0);
-        EXPECT_EQ(src.getInt(kOfxImageEffectPropSupportsTiles), 0);
-        EXPECT_EQ(src.getInt(kOfxImageClipPropIsMask), 0);
-        const ofxhost::PropertySet& out = *d.clip("Output");
-        EXPECT_EQ(out.getStrings(kOfxImageEffectPropSupportedComponents),
+        EXPECT_EQ(d.clip("Output")->getStrings(kOfxImageEffectPropSupportedComponents),
                   (std::vector<std::string>{kOfxImageComponentRGBA, kOfxImageComponentAlpha}));
-        EXPECT_EQ(out.getInt(kOfxImageEffectPropSupportsTiles), 0);
-
         EXPECT_EQ(d.paramNames(), (std::vector<std::string>{"Controls", "printStock", "color",
                                                             "colorSpaceTransform"}));
-        EXPECT_EQ(d.paramType("Controls"), kOfxParamTypePage);
-        EXPECT_EQ(d.param("Controls")->getStrings(kOfxParamPropPageChild),
-                  (std::vector<std::string>{"printStock", "colorSpaceTransform", "color"}));
 
+        // Looks in byte order, the first by default.
         const ofxhost::PropertySet& look = *d.param("printStock");
         EXPECT_EQ(d.paramType("printStock"), kOfxParamTypeChoice);
         EXPECT_EQ(look.getStrings(kOfxParamPropChoiceOption),
                   (std::vector<std::string>{"A", "B", "a"}));
         EXPECT_EQ(look.getInt(kOfxParamPropDefault), 0);
-        EXPECT_FALSE(look.has(kOfxParamPropChoiceOrder) &&
-                     look.dimension(kOfxParamPropChoiceOrder) > 0);
 
         const ofxhost::PropertySet& color = *d.param("color");
         EXPECT_EQ(d.paramType("color"), kOfxParamTypeDouble);
-        EXPECT_EQ(color.getString(kOfxParamPropDoubleType), kOfxParamDoubleTypeScale);
-        const std::pair<const char*, double> numbers[] = {
-            {kOfxParamPropDefault, 1.0},    {kOfxParamPropMin, 0.0},
-            {kOfxParamPropMax, 1.0},        {kOfxParamPropDisplayMin, 0.0},
-            {kOfxParamPropDisplayMax, 1.0}, {kOfxParamPropIncrement, 0.1}};
-        for (const auto& [name, value] : numbers) {
-            EXPECT_EQ(color.getDouble(name), value) << name;
-        }
+        EXPECT_EQ(color.getDouble(kOfxParamPropDefault), 1.0);
+        EXPECT_EQ(color.getDouble(kOfxParamPropMin), 0.0);
+        EXPECT_EQ(color.getDouble(kOfxParamPropMax), 1.0);
 
-        const ofxhost::PropertySet& curve = *d.param("colorSpaceTransform");
-        EXPECT_EQ(curve.getStrings(kOfxParamPropChoiceOption),
+        EXPECT_EQ(d.param("colorSpaceTransform")->getStrings(kOfxParamPropChoiceOption),
                   (std::vector<std::string>{"Tevo4/QXR4", "Tevo3/QXR3"}));
-        EXPECT_EQ(curve.getInt(kOfxParamPropDefault), 0);
     }
 }
 
 TEST(Describe, LookDirectoryEdgeCases)
 {
     namespace fs = std::filesystem;
-    // Empty: no options, default still 0.
-    {
-        TestBundle bundle;
-        ofxhost::Host host;
-        const ofxhost::PropertySet& look = lookParam(host, bundle);
-        EXPECT_LE(look.dimension(kOfxParamPropChoiceOption), 0);
-        EXPECT_EQ(look.getInt(kOfxParamPropDefault), 0);
-    }
     // Missing: the error line on stderr, no options, the description succeeds.
     {
         TestBundle bundle;
@@ -146,8 +116,8 @@ TEST(Describe, LookDirectoryEdgeCases)
         EXPECT_NE(err.find("Error access Dir: "), std::string::npos) << err;
         const ofxhost::EffectDescriptor& d = inContext(*effect, kOfxImageEffectContextGeneral);
         EXPECT_LE(d.param("printStock")->dimension(kOfxParamPropChoiceOption), 0);
+        EXPECT_EQ(d.param("printStock")->getInt(kOfxParamPropDefault), 0);
         EXPECT_EQ(d.paramNames().size(), 4u);
-        EXPECT_EQ(d.clipNames().size(), 2u);
     }
     // Mixed contents: directories and dangling links skipped, links to files
     // followed, other names kept in full, equal names side by side.

@@ -17,12 +17,6 @@ using namespace zelktest;
 
 namespace {
 
-bool untouched(const Frame& frame, float fill)
-{
-    return std::all_of(frame.pixels.begin(), frame.pixels.end(),
-                       [fill](float v) { return v == fill; });
-}
-
 std::string standing(Session& session)
 {
     const std::optional<ofxhost::Message> m = session.instance().persistentMessage();

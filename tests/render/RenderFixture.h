@@ -85,10 +85,10 @@ public:
         return result;
     }
 
-    int count(const std::string& line) const
+    long count(const std::string& line) const
     {
         const std::vector<std::string> all = lines();
-        return static_cast<int>(std::count(all.begin(), all.end(), line));
+        return std::count(all.begin(), all.end(), line);
     }
 
 private:
@@ -115,14 +115,6 @@ inline Lut constantLut(int n, float value)
     return makeLut(n, [value](int, int, int) { return zelk_vec3<float>{value, value, value}; });
 }
 
-inline Lut identityLut(int n)
-{
-    const float last = static_cast<float>(n - 1);
-    return makeLut(n, [last](int r, int g, int b) {
-        return zelk_vec3<float>{r / last, g / last, b / last};
-    });
-}
-
 inline void writeLookFile(const fs::path& path, const Lut& lut)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -145,7 +137,8 @@ public:
         fs::create_directories(m_bundle / "Contents" / "Linux-x86-64");
         fs::create_directories(lookDir());
         fs::create_directories(lookDirTevo4());
-        fs::create_symlink(builtBinary(),
+        fs::create_symlink(fs::path(ZELK_TEST_BUNDLE) / "Contents" / "Linux-x86-64" /
+                               "ZELK-Look-Lib.ofx",
                            m_bundle / "Contents" / "Linux-x86-64" / "ZELK-Look-Lib.ofx");
     }
     ~TestBundle()
@@ -153,11 +146,6 @@ public:
         std::error_code ec;
         fs::remove_all(m_root, ec);
     }
-    static fs::path builtBinary()
-    {
-        return fs::path(ZELK_TEST_BUNDLE) / "Contents" / "Linux-x86-64" / "ZELK-Look-Lib.ofx";
-    }
-
     std::string path() const { return m_bundle.string(); }
     fs::path lookDir() const { return m_bundle / "Contents" / "Resources" / "looks_bin_tevo"; }
     fs::path lookDirTevo4() const { return lookDir().string() + "4"; }
@@ -197,6 +185,12 @@ struct Frame {
         return d;
     }
 };
+
+inline bool untouched(const Frame& frame, float fill)
+{
+    return std::all_of(frame.pixels.begin(), frame.pixels.end(),
+                       [fill](float v) { return v == fill; });
+}
 
 // A host with the test bundle loaded and one instance of the effect.
 class Session {

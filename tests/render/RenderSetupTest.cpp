@@ -2,7 +2,6 @@
 // aborts, the render window, the CPU bands and the identity and change actions.
 // (Renders that write nothing: RenderFailureTest.cpp.)
 
-#include <algorithm>
 #include <atomic>
 
 #include "RenderFixture.h"
@@ -21,18 +20,6 @@ std::vector<std::string> pluginLines(const LogTail& log)
         }
     }
     return kept;
-}
-
-bool untouched(const Frame& frame, float fill)
-{
-    return std::all_of(frame.pixels.begin(), frame.pixels.end(),
-                       [fill](float v) { return v == fill; });
-}
-
-// Red channel of the first output pixel (constant looks make every pixel equal).
-float firstRed(const Frame& f)
-{
-    return f.pixels[0];
 }
 
 class RenderSetup : public ::testing::Test {
@@ -79,7 +66,7 @@ TEST_F(RenderSetup, LogLinesOfARenderInOrder)
                                                "processing via CPU",
                                                "DONE"};
     EXPECT_EQ(pluginLines(log), expected);
-    EXPECT_EQ(firstRed(dst), 0.25f);
+    EXPECT_EQ(dst.pixels[0], 0.25f);
     EXPECT_EQ(session.instance().liveImageCount(), 0);
 }
 
@@ -93,28 +80,28 @@ TEST_F(RenderSetup, LookCacheFollowsLookAndCurve)
     LogTail first;
     ASSERT_EQ(session.render(src, dst), kOfxStatOK);
     ASSERT_EQ(session.render(src, dst, nullptr, 1.0), kOfxStatOK);
-    EXPECT_EQ(firstRed(dst), 0.25f);
+    EXPECT_EQ(dst.pixels[0], 0.25f);
     EXPECT_EQ(first.count("lookname = A.cube.bin"), 1);
 
     // A curve switch reloads the same look from the other directory, and back.
     LogTail switched;
     session.instance().setChoice("colorSpaceTransform", "Tevo3/QXR3");
     ASSERT_EQ(session.render(src, dst), kOfxStatOK);
-    EXPECT_EQ(firstRed(dst), 0.75f);
+    EXPECT_EQ(dst.pixels[0], 0.75f);
     session.instance().setParam("colorSpaceTransform", 0);
     ASSERT_EQ(session.render(src, dst), kOfxStatOK);
-    EXPECT_EQ(firstRed(dst), 0.25f);
+    EXPECT_EQ(dst.pixels[0], 0.25f);
     EXPECT_EQ(switched.count("lookname = A.cube.bin"), 2);
 
     // Intensity and frame changes never reload; a look change does.
     LogTail later;
     session.instance().setParam("color", 0.5);
     ASSERT_EQ(session.render(src, dst, nullptr, 5.0), kOfxStatOK);
-    EXPECT_EQ(firstRed(dst), 0.375f);
+    EXPECT_EQ(dst.pixels[0], 0.375f);
     session.instance().setChoice("printStock", "B");
     session.instance().setParam("color", 1.0);
     ASSERT_EQ(session.render(src, dst), kOfxStatOK);
-    EXPECT_EQ(firstRed(dst), 0.5f);
+    EXPECT_EQ(dst.pixels[0], 0.5f);
     EXPECT_EQ(later.count("lookname = A.cube.bin"), 0);
     EXPECT_EQ(later.count("lookname = B.cube.bin"), 1);
 }
@@ -238,6 +225,6 @@ TEST(RenderSetupNames, AFileNamedOnlyTheSuffixIsTheLookWithNoName)
     Frame src(2, 2, 0.5f);
     Frame dst(2, 2, -1.0f);
     ASSERT_EQ(session.render(src, dst), kOfxStatOK);
-    EXPECT_EQ(firstRed(dst), 0.625f);
+    EXPECT_EQ(dst.pixels[0], 0.625f);
     EXPECT_EQ(log.count("lookname = .cube.bin"), 1);
 }
