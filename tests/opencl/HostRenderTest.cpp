@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ofxhost/Error.h>
-
 #include <algorithm>
 #include <cstdlib>
 
@@ -41,18 +39,6 @@ TEST(OpenClHostRender, MatchesTheCpuOnEveryQueue)
                 }
         }
     }
-}
-
-TEST(OpenClHostRender, ChoosesTheFirstGpuElseTheFirstDevice)
-{
-    ZELK_REQUIRE_OPENCL();
-    const auto devices = ofxhost::openClDevices();
-    int want = 0;
-    for (auto it = devices.rbegin(); it != devices.rend(); ++it)
-        want = it->gpu ? it->index : want;
-    EXPECT_EQ(renderer()->device().index, want);
-    EXPECT_EQ(ofxhost::OpenClRenderer(int(devices.size()) - 1).device().name, devices.back().name);
-    EXPECT_THROW(ofxhost::OpenClRenderer(int(devices.size())), ofxhost::Error);
 }
 
 using zelktest::HostImage;

@@ -72,7 +72,7 @@ TEST(OpenClKernelCache, BuildsOncePerQueueAndLogsOneLutUploadPerRender)
     EXPECT_NE(OpenCl::LookupKernel(other, OpenClPrograms::Process3DLUT, "Process3DLUT"), cached);
 }
 
-TEST(OpenClKernelCache, FailedBuildLogsTheBuildLogOnEveryAttempt)
+TEST(OpenClKernelCache, FailedBuildLogsTheBuildLog)
 {
     ZELK_REQUIRE_OPENCL();
     const std::string failed =
@@ -82,7 +82,6 @@ TEST(OpenClKernelCache, FailedBuildLogsTheBuildLogOnEveryAttempt)
         const char* kernel;
         const char* inLog;
     } builds[] = {{kUndefinedName, "Broken", "nowhere"},
-                  {kUndefinedName, "Broken", "nowhere"},               // not cached: fails again
                   {kWarningOnly, "Warns", "does not return a value"}}; // -Werror
     for (const auto& build : builds) {
         clearLog();
@@ -114,20 +113,15 @@ TEST(OpenClKernelCache, HelpersLogEachFailureWithItsCode)
     OpenCl::FreeBuffer(nullptr);
     expect_logged("Failed to release OpenCl memory object!", CL_INVALID_MEM_OBJECT);
 
-    // And they work: upload at creation, a later write, a silent release.
-    const Pixels first = {1, 2, 3, 4}, second = {-1, 0.5f, 8, 16};
-    void* buffer = OpenCl::AllocBuffer(queue(), 16, first.data());
+    // A later write reaches the buffer (the upload at creation: every render's LUT).
+    const Pixels data = {-1, 0.5f, 8, 16};
+    void* buffer = OpenCl::AllocBuffer(queue(), 16, nullptr);
     ASSERT_NE(buffer, nullptr);
-    EXPECT_TRUE(is_alloc_line(logLines().at(0), 16)) << logLines().at(0);
-    const auto contents = [buffer] {
-        Pixels got(4);
-        cl().clEnqueueReadBuffer(queue(), static_cast<cl_mem>(buffer), CL_TRUE, 0, 16, got.data(),
-                                 0, nullptr, nullptr);
-        return got;
-    };
-    EXPECT_EQ(contents(), first);
-    OpenCl::WriteBuffer(queue(), buffer, 16, second.data());
-    EXPECT_EQ(contents(), second);
+    OpenCl::WriteBuffer(queue(), buffer, 16, data.data());
+    Pixels got(4);
+    cl().clEnqueueReadBuffer(queue(), static_cast<cl_mem>(buffer), CL_TRUE, 0, 16, got.data(), 0,
+                             nullptr, nullptr);
+    EXPECT_EQ(got, data);
     clearLog();
     OpenCl::FreeBuffer(buffer);
     EXPECT_TRUE(logLines().empty());

@@ -81,14 +81,12 @@ TEST_F(RenderFailure, EveryRenderThatWritesNothingFailsAndSaysWhy)
     auto named = [this](const std::string& look) { return bundle.named(look); };
     const Case cases[] = {
         {"lattice of 17", withLook("Small"), kOfxStatFailed,
-         head +
-             "the look file holds 4913 entries; its lattice of 17 points per axis is below the "
-             "plug-in's minimum of 18" +
+         "the look file holds 4913 entries; its lattice of 17 points per axis is below the "
+         "plug-in's minimum of 18" +
              named("Small")},
         {"unfilled lattice", withLook("Ragged"), kOfxStatFailed,
-         head +
-             "the look file holds 35000 entries; 35000 entries do not fill the lattice of 33 "
-             "points per axis (35937 entries)" +
+         "the look file holds 35000 entries; 35000 entries do not fill the lattice of 33 "
+         "points per axis (35937 entries)" +
              named("Ragged")},
         {"missing file, nothing cached",
          [&](Session& s, Frame& src, Frame& dst) {
@@ -96,16 +94,16 @@ TEST_F(RenderFailure, EveryRenderThatWritesNothingFailsAndSaysWhy)
              return s.render(src, dst);
          },
          kOfxStatFailed,
-         head + "the look file cannot be opened (No such file or directory)" + named("Good")},
+         "the look file cannot be opened (No such file or directory)" + named("Good")},
         {"no Source image",
          [](Session& s, Frame&, Frame& dst) {
              s.instance().setClipImage("Output", dst.desc());
              return s.instance().render(0.0, dst.bounds);
          },
-         kOfxStatFailed, head + "the host gave no Source image" + named("Good")},
+         kOfxStatFailed, "the host gave no Source image" + named("Good")},
         {"window outside the Output",
          [&](Session& s, Frame& src, Frame& dst) { return s.render(src, dst, &outside); },
-         kOfxStatFailed, head + "the render window lies outside the Output image" + named("Good")},
+         kOfxStatFailed, "the render window lies outside the Output image" + named("Good")},
         {"Metal",
          [](Session& s, Frame& src, Frame& dst) {
              ofxhost::GpuRenderArgs metal;
@@ -113,18 +111,17 @@ TEST_F(RenderFailure, EveryRenderThatWritesNothingFailsAndSaysWhy)
              return s.render(src, dst, nullptr, 0.0, metal);
          },
          kOfxStatFailed,
-         head + "the host asked for a Metal render, which this plug-in does not have" +
-             named("Good")},
+         "the host asked for a Metal render, which this plug-in does not have" + named("Good")},
         {"no Output image",
          [](Session& s, Frame& src, Frame& dst) {
              s.instance().setClipImage("Source", src.desc());
              return s.instance().render(0.0, dst.bounds);
          },
-         kOfxStatFailed, head + "the host gave no Output image" + named("Good")},
+         kOfxStatFailed, "the host gave no Output image" + named("Good")},
         {"Output clip of 16 bits", withOutputFormat("OfxBitDepthShort", "OfxImageComponentRGBA"),
-         kOfxStatErrUnsupported, head + "the Output clip is not 32-bit float" + named("Good")},
+         kOfxStatErrUnsupported, "the Output clip is not 32-bit float" + named("Good")},
         {"Output clip of RGB", withOutputFormat("OfxBitDepthFloat", "OfxImageComponentRGB"),
-         kOfxStatErrUnsupported, head + "the Output clip is not RGBA" + named("Good")},
+         kOfxStatErrUnsupported, "the Output clip is not RGBA" + named("Good")},
         {"Source RGB, Output RGBA",
          [](Session& s, Frame& src, Frame& dst) {
              ofxhost::ImageDesc rgb = src.desc();
@@ -134,8 +131,7 @@ TEST_F(RenderFailure, EveryRenderThatWritesNothingFailsAndSaysWhy)
              return s.instance().render(0.0, dst.bounds);
          },
          kOfxStatErrValue,
-         head + "the Source image's depth or components differ from the Output image's" +
-             named("Good")},
+         "the Source image's depth or components differ from the Output image's" + named("Good")},
         // The bundle lost looks since the project was saved: the choice points
         // past them, and is never taken for the look cached before.
         {"choice past the looks",
@@ -148,14 +144,14 @@ TEST_F(RenderFailure, EveryRenderThatWritesNothingFailsAndSaysWhy)
                  .defineString(kOfxParamPropChoiceOption, {"Good"});
              return s.render(src, dst);
          },
-         kOfxStatFailed, head + "the look choice 2 is not one of the 1 looks" + noLook(2)},
+         kOfxStatFailed, "the look choice 2 is not one of the 1 looks" + noLook(2)},
         {"no looks at all",
          [](Session& s, Frame& src, Frame& dst) {
              s.instance().paramProperties("printStock").defineString(kOfxParamPropChoiceOption, {});
              return s.render(src, dst);
          },
          kOfxStatFailed,
-         head + "there are no looks to choose from (" + bundle.lookDirTevo4().string() +
+         "there are no looks to choose from (" + bundle.lookDirTevo4().string() +
              " held no look file when the effect was described)" + noLook(0)},
     };
     for (const Case& c : cases) {
@@ -167,7 +163,7 @@ TEST_F(RenderFailure, EveryRenderThatWritesNothingFailsAndSaysWhy)
         EXPECT_EQ(c.render(session, src, dst), c.status);
         EXPECT_TRUE(untouched(dst, -1.0f));
         EXPECT_EQ(session.instance().liveImageCount(), 0);
-        EXPECT_EQ(standing(session), c.message);
+        EXPECT_EQ(standing(session), head + c.message);
         const auto sent = session.host().messages();
         ASSERT_EQ(sent.size(), 1u);
         EXPECT_EQ(sent[0].type, kOfxMessageError);

@@ -10,13 +10,13 @@ using namespace zelktest;
 
 namespace {
 
-// The plug-in's own lines: without the support layer's action brackets.
-std::vector<std::string> pluginLines(const LogTail& log)
+// The plug-in's own lines, one a line: without the support layer's action brackets.
+std::string pluginText(const LogTail& log)
 {
-    std::vector<std::string> kept;
+    std::string kept;
     for (const std::string& line : log.lines()) {
         if (line.rfind("START ", 0) != 0 && line.rfind("STOP ", 0) != 0) {
-            kept.push_back(line);
+            kept += line + "\n";
         }
     }
     return kept;
@@ -45,27 +45,14 @@ TEST_F(RenderSetup, LogLinesOfARenderInOrder)
     Frame src(OfxRectI{2, 3, 10, 8}, 0.5f);
     Frame dst(OfxRectI{2, 3, 10, 8}, 0.0f);
     ASSERT_EQ(session.render(src, dst, nullptr, 7.9), kOfxStatOK);
-    const std::string describe = "ZELKLooksFactory::describeInContext";
-    const std::vector<std::string> expected = {describe,
-                                               bundle.path(),
-                                               describe,
-                                               bundle.path(), // filter and general
-                                               "RenderLook::RenderLook",
-                                               "RenderLook::setupAndProcess",
-                                               "dstBitDepth = 4",
-                                               "dstComponents = 1",
-                                               "srcBitDepth = 4",
-                                               "srcComponents = 1",
-                                               "zeroRect = 0/0 8/5",
-                                               "frame = 7",
-                                               "curr index = 0",
-                                               "A.cube.bin",
-                                               "lookname = A.cube.bin",
-                                               "read_triplets size: 5832",
-                                               "Color",
-                                               "processing via CPU",
-                                               "DONE"};
-    EXPECT_EQ(pluginLines(log), expected);
+    // Described in the filter and the general context, then the render.
+    const std::string described = "ZELKLooksFactory::describeInContext\n" + bundle.path() + "\n";
+    EXPECT_EQ(pluginText(log),
+              described + described +
+                  "RenderLook::RenderLook\nRenderLook::setupAndProcess\ndstBitDepth = 4\n"
+                  "dstComponents = 1\nsrcBitDepth = 4\nsrcComponents = 1\nzeroRect = 0/0 8/5\n"
+                  "frame = 7\ncurr index = 0\nA.cube.bin\nlookname = A.cube.bin\n"
+                  "read_triplets size: 5832\nColor\nprocessing via CPU\nDONE\n");
     EXPECT_EQ(dst.pixels[0], 0.25f);
     EXPECT_EQ(session.instance().liveImageCount(), 0);
 }

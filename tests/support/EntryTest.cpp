@@ -120,28 +120,4 @@ TEST_F(SupportEntryTest, LoadFailsCleanlyOnAHostThatLacksSomething)
     EXPECT_EQ(OFX::getImageEffectHostDescription(), nullptr) << "unload forgets the host";
 }
 
-TEST_F(SupportEntryTest, OnlyTheGpuSettersTolerateADescriptorThatRefusesThem)
-{
-    hooks().describe = [](OFX::ImageEffectDescriptor& d) {
-        d.setSupportsOpenCLBuffersRender(true);
-        d.setSupportsOpenCLImagesRender(false);
-        d.setSupportsCudaRender(true);
-        d.setSupportsCudaStream(true);
-        d.setPluginGrouping("after the GPU setters");
-    };
-    Host host;
-    ASSERT_EQ(host.load(), kOfxStatOK);
-    Effect cpuOnly;
-    for (const char* p :
-         {kOfxImageEffectPropOpenCLRenderSupported, kOfxImageEffectPropOpenCLSupported,
-          kOfxImageEffectPropCudaRenderSupported, kOfxImageEffectPropCudaStreamSupported})
-        cpuOnly.props.refuse(p);
-    ASSERT_EQ(host.action(kOfxActionDescribe, &cpuOnly), kOfxStatOK);
-    EXPECT_EQ(cpuOnly.props.getString(kOfxImageEffectPluginPropGrouping), "after the GPU setters");
-
-    Effect strict;
-    strict.props.refuse(kOfxImageEffectPluginPropGrouping);
-    EXPECT_EQ(host.action(kOfxActionDescribe, &strict), kOfxStatErrMissingHostFeature);
-}
-
 } // namespace
