@@ -15,46 +15,41 @@
 
 namespace {
 
-// zlib's own streaming inflate: a reader of the streams independent of libdeflate.
-std::vector<unsigned char> inflateWithZlib(const std::vector<unsigned char>& stream,
-                                           std::size_t size)
-{
-    std::vector<unsigned char> out(size + 1);
-    z_stream z{};
-    EXPECT_EQ(inflateInit(&z), Z_OK);
-    z.next_in = const_cast<Bytef*>(stream.data());
-    z.avail_in = uInt(stream.size());
-    z.next_out = out.data();
-    z.avail_out = uInt(out.size());
-    EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
-    out.resize(z.total_out);
-    inflateEnd(&z);
-    return out;
-}
+using Bytes = std::vector<unsigned char>;
 
-std::vector<unsigned char> deflateWithZlib(const std::vector<unsigned char>& data, int level)
+// `data` through zlib's own streaming deflate or inflate, which libdeflate does not replace.
+Bytes throughZlibStream(const Bytes& data, bool deflating, std::size_t room)
 {
-    std::vector<unsigned char> out(compressBound(data.size()));
+    Bytes out(room);
     z_stream z{};
-    EXPECT_EQ(deflateInit(&z, level), Z_OK);
+    EXPECT_EQ(deflating ? deflateInit(&z, 4) : inflateInit(&z), Z_OK);
     z.next_in = const_cast<Bytef*>(data.data());
     z.avail_in = uInt(data.size());
     z.next_out = out.data();
     z.avail_out = uInt(out.size());
-    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    EXPECT_EQ(deflating ? deflate(&z, Z_FINISH) : inflate(&z, Z_FINISH), Z_STREAM_END);
     out.resize(z.total_out);
-    deflateEnd(&z);
+    deflating ? deflateEnd(&z) : inflateEnd(&z);
     return out;
 }
 
-std::vector<unsigned char> sampleData(std::size_t size, bool compressible)
+Bytes sampleData(std::size_t size, bool compressible)
 {
-    std::vector<unsigned char> data(size);
+    Bytes data(size);
     std::mt19937 random(11);
     for (std::size_t i = 0; i < size; ++i)
         data[i] = compressible ? (unsigned char)((i / 64) % 7 + (random() % 4 == 0))
                                : (unsigned char)random();
     return data;
+}
+
+Bytes compressed(const Bytes& data, int level)
+{
+    Bytes stream(compressBound(data.size()));
+    uLongf size = stream.size();
+    EXPECT_EQ(compress2(stream.data(), &size, data.data(), data.size(), level), Z_OK);
+    stream.resize(size);
+    return stream;
 }
 
 } // namespace
@@ -89,32 +84,27 @@ TEST(HalfConvertTest, EveryKindOfFloatGivesImathsHalf)
 TEST(ZlibOnLibdeflateTest, StreamsReadBackAndZlibsErrorsHold)
 {
     for (bool compressible : {true, false}) {
-        const std::vector<unsigned char> data = sampleData(300000, compressible);
-        for (int level : {Z_DEFAULT_COMPRESSION, 0, 1, 4, 9}) {
+        const Bytes data = sampleData(300000, compressible);
+        // The default level, 0 (zlib's own) and libdeflate's levels.
+        for (int level : {Z_DEFAULT_COMPRESSION, 0, 1, 9}) {
             SCOPED_TRACE(testing::Message()
                          << "level " << level << ", compressible " << compressible);
-            std::vector<unsigned char> stream(compressBound(data.size()));
-            uLongf size = stream.size();
-            ASSERT_EQ(compress2(stream.data(), &size, data.data(), data.size(), level), Z_OK);
-            stream.resize(size);
+            const Bytes stream = compressed(data, level);
             if (level != 0) {
-                EXPECT_EQ(compressible, size < data.size() / 2);
+                EXPECT_EQ(compressible, stream.size() < data.size() / 2);
             }
-            EXPECT_TRUE(inflateWithZlib(stream, data.size()) == data);
-
-            std::vector<unsigned char> back(data.size());
+            EXPECT_TRUE(throughZlibStream(stream, false, data.size() + 1) == data);
+            Bytes back(data.size());
             uLongf backSize = back.size();
             ASSERT_EQ(uncompress(back.data(), &backSize, stream.data(), stream.size()), Z_OK);
             EXPECT_EQ(backSize, data.size());
             EXPECT_TRUE(back == data);
-
-            // Too little room to decompress into.
-            backSize = data.size() - 1;
+            backSize = data.size() - 1; // too little room to decompress into
             EXPECT_EQ(uncompress(back.data(), &backSize, stream.data(), stream.size()),
                       Z_BUF_ERROR);
         }
         // Too little room to compress into: an error, and nothing written past the room.
-        std::vector<unsigned char> small(200, 0xAB);
+        Bytes small(200, 0xAB);
         uLongf room = 100;
         EXPECT_EQ(compress2(small.data(), &room, data.data(), data.size(), 4), Z_BUF_ERROR);
         for (std::size_t i = 100; i < small.size(); ++i)
@@ -122,25 +112,20 @@ TEST(ZlibOnLibdeflateTest, StreamsReadBackAndZlibsErrorsHold)
     }
 
     // The calls are libdeflate's here, not zlib's, whose stream differs.
-    const std::vector<unsigned char> sample = sampleData(100000, true);
-    std::vector<unsigned char> ours(compressBound(sample.size()));
-    uLongf oursSize = ours.size();
-    ASSERT_EQ(compress2(ours.data(), &oursSize, sample.data(), sample.size(), 4), Z_OK);
-    ours.resize(oursSize);
-    EXPECT_FALSE(ours == deflateWithZlib(sample, 4)) << "zlib's compress2 is in use";
+    const Bytes data = sampleData(50000, true);
+    const Bytes stream = compressed(data, 4);
+    EXPECT_FALSE(stream == throughZlibStream(data, true, compressBound(data.size())))
+        << "zlib's compress2 is in use";
 
-    // A damaged or cut stream is refused.
-    const std::vector<unsigned char> data = sampleData(50000, true);
-    std::vector<unsigned char> stream(compressBound(data.size()));
-    uLongf size = stream.size();
-    ASSERT_EQ(compress(stream.data(), &size, data.data(), data.size()), Z_OK);
-    std::vector<unsigned char> back(data.size());
-    for (std::size_t cut : {size / 2, std::size_t(size)}) {
-        std::vector<unsigned char> damaged(stream.begin(), stream.begin() + cut);
-        if (cut == size)
+    // A damaged or cut stream is refused, and so is a level that does not exist.
+    Bytes back(data.size());
+    for (std::size_t cut : {stream.size() / 2, stream.size()}) {
+        Bytes damaged(stream.begin(), stream.begin() + std::ptrdiff_t(cut));
+        if (cut == stream.size())
             damaged[cut / 2] ^= 0x5A;
         uLongf backSize = back.size();
         EXPECT_NE(uncompress(back.data(), &backSize, damaged.data(), damaged.size()), Z_OK) << cut;
     }
-    EXPECT_EQ(compress2(stream.data(), &size, data.data(), data.size(), 10), Z_STREAM_ERROR);
+    uLongf size = back.size();
+    EXPECT_EQ(compress2(back.data(), &size, data.data(), data.size(), 10), Z_STREAM_ERROR);
 }

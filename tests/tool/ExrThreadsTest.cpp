@@ -10,8 +10,6 @@
 #include <ImfTileDescription.h>
 
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <unistd.h>
 
 namespace {
@@ -24,29 +22,28 @@ protected:
         ScratchDirTest::TearDown();
     }
 
-    // Reads `input` and writes it back (the graded pixels scaled, so they are
+    // Reads in.exr and writes it back (the graded pixels scaled, so they are
     // encoded anew) with `threads` codec threads; returns the bytes written.
-    std::string roundTrip(const std::string& input, unsigned threads,
-                          const zelk::WriteOptions& options = {})
+    std::string roundTrip(unsigned threads, const zelk::WriteOptions& options = {})
     {
         zelk::setCodecThreads(threads);
-        const auto reader = zelk::ImageReader::open(file(input));
+        const auto reader = zelk::ImageReader::open(file("in.exr"));
         zelk::PixelBuffer buffer;
         const zelk::PixelView pixels = buffer.view(reader->info().width(), reader->info().height());
         const auto rest = reader->read(pixels);
         for (int y = 0; y < pixels.height; ++y)
             for (float* p = pixels.row(y); p < pixels.row(y) + 4 * pixels.width; ++p)
                 *p *= 0.75f;
-        const std::string output = file("out." + std::to_string(threads) + ".exr");
+        const std::string output = file("out.exr");
         const int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         EXPECT_GE(fd, 0);
         zelk::writeImage(fd, output, reader->info(), pixels, rest.get(), options);
         ::close(fd);
-        std::ifstream in(output, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        return tooltest::slurp(output);
     }
 };
 
+// 700 lines: several of the bands the writer hands over for each count.
 Imf::Header plate(Imf::Compression compression, Imf::PixelType type, int width = 67,
                   int height = 700)
 {
@@ -57,27 +54,13 @@ Imf::Header plate(Imf::Compression compression, Imf::PixelType type, int width =
 
 } // namespace
 
-TEST_F(ExrThreadsTest, EveryCompressionGivesTheSameBytesOnAnyNumberOfThreads)
+TEST_F(ExrThreadsTest, AnyNumberOfThreadsWritesTheBytesOneThreadWrites)
 {
-    // 700 lines: several of the bands the writer hands over for each count.
-    const Imf::Compression methods[] = {
-        Imf::NO_COMPRESSION,   Imf::RLE_COMPRESSION,   Imf::ZIPS_COMPRESSION, Imf::ZIP_COMPRESSION,
-        Imf::PIZ_COMPRESSION,  Imf::PXR24_COMPRESSION, Imf::B44_COMPRESSION,  Imf::B44A_COMPRESSION,
-        Imf::DWAA_COMPRESSION, Imf::DWAB_COMPRESSION};
-    for (Imf::Compression method : methods) {
-        for (Imf::PixelType type : {Imf::HALF, Imf::FLOAT}) {
-            SCOPED_TRACE(testing::Message() << "compression " << int(method) << ", type " << type);
-            exrtest::writeExr(file("in.exr"), {plate(method, type)});
-            const std::string one = roundTrip("in.exr", 0);
-            ASSERT_GT(one.size(), 0u);
-            EXPECT_TRUE(roundTrip("in.exr", 2) == one);
-            EXPECT_TRUE(roundTrip("in.exr", 7) == one);
-        }
-    }
-}
+    std::vector<std::vector<Imf::Header>> files;
+    for (int method = Imf::NO_COMPRESSION; method <= Imf::DWAB_COMPRESSION; ++method)
+        for (Imf::PixelType type : {Imf::HALF, Imf::FLOAT})
+            files.push_back({plate(Imf::Compression(method), type)});
 
-TEST_F(ExrThreadsTest, TilesLineOrdersAndPartsGiveTheSameBytesOnAnyNumberOfThreads)
-{
     Imf::Header random = plate(Imf::ZIP_COMPRESSION, Imf::HALF, 150, 130);
     random.setTileDescription(Imf::TileDescription(32, 16));
     random.lineOrder() = Imf::RANDOM_Y;
@@ -88,17 +71,19 @@ TEST_F(ExrThreadsTest, TilesLineOrdersAndPartsGiveTheSameBytesOnAnyNumberOfThrea
     decreasing.lineOrder() = Imf::DECREASING_Y;
     Imf::Header other = exrtest::makeHeader(0, 0, 90, 300, {"Y", "depth"}, Imf::FLOAT);
     other.compression() = Imf::ZIP_COMPRESSION;
-
     std::vector<Imf::Header> parts = {other, decreasing, random};
     for (Imf::Header& part : parts) // the one display window parts of a file share
         part.displayWindow() = Imath::Box2i(Imath::V2i(0, 0), Imath::V2i(199, 799));
-    const std::vector<std::vector<Imf::Header>> files = {
-        {random}, {decreasingTiles}, {decreasing}, parts};
+    files.insert(files.end(), {{random}, {decreasingTiles}, {decreasing}, parts});
+
     for (std::size_t f = 0; f < files.size(); ++f) {
-        SCOPED_TRACE(f);
+        SCOPED_TRACE(testing::Message()
+                     << "file " << f << ", compression " << files[f][0].compression());
         exrtest::writeExr(file("in.exr"), files[f]);
-        const std::string one = roundTrip("in.exr", 0);
-        EXPECT_TRUE(roundTrip("in.exr", 3) == one);
+        const std::string one = roundTrip(0);
+        ASSERT_GT(one.size(), 0u);
+        EXPECT_TRUE(roundTrip(2) == one);
+        EXPECT_TRUE(roundTrip(7) == one);
     }
 
     // A changed compression and sample type, encoded on threads, as well.
@@ -106,6 +91,6 @@ TEST_F(ExrThreadsTest, TilesLineOrdersAndPartsGiveTheSameBytesOnAnyNumberOfThrea
     zelk::WriteOptions options;
     options.sample = zelk::SampleType::Half;
     options.compression = zelk::CompressionChoice{zelk::ExrCompression::Dwab, 60.0f};
-    const std::string one = roundTrip("in.exr", 0, options);
-    EXPECT_TRUE(roundTrip("in.exr", 4, options) == one);
+    const std::string one = roundTrip(0, options);
+    EXPECT_TRUE(roundTrip(4, options) == one);
 }

@@ -23,30 +23,18 @@ namespace {
 
 class FramePipelineTest : public OfxRenderTest {
 protected:
-    // Frame f: a flat image of value f / 100, one pixel wider per frame.
-    void writeFrames(int count)
+    // Frame f: a flat image of value f / 100, one pixel wider per frame; its output out.f.exr.
+    std::vector<ofxrender::FrameJob> writeFrames(int count)
     {
+        std::vector<ofxrender::FrameJob> jobs;
         for (int f = 1; f <= count; ++f) {
             zelk::RgbaImage image(20 + f, 12);
             std::fill(image.pixels.begin(), image.pixels.end(), float(f) / 100.0f);
             zelk::writeImage(file("in." + std::to_string(f) + ".exr"), image, zelk::FileFormat::Exr,
                              zelk::SampleType::Float);
+            jobs.push_back({f, file("out." + std::to_string(f) + ".exr")});
         }
-    }
-    std::vector<ofxrender::FrameJob> jobs(int count) const
-    {
-        std::vector<ofxrender::FrameJob> list;
-        for (int f = 1; f <= count; ++f)
-            list.push_back({f, file("out." + std::to_string(f) + ".exr")});
-        return list;
-    }
-    std::vector<std::string> outputs() const
-    {
-        std::vector<std::string> names;
-        for (const std::string& name : listing())
-            if (name.rfind("in.", 0) != 0)
-                names.push_back(name);
-        return names;
+        return jobs;
     }
 };
 
@@ -76,13 +64,12 @@ TEST_F(FramePipelineTest, WhileAFrameRendersTheNextIsReadAndTheLastWritten)
     // Rendered and passed-through frames alternate, so a buffer given back
     // too early or to the wrong frame shows as another frame's pixels.
     const int count = 12;
-    writeFrames(count);
+    const auto jobs = writeFrames(count);
     ofxrender::InputFrames input("Source", file("in.#.exr"), {});
     std::mutex mutex;
     std::condition_variable changed;
     std::set<long> readAhead;
-    std::vector<long> written;
-    std::vector<std::string> missed;
+    std::vector<long> written, expected, alone;
 
     ofxrender::FrameSteps steps;
     steps.readAhead = [&](long frame) {
@@ -99,19 +86,17 @@ TEST_F(FramePipelineTest, WhileAFrameRendersTheNextIsReadAndTheLastWritten)
     steps.render = [&](long frame, zelk::PixelBuffer& target) {
         // Frame n renders only once frame n+1 has been read and frame n-1 written.
         std::unique_lock<std::mutex> lock(mutex);
-        const bool overlapped = changed.wait_for(lock, std::chrono::seconds(10), [&] {
-            return (frame == count || readAhead.count(frame + 1)) &&
-                   (frame == 1 || (!written.empty() && written.back() == frame - 1));
-        });
-        if (!overlapped)
-            missed.push_back(std::to_string(frame));
+        if (!changed.wait_for(lock, std::chrono::seconds(10), [&] {
+                return (frame == count || readAhead.count(frame + 1)) &&
+                       (frame == 1 || (!written.empty() && written.back() == frame - 1));
+            }))
+            alone.push_back(frame);
         lock.unlock();
         return doubleEvenFrames(input, frame, target);
     };
-    ofxrender::renderFrames(jobs(count), {}, steps);
+    ofxrender::renderFrames(jobs, {}, steps);
 
-    EXPECT_EQ(missed, std::vector<std::string>{}) << "frames that rendered alone";
-    std::vector<long> expected;
+    EXPECT_EQ(alone, std::vector<long>{}) << "frames that rendered alone";
     for (int f = 1; f <= count; ++f) {
         expected.push_back(f);
         SCOPED_TRACE(f);
@@ -129,12 +114,11 @@ TEST_F(FramePipelineTest, AFailedFrameStopsTheRunWithEveryEarlierFrameWritten)
     // Frame 4 fails in each stage in turn: frames 1 to 3 are written, none
     // after, and the failure thrown is frame 4's.
     enum class Stage { Read, Render, Write };
-    const int count = 7;
     for (Stage stage : {Stage::Read, Stage::Render, Stage::Write}) {
         SCOPED_TRACE(int(stage));
         fs::remove_all(dir);
         fs::create_directories(dir);
-        writeFrames(count);
+        const auto jobs = writeFrames(7);
         std::vector<std::string> left = {"out.1.exr", "out.2.exr", "out.3.exr"};
         std::string named = "frame 4 refused";
         if (stage == Stage::Read) {
@@ -157,12 +141,16 @@ TEST_F(FramePipelineTest, AFailedFrameStopsTheRunWithEveryEarlierFrameWritten)
         };
         std::string message;
         try {
-            ofxrender::renderFrames(jobs(count), {}, steps);
+            ofxrender::renderFrames(jobs, {}, steps);
         } catch (const std::exception& e) {
             message = e.what();
         }
         EXPECT_TRUE(contains(message, named)) << "thrown: " << message;
-        EXPECT_EQ(outputs(), left);
+        std::vector<std::string> outputs;
+        for (const std::string& name : listing())
+            if (name.rfind("in.", 0) != 0)
+                outputs.push_back(name);
+        EXPECT_EQ(outputs, left);
         // Nothing after a frame that could not be read or rendered is rendered.
         if (stage != Stage::Write) {
             EXPECT_EQ(rendered, (std::set<long>{1, 2, 3, 4}));
@@ -180,7 +168,7 @@ TEST_F(OfxRenderTest, MemoryDoesNotGrowWithTheLengthOfASequence)
     const RunResult longRun = renderWithBundle({"in.#.exr", "b.#.exr"});
     ASSERT_EQ(shortRun.exitCode, 0) << shortRun.err;
     ASSERT_EQ(longRun.exitCode, 0) << longRun.err;
-    const long bufferKb = 1024 * 1024 * 16 / 1024;
+    const long bufferKb = 16 * 1024;
     EXPECT_LT(longRun.peakMemoryKb, shortRun.peakMemoryKb + bufferKb * 3 / 4)
         << "3 frames: " << shortRun.peakMemoryKb << " KB, 14 frames: " << longRun.peakMemoryKb
         << " KB";

@@ -12,8 +12,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 
 namespace fs = std::filesystem;
 using namespace zelk;
@@ -37,32 +35,20 @@ RgbaImage testImage(int width, int height)
     return image;
 }
 
-float expectedStored(float v, SampleType sample)
-{
-    switch (sample) {
-    case SampleType::UInt8:
-        return std::round(std::clamp(v, 0.0f, 1.0f) * 255.0f) / 255.0f;
-    case SampleType::UInt16:
-        return std::round(std::clamp(v, 0.0f, 1.0f) * 65535.0f) / 65535.0f;
-    default:
-        return v;
-    }
-}
-
-void writeRgbPng(const std::string& path, int width, int height, int colourType)
+// An 8-bit PNG without alpha: sample i of row y holds 10 y + i.
+void writePngWithoutAlpha(const std::string& path, int width, int height, bool grey)
 {
     FILE* f = std::fopen(path.c_str(), "wb");
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_init_io(png, f);
-    png_set_IHDR(png, info, width, height, 8, colourType, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, width, height, 8, grey ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    const int channels = colourType == PNG_COLOR_TYPE_GRAY ? 1 : 3;
-    std::vector<png_byte> row(width * channels);
+    std::vector<png_byte> row(std::size_t(width) * (grey ? 1 : 3));
     for (int y = 0; y < height; ++y) {
-        for (int i = 0; i < width * channels; ++i)
-            row[i] = png_byte(10 * y + i);
+        for (std::size_t i = 0; i < row.size(); ++i)
+            row[i] = png_byte(10 * y + int(i));
         png_write_row(png, row.data());
     }
     png_write_end(png, info);
@@ -70,86 +56,67 @@ void writeRgbPng(const std::string& path, int width, int height, int colourType)
     std::fclose(f);
 }
 
-void expectMessageNames(const std::function<void()>& action, const std::string& path)
-{
-    try {
-        action();
-        ADD_FAILURE() << "no error for " << path;
-    } catch (const ImageIOError& e) {
-        EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
-    }
-}
-
 } // namespace
 
-TEST_F(ImageIOTest, EveryFormatAndDepthRoundTripsWithAlpha)
+TEST_F(ImageIOTest, EveryFormatAndDepthRoundTripsWithAlphaAndFloatsKeepEveryBit)
 {
-    const RgbaImage image = testImage(37, 23);
+    RgbaImage image = testImage(37, 23);
+    const float special[] = {NAN, INFINITY, -INFINITY, -0.0f, 1e-30f, 65504.0f, 1e20f, -1e-20f};
+    std::copy(std::begin(special), std::end(special), image.pixels.begin());
     const struct {
         const char* name;
-        FileFormat format;
         SampleType sample;
         float tolerance;
     } cases[] = {
-        {"f.exr", FileFormat::Exr, SampleType::Float, 0.0f},
-        {"h.exr", FileFormat::Exr, SampleType::Half, 1e-3f},
-        {"8.png", FileFormat::Png, SampleType::UInt8, 0.0f},
-        {"16.png", FileFormat::Png, SampleType::UInt16, 0.0f},
-        {"8.tif", FileFormat::Tiff, SampleType::UInt8, 0.0f},
-        {"16.tif", FileFormat::Tiff, SampleType::UInt16, 0.0f},
-        {"f.tiff", FileFormat::Tiff, SampleType::Float, 0.0f},
+        {"f.exr", SampleType::Float, 0.0f},  {"h.exr", SampleType::Half, 1e-3f},
+        {"8.png", SampleType::UInt8, 0.0f},  {"16.png", SampleType::UInt16, 0.0f},
+        {"8.tif", SampleType::UInt8, 0.0f},  {"16.tif", SampleType::UInt16, 0.0f},
+        {"f.tiff", SampleType::Float, 0.0f},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(formatFromFileName(file(c.name)), c.format);
-        writeImage(file(c.name), image, c.format, c.sample);
+        writeImage(file(c.name), image, formatFromFileName(file(c.name)), c.sample);
         const RgbaImage back = readImage(file(c.name));
         ASSERT_EQ(back.width, image.width);
         ASSERT_EQ(back.height, image.height);
         EXPECT_EQ(back.storedAs, c.sample);
         EXPECT_TRUE(back.hadAlpha);
-        for (std::size_t i = 0; i < image.pixels.size(); ++i) {
-            const float want = expectedStored(image.pixels[i], c.sample);
+        if (c.sample == SampleType::Float) {
+            EXPECT_EQ(std::memcmp(back.pixels.data(), image.pixels.data(),
+                                  image.pixels.size() * sizeof(float)),
+                      0);
+            continue;
+        }
+        const float levels = c.sample == SampleType::UInt8    ? 255.0f
+                             : c.sample == SampleType::UInt16 ? 65535.0f
+                                                              : 0.0f;
+        for (std::size_t i = std::size(special); i < image.pixels.size(); ++i) {
+            const float v = image.pixels[i];
+            const float want = levels ? std::round(std::clamp(v, 0.0f, 1.0f) * levels) / levels : v;
             ASSERT_NEAR(back.pixels[i], want, c.tolerance * std::max(1.0f, std::fabs(want)))
                 << "sample " << i;
         }
     }
 }
 
-TEST_F(ImageIOTest, FloatFilesKeepEveryBitIncludingNonFiniteValues)
-{
-    RgbaImage image{4, 1};
-    const float values[16] = {-2.5f,     1e-30f,  65504.0f, 1.0f / 3.0f, NAN,  INFINITY,
-                              -INFINITY, 0.0f,    -0.0f,    7.0f,        0.1f, 0.2f,
-                              1e20f,     -1e-20f, 3.0f,     0.5f};
-    std::copy(values, values + 16, image.pixels.begin());
-    for (const char* name : {"bits.exr", "bits.tif"}) {
-        writeImage(file(name), image, formatFromFileName(name), SampleType::Float);
-        const RgbaImage back = readImage(file(name));
-        EXPECT_EQ(std::memcmp(back.pixels.data(), image.pixels.data(), sizeof values), 0) << name;
-    }
-}
-
-TEST_F(ImageIOTest, FilesWithoutAlphaReadWithAlphaOne)
+TEST_F(ImageIOTest, FilesWithoutAlphaReadOpaqueAndGreyReadsGrey)
 {
     // (TIFF without alpha: the orientation tests.)
-    writeRgbPng(file("rgb.png"), 5, 3, PNG_COLOR_TYPE_RGB);
-    writeRgbPng(file("grey.png"), 5, 3, PNG_COLOR_TYPE_GRAY);
+    writePngWithoutAlpha(file("rgb.png"), 5, 3, false);
+    writePngWithoutAlpha(file("grey.png"), 5, 3, true);
     exrtest::writeExr(file("rgb.exr"), {exrtest::makeHeader(0, 0, 5, 3, {"R", "G", "B"})});
     exrtest::writeExr(file("y.exr"), {exrtest::makeHeader(0, 0, 5, 3, {"Y"})});
-
-    const RgbaImage png = readImage(file("rgb.png"));
-    EXPECT_FLOAT_EQ(png.row(1)[4 * 2 + 1], float(10 * 1 + 2 * 3 + 1) / 255.0f);
-    const RgbaImage grey = readImage(file("grey.png"));
+    const RgbaImage png = readImage(file("rgb.png")), grey = readImage(file("grey.png"));
     const RgbaImage y = readImage(file("y.exr")), exr = readImage(file("rgb.exr"));
+
+    EXPECT_FLOAT_EQ(png.row(1)[4 * 2 + 1], float(10 * 1 + 2 * 3 + 1) / 255.0f);
     EXPECT_FLOAT_EQ(grey.row(2)[4 * 3 + 2], float(10 * 2 + 3) / 255.0f);
+    EXPECT_GT(y.row(2)[4], 0.0f);
     for (const RgbaImage* image : {&grey, &y})
         for (std::size_t i = 0; i < image->pixels.size(); i += 4)
             ASSERT_TRUE(image->pixels[i] == image->pixels[i + 1] &&
                         image->pixels[i] == image->pixels[i + 2])
                 << "grey at " << i / 4;
-    EXPECT_GT(y.row(2)[4], 0.0f);
-
     for (const RgbaImage* image : {&png, &grey, &y, &exr}) {
         EXPECT_FALSE(image->hadAlpha);
         for (std::size_t i = 3; i < image->pixels.size(); i += 4)
@@ -157,28 +124,21 @@ TEST_F(ImageIOTest, FilesWithoutAlphaReadWithAlphaOne)
     }
 }
 
-TEST_F(ImageIOTest, BadFilesFailWithTheFileName)
+TEST_F(ImageIOTest, FilesCutShortFailWithTheFileName)
 {
-    const RgbaImage image = testImage(16, 16);
-    // (A missing file, one of text, an unknown extension or an unwritable
-    // directory: ofx-render's tests, as a user meets them.)
-    std::ofstream(file("empty.png")).flush();
-    expectMessageNames([&] { readImage(file("empty.png")); }, file("empty.png"));
-
-    // Each format cut short half-way through its data.
+    // Each format's own decoder meets the end of the data (headers that promise more than the
+    // file can hold are refused earlier: HostileInputTest).
     for (const char* name : {"cut.exr", "cut.png", "cut.tif"}) {
-        writeImage(file(name), image, formatFromFileName(name),
-                   formatFromFileName(name) == FileFormat::Exr ? SampleType::Half
-                                                               : SampleType::UInt8);
-        fs::resize_file(file(name), fs::file_size(file(name)) / 2);
-        expectMessageNames([&] { readImage(file(name)); }, file(name));
+        const std::string path = file(name);
+        const bool exr = formatFromFileName(path) == FileFormat::Exr;
+        writeImage(path, testImage(16, 16), formatFromFileName(path),
+                   exr ? SampleType::Half : SampleType::UInt8);
+        fs::resize_file(path, fs::file_size(path) / 2);
+        try {
+            readImage(path);
+            ADD_FAILURE() << "no error for " << name;
+        } catch (const ImageIOError& e) {
+            EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+        }
     }
-
-    expectMessageNames(
-        [&] { writeImage(file("f.png"), image, FileFormat::Png, SampleType::Float); },
-        file("f.png"));
-    expectMessageNames(
-        [&] { writeImage(file("h.tif"), image, FileFormat::Tiff, SampleType::Half); },
-        file("h.tif"));
-    EXPECT_FALSE(fs::exists(file("f.png")));
 }

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
 
 namespace fs = std::filesystem;
@@ -14,22 +13,19 @@ using namespace tooltest;
 
 TEST(FrameListTest, ListsStepsAndGapsReadAndPrintAsWritten)
 {
-    using ofxrender::describeGaps;
     using ofxrender::parseFrameList;
     EXPECT_EQ(parseFrameList("1001-1009x4,1002,1001"), (std::vector<long>{1001, 1002, 1005, 1009}));
-    EXPECT_EQ(parseFrameList("7"), std::vector<long>{7});
     // A job scheduler's range expression writes the step after a colon.
     EXPECT_EQ(parseFrameList("1-7:3,10"), (std::vector<long>{1, 4, 7, 10}));
     for (const char* bad :
          {"", "1-", "a", "5-2", "1-9x0", "1,,2", "-3", "1-9x", "0-2000000", "1-9:2x3"})
         EXPECT_THROW(parseFrameList(bad), ofxrender::UsageError) << bad;
 
-    EXPECT_EQ(describeGaps({1, 2, 3, 5, 6, 9}), "4, 7-8");
-    EXPECT_EQ(describeGaps({1, 2, 3}), "");
+    EXPECT_EQ(ofxrender::describeGaps({1, 2, 3, 5, 6, 9}), "4, 7-8");
     std::vector<long> sparse;
     for (long f = 0; f < 100; f += 2)
         sparse.push_back(f);
-    const std::string many = describeGaps(sparse);
+    const std::string many = ofxrender::describeGaps(sparse);
     EXPECT_EQ(many.rfind(", ..."), many.size() - 5) << many;
 }
 
@@ -59,25 +55,14 @@ TEST_F(OfxRenderTest, SkipExistingRendersOnlyTheMissingFrames)
     EXPECT_TRUE(contains(r.err, "contradict")) << r.err;
 }
 
-TEST_F(OfxRenderTest, VersionHelpAndLooksTellAUserWhatTheyNeed)
+TEST_F(OfxRenderTest, VersionAndHelp)
 {
     RunResult r = render({"--version"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(std::regex_search(r.out, std::regex("^ofx-render [0-9]+\\.[0-9]+"))) << r.out;
-
     r = render({"--help"});
-    for (const char* part : {"Tevo4/QXR4", "Tevo3/QXR3", "looks/README.md", "log-encoded",
-                             "OFX_PLUGIN_LOGFILE", "--list-looks", "--skip-existing"})
-        EXPECT_TRUE(contains(r.out, part)) << part;
-
-    r = renderWithBundle({"--list-looks"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    std::size_t looks = 0;
-    for (const auto& entry :
-         fs::directory_iterator(fs::path(kBundle) / "Contents" / "Resources" / "looks_bin_tevo"))
-        looks += entry.path().extension() == ".bin";
-    EXPECT_EQ(std::size_t(countLinesStartingWith(r.out, "")), looks);
-    EXPECT_TRUE(contains(r.out, "Film Print\n")) << r.out;
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(contains(r.out, "usage: ofx-render")) << r.out;
 }
 
 TEST_F(OfxRenderTest, ParametersAreSetByLabelAsWellAsByScriptName)
@@ -95,25 +80,26 @@ TEST_F(OfxRenderTest, ParametersAreSetByLabelAsWellAsByScriptName)
     EXPECT_EQ(slurp(file("name.exr")), slurp(file("label.exr")));
     EXPECT_NE(slurp(file("name.exr")), slurp(file("default.exr")));
 
+    // An unknown name is a usage error listing the names and labels there are.
     const RunResult unknown = renderWithBundle({"--set", "Colour=1", "in.exr", "x.exr"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_TRUE(contains(unknown.err, "color (\"Color Intensity\")")) << unknown.err;
 }
 
-TEST_F(OfxRenderTest, ControlCharactersInNamesArePrintedEscaped)
+TEST_F(OfxRenderTest, LooksAndEffectsAreListedWithControlCharactersEscaped)
 {
     const std::string bundle =
         bundleWithLooks(dir / "b", {"Two\nLines", "Red\x1b[31m", "Plain"},
                         slurp(kBundle + "/Contents/Resources/looks_bin_tevo/Identity.cube.bin"));
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--bundle", bundle, "--list-looks"},
-          std::vector<std::string>{"--describe", bundle}}) {
+    for (const auto& args : {std::vector<std::string>{"--bundle", bundle, "--list-looks"},
+                             std::vector<std::string>{"--describe", bundle}}) {
         const RunResult r = render(args);
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
         EXPECT_TRUE(contains(r.out, "Two\\nLines")) << r.out;
         EXPECT_TRUE(contains(r.out, "Red\\x1b[31m")) << r.out;
+        if (args.back() == "--list-looks") {
+            EXPECT_EQ(r.out, "Plain\nRed\\x1b[31m\nTwo\\nLines\n") << "one a line, sorted";
+        }
     }
-    const RunResult list = render({"--bundle", bundle, "--list-looks"});
-    EXPECT_EQ(countLinesStartingWith(list.out, ""), 3);
 }

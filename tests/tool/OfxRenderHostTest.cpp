@@ -18,7 +18,7 @@ const std::string kFeatures = kPlugins + "/HostFeatures.ofx.bundle";
 
 class OfxRenderAnyEffect : public tooltest::OfxRenderTest {
 protected:
-    // A width x height EXR whose every pixel is `rgba`, or `at(x, y)` (from the top).
+    // A width x height image whose pixel (x, y) (from the top) is `at(x, y)`.
     void writeImage(const std::string& name, int width, int height,
                     const std::function<std::array<float, 4>(int, int)>& at)
     {
@@ -35,16 +35,15 @@ protected:
     {
         writeImage(name, width, height, [rgba](int, int) { return rgba; });
     }
-    RunResult renderEffect(const std::string& bundle, const std::string& effect,
-                           std::vector<std::string> args)
+    RunResult renderEffect(const std::string& effect, std::vector<std::string> args,
+                           const std::string& bundle = kFeatures)
     {
         args.insert(args.begin(), {"--bundle", bundle, "--effect", effect});
         return render(args);
     }
     float at(const std::string& name, int x, int y, int c)
     {
-        const zelk::RgbaImage image = zelk::readImage(file(name));
-        return image.row(y)[4 * x + c];
+        return zelk::readImage(file(name)).row(y)[4 * x + c];
     }
 };
 
@@ -58,7 +57,7 @@ TEST_F(OfxRenderAnyEffect, EveryInputClipCanBeFedByName)
     writeImage("mask.exr", 4, 2, [](int x, int) {
         return std::array<float, 4>{0, 0, 0, x < 2 ? 1.0f : 0.0f};
     });
-    RunResult r = renderEffect(kFeatures, "org.zelk.test.MaskedInvert",
+    RunResult r = renderEffect("org.zelk.test.MaskedInvert",
                                {"--input", "Mask=mask.exr", "in.exr", "masked.exr"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(at("masked.exr", 0, 0, 2), 0.25f);
@@ -66,19 +65,15 @@ TEST_F(OfxRenderAnyEffect, EveryInputClipCanBeFedByName)
 
     // Two inputs and no Source: the general context, chosen by the clips given.
     writeFlat("b.exr", 4, 2, {0.75f, 0.75f, 0.75f, 1.0f});
-    r = renderEffect(kFeatures, "org.zelk.test.Mix",
+    r = renderEffect("org.zelk.test.Mix",
                      {"--input", "A=in.exr", "--input", "B=b.exr", "--set", "mix=0.5", "mix.exr"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(at("mix.exr", 1, 1, 0), 0.5f);
 
     // Clips the effect does not have are named with the ones it has.
-    r = renderEffect(kFeatures, "org.zelk.test.Mix", {"in.exr", "wrong.exr"});
+    r = renderEffect("org.zelk.test.Mix", {"in.exr", "wrong.exr"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(contains(r.err, "no input clip 'Source' (its input clips: A, B)")) << r.err;
-    r = renderEffect(kFeatures, "org.zelk.test.MaskedInvert",
-                     {"--input", "Matte=mask.exr", "in.exr", "wrong.exr"});
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_TRUE(contains(r.err, "'Matte'")) << r.err;
     EXPECT_FALSE(std::filesystem::exists(file("wrong.exr")));
 }
 
@@ -86,20 +81,20 @@ TEST_F(OfxRenderAnyEffect, TheProjectIsThePictureAndOutputsTheSizeTheEffectGives
 {
     // The disc's default centre and radius are relative to the picture: its middle.
     writeFlat("in.exr", 64, 48, {0.5f, 0.5f, 0.5f, 1.0f});
-    RunResult r = renderEffect(kFeatures, "org.zelk.test.Dot", {"in.exr", "dot.exr"});
+    RunResult r = renderEffect("org.zelk.test.Dot", {"in.exr", "dot.exr"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(at("dot.exr", 32, 24, 1), 0.0f) << "red disc in the middle";
     EXPECT_EQ(at("dot.exr", 2, 2, 1), 0.5f);
 
     // The effect grows the picture by 4 pixels a side: the EXR's data window says where.
     writeFlat("small.exr", 8, 6, {0.5f, 0.5f, 0.5f, 1.0f});
-    r = renderEffect(kFeatures, "org.zelk.test.Pad", {"small.exr", "padded.exr"});
+    r = renderEffect("org.zelk.test.Pad", {"small.exr", "padded.exr"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     Imf::RgbaInputFile padded(file("padded.exr").c_str());
     EXPECT_EQ(padded.dataWindow().min, Imath::V2i(-4, -4));
     EXPECT_EQ(padded.dataWindow().max, Imath::V2i(11, 9));
     EXPECT_EQ(padded.displayWindow().max, Imath::V2i(7, 5)) << "the picture's frame stays";
-    r = renderEffect(kFeatures, "org.zelk.test.Pad", {"small.exr", "padded.png"});
+    r = renderEffect("org.zelk.test.Pad", {"small.exr", "padded.png"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(zelk::readImage(file("padded.png")).width, 16);
 }
@@ -108,8 +103,7 @@ TEST_F(OfxRenderAnyEffect, ATemporalEffectReadsOtherFramesOfTheSequence)
 {
     for (int f = 1; f <= 3; ++f)
         writeFlat("in." + std::to_string(f) + ".exr", 2, 2, {f / 10.0f, 0, 0, 1});
-    const RunResult r =
-        renderEffect(kFeatures, "org.zelk.test.TimeOffset", {"in.#.exr", "out.#.exr"});
+    const RunResult r = renderEffect("org.zelk.test.TimeOffset", {"in.#.exr", "out.#.exr"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(at("out.1.exr", 0, 0, 0), 0.0f) << "no frame 0: black";
     EXPECT_EQ(at("out.2.exr", 0, 0, 0), 0.1f);
@@ -126,7 +120,7 @@ TEST_F(OfxRenderAnyEffect, ATransitionRunsOverTheInputSequences)
                                             "SourceTo=b.#.exr"};
     auto dissolve = [&](std::vector<std::string> args) {
         args.insert(args.begin(), clips.begin(), clips.end());
-        return renderEffect(kFeatures, "org.zelk.test.Mix", args);
+        return renderEffect("org.zelk.test.Mix", args);
     };
     RunResult r = dissolve({"out.#.exr"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -143,36 +137,31 @@ TEST_F(OfxRenderAnyEffect, ATransitionRunsOverTheInputSequences)
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(at("held.2.exr", 0, 0, 2), 0.3f);
     EXPECT_EQ(at("held.3.exr", 0, 0, 2), 0.3f);
-
-    r = renderEffect(kFeatures, "org.zelk.test.Mix",
-                     {"--context", "transition", "a.1.exr", "wrong.exr"});
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_TRUE(contains(r.err, "(its input clips: SourceFrom, SourceTo)")) << r.err;
 }
 
 TEST_F(OfxRenderAnyEffect, AGeneratorMakesPicturesOfTheSizeGiven)
 {
-    RunResult r = renderEffect(kFeatures, "org.zelk.test.Ramp",
-                               {"--size", "8x4", "--frames", "10-11", "ramp.#.exr"});
+    RunResult r =
+        renderEffect("org.zelk.test.Ramp", {"--size", "8x4", "--frames", "10-11", "ramp.#.exr"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(zelk::readImage(file("ramp.11.exr")).width, 8);
     EXPECT_EQ(at("ramp.10.exr", 7, 3, 0), 7.5f / 8) << "the project is the picture";
     EXPECT_EQ(at("ramp.11.exr", 0, 0, 1), 0.11f) << "each frame at its time";
-    r = renderEffect(kFeatures, "org.zelk.test.Ramp", {"--size", "3x2", "ramp.png"});
+    r = renderEffect("org.zelk.test.Ramp", {"--size", "3x2", "ramp.png"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(zelk::readImage(file("ramp.png")).height, 2);
 
     // Without inputs nothing says which frames or what size.
-    r = renderEffect(kFeatures, "org.zelk.test.Ramp", {"--size", "8x4", "none.#.exr"});
+    r = renderEffect("org.zelk.test.Ramp", {"--size", "8x4", "none.#.exr"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(contains(r.err, "--frames is needed")) << r.err;
-    r = renderEffect(kFeatures, "org.zelk.test.Ramp", {"none.exr"});
+    r = renderEffect("org.zelk.test.Ramp", {"none.exr"});
     EXPECT_EQ(r.exitCode, 2);
-    r = renderEffect(kFeatures, "org.zelk.test.Ramp", {"--size", "8x0", "none.exr"});
+    r = renderEffect("org.zelk.test.Ramp", {"--size", "8x0", "none.exr"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(contains(r.err, "between 1 and")) << r.err;
     writeFlat("in.exr", 2, 2, {0, 0, 0, 1});
-    r = renderEffect(kFeatures, "org.zelk.test.Ramp", {"--size", "8x4", "in.exr", "none.exr"});
+    r = renderEffect("org.zelk.test.Ramp", {"--size", "8x4", "in.exr", "none.exr"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(contains(r.err, "--size is for effects without inputs")) << r.err;
     EXPECT_FALSE(std::filesystem::exists(file("none.exr")));
@@ -182,25 +171,25 @@ TEST_F(OfxRenderAnyEffect, VersionsAndContexts)
 {
     writeFlat("in.exr", 2, 2, {0.25f, 0.25f, 0.25f, 0.75f});
     const std::string invert = "org.zelk.test.Invert";
-    RunResult r = renderEffect(kFeatures, invert + ":1", {"in.exr", "v1.exr"});
+    RunResult r = renderEffect(invert + ":1", {"in.exr", "v1.exr"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(at("v1.exr", 0, 0, 3), 0.75f) << "version 1 keeps alpha";
-    r = renderEffect(kFeatures, invert, {"in.exr", "v2.exr"});
+    r = renderEffect(invert, {"in.exr", "v2.exr"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(at("v2.exr", 0, 0, 3), 0.25f) << "the highest version by default";
-    r = renderEffect(kFeatures, invert + ":3", {"in.exr", "v3.exr"});
+    r = renderEffect(invert + ":3", {"in.exr", "v3.exr"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(contains(r.err, invert + ":1.0, ")) << r.err;
 
     // "strength" exists in the general context only.
-    r = renderEffect(kFeatures, invert,
+    r = renderEffect(invert,
                      {"--context", "general", "--set", "strength=0.5", "in.exr", "half.exr"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(at("half.exr", 1, 1, 0), 0.5f);
-    r = renderEffect(kFeatures, invert, {"--set", "strength=0.5", "in.exr", "filter.exr"});
+    r = renderEffect(invert, {"--set", "strength=0.5", "in.exr", "filter.exr"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(contains(r.err, "strength")) << r.err;
-    r = renderEffect(kFeatures, invert, {"--context", "paint", "in.exr", "paint.exr"});
+    r = renderEffect(invert, {"--context", "paint", "in.exr", "paint.exr"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(contains(r.err, "filter, general")) << r.err;
 }
@@ -209,17 +198,17 @@ TEST_F(OfxRenderAnyEffect, EffectsThatCannotBeUsedSayWhatTheHostLacks)
 {
     const std::string partly = kPlugins + "/Partly.ofx.bundle";
     writeFlat("in.exr", 2, 2, {0.25f, 0.5f, 0.75f, 1.0f});
-    RunResult r = renderEffect(partly, "org.zelk.test.Copy", {"in.exr", "copy.exr"});
+    RunResult r = renderEffect("org.zelk.test.Copy", {"in.exr", "copy.exr"}, partly);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(at("copy.exr", 1, 1, 2), 0.75f);
     EXPECT_TRUE(contains(r.err, "skipping effect org.zelk.test.LoadFails")) << r.err;
     // -q: the host's warnings are not printed; the frame renders all the same.
-    r = renderEffect(partly, "org.zelk.test.Copy", {"-q", "in.exr", "quiet.exr"});
+    r = renderEffect("org.zelk.test.Copy", {"-q", "in.exr", "quiet.exr"}, partly);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(at("quiet.exr", 1, 1, 2), 0.75f);
 
-    r = renderEffect(partly, "org.zelk.test.NeedsDraw", {"in.exr", "no.exr"});
+    r = renderEffect("org.zelk.test.NeedsDraw", {"in.exr", "no.exr"}, partly);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(contains(r.err, "ofx-render: effect org.zelk.test.NeedsDraw:1.0 cannot be used"))
         << r.err;

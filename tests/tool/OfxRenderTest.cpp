@@ -10,20 +10,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 
 namespace fs = std::filesystem;
-using tooltest::contains;
-using tooltest::kBundle;
-using tooltest::OfxRenderTest;
-using tooltest::RunResult;
+using namespace tooltest;
 
 TEST_F(OfxRenderTest, UsageErrorsExitTwoNameTheProblemAndWriteNothing)
 {
+    // (Frame lists and patterns: FrameListTest, FramePatternTest.)
     writeChart("in.exr");
     const struct {
         std::vector<std::string> args;
@@ -43,10 +39,6 @@ TEST_F(OfxRenderTest, UsageErrorsExitTwoNameTheProblemAndWriteNothing)
         {{"in.exr", "out.jpg"}, "out.jpg"},
         {{"in.####.exr", "out.exr"}, "frame patterns"},
         {{"--frames", "1-3", "in.exr", "out.exr"}, "--frames"},
-        {{"--frames", "5-2", "in.#.exr", "out.#.exr"}, "5-2"},
-        {{"--frames", "0-99999999", "in.#.exr", "out.#.exr"}, "more than"},
-        {{"in.#.%02d.exr", "out.#.exr"}, "more than one"},
-        {{"--set", "colour=1", "in.exr", "out.exr"}, "colour"},
         {{"--set", "color=1.5", "in.exr", "out.exr"}, "color"},
         {{"--set", "color=abc", "in.exr", "out.exr"}, "abc"},
         {{"--set", "printStock=No Such Look", "in.exr", "out.exr"}, "No Such Look"},
@@ -56,17 +48,10 @@ TEST_F(OfxRenderTest, UsageErrorsExitTwoNameTheProblemAndWriteNothing)
     };
     for (const auto& c : cases) {
         const RunResult r = renderWithBundle(c.args);
-        SCOPED_TRACE(r.err);
-        EXPECT_EQ(r.exitCode, 2);
-        EXPECT_TRUE(contains(r.err, c.named)) << "expected the message to name " << c.named;
-        // The plug-in's reason is said once, in the line that reports the failure.
-        const std::string reason = "rendered nothing";
-        EXPECT_EQ(r.err.find(reason), r.err.rfind(reason));
+        EXPECT_EQ(r.exitCode, 2) << r.err;
+        EXPECT_TRUE(contains(r.err, c.named)) << c.named << ": " << r.err;
         EXPECT_EQ(listing(), std::vector<std::string>{"in.exr"});
     }
-    const RunResult help = render({"--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(contains(help.out, "usage: ofx-render"));
 }
 
 TEST_F(OfxRenderTest, FailuresExitOneWithOneMessageAndLeaveNoFile)
@@ -77,10 +62,10 @@ TEST_F(OfxRenderTest, FailuresExitOneWithOneMessageAndLeaveNoFile)
     fs::resize_file(file("cut.exr"), fs::file_size(file("cut.exr")) / 2);
     // Looks of 17 points, which the plug-in loads but never applies.
     const std::uint64_t entries = 17 * 17 * 17;
-    const std::string smallLook = tooltest::bundleWithLooks(
-        dir / "b", {"Small"},
-        std::string(reinterpret_cast<const char*>(&entries), sizeof entries) +
-            std::string(12 * entries, '\0'));
+    const std::string smallLook =
+        bundleWithLooks(dir / "b", {"Small"},
+                        std::string(reinterpret_cast<const char*>(&entries), sizeof entries) +
+                            std::string(12 * entries, '\0'));
     const auto before = listing();
 
     const struct {
@@ -92,8 +77,7 @@ TEST_F(OfxRenderTest, FailuresExitOneWithOneMessageAndLeaveNoFile)
         {{"--bundle", kBundle, "cut.exr", "out.exr"}, "cut.exr"},
         {{"--bundle", kBundle, "in.exr", "no/such/dir/out.exr"}, "no/such/dir/out.exr"},
         {{"--bundle", file("none.ofx.bundle"), "in.exr", "out.exr"}, "none.ofx.bundle"},
-        // The plug-in fails a look this small and says why, naming the look, the curve
-        // and the file; ofx-render passes that on.
+        // The plug-in's own reason, passed on whole.
         {{"--bundle", smallLook, "--set", "printStock=Small", "in.exr", "out.exr"},
          "failed the render (kOfxStatFailed): ZELK Look Library rendered nothing: the look file "
          "holds 4913 entries; its lattice of 17 points per axis is below the plug-in's minimum of "
@@ -105,11 +89,9 @@ TEST_F(OfxRenderTest, FailuresExitOneWithOneMessageAndLeaveNoFile)
         SCOPED_TRACE(r.err);
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_TRUE(contains(r.err, c.named)) << "expected the message to name " << c.named;
-        // The plug-in's reason is said once, in the line that reports the failure.
-        const std::string reason = "rendered nothing";
+        const std::string reason = "rendered nothing"; // said once, not again by the host
         EXPECT_EQ(r.err.find(reason), r.err.rfind(reason));
-        EXPECT_EQ(tooltest::countLinesStartingWith(r.err, "ofx-render: "), 1)
-            << "one message of ours";
+        EXPECT_EQ(countLinesStartingWith(r.err, "ofx-render: "), 1) << "one message of ours";
         EXPECT_EQ(listing(), before) << "no output and no temporary file";
     }
 }
@@ -118,7 +100,7 @@ TEST_F(OfxRenderTest, SequencesRenderTheFramesOfThePatternAndReportGaps)
 {
     // Frames of different widths tell which input made which output.
     for (int f : {3, 4, 5, 9})
-        writeChart("in." + std::string("000") + std::to_string(f) + ".exr", 10 + f, 6);
+        writeChart("in.000" + std::to_string(f) + ".exr", 10 + f, 6);
     writeChart("in.7.exr", 8, 6); // another spelling: not a frame of "####"
 
     RunResult r = renderWithBundle({"in.####.exr", "out.%04d.tif"});
@@ -128,7 +110,6 @@ TEST_F(OfxRenderTest, SequencesRenderTheFramesOfThePatternAndReportGaps)
         EXPECT_EQ(zelk::readImage(file("out.000" + std::to_string(f) + ".tif")).width, 10 + f);
     EXPECT_FALSE(fs::exists(file("out.0007.tif")));
 
-    // Frame lists with steps.
     r = renderWithBundle({"--frames", "4-9x5,3", "in.####.exr", "sel.#.exr"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     for (int f = 3; f <= 9; ++f)
@@ -144,19 +125,17 @@ TEST_F(OfxRenderTest, SequencesRenderTheFramesOfThePatternAndReportGaps)
 
     // A frame that fails mid-sequence still ends the sequence render.
     std::ofstream(file("in.0006.exr")) << "not an image";
-    const std::string log = file("plugin.log");
-    ::setenv("OFX_PLUGIN_LOGFILE", log.c_str(), 1);
+    ::setenv("OFX_PLUGIN_LOGFILE", file("plugin.log").c_str(), 1);
     r = renderWithBundle({"--frames", "4-6", "in.####.exr", "bad.####.exr"});
     ::unsetenv("OFX_PLUGIN_LOGFILE");
     EXPECT_EQ(r.exitCode, 1);
-    const std::string logText = tooltest::slurp(log);
-    EXPECT_TRUE(contains(logText, "START OfxImageEffectActionBeginSequenceRender"));
-    EXPECT_TRUE(contains(logText, "START OfxImageEffectActionEndSequenceRender")) << logText;
+    const std::string log = slurp(file("plugin.log"));
+    EXPECT_TRUE(contains(log, "START OfxImageEffectActionBeginSequenceRender"));
+    EXPECT_TRUE(contains(log, "START OfxImageEffectActionEndSequenceRender")) << log;
 }
 
 TEST_F(OfxRenderTest, DescribeFindsTheBundleByNameOnTheSearchPath)
 {
-    // The host library's search is its own tests'; here the name given to --describe, or ours.
     ::setenv("OFX_PLUGIN_PATH", fs::path(kBundle).parent_path().c_str(), 1);
     const RunResult named = render({"--describe", "ZELK-Look-Lib"});
     const RunResult unnamed = render({"--describe"});
@@ -177,25 +156,22 @@ TEST_F(OfxRenderTest, RenderedChartEqualsTheInProcessRenderBitForBit)
     const zelk::RgbaImage chart =
         zelkdemo::makeChart(zelk::lut::TransferCurve::Tevo4, width, height);
     zelk::writeImage(file("chart.exr"), chart, zelk::FileFormat::Exr, zelk::SampleType::Float);
-
-    ofxhost::Host host;
-    ofxhost::Effect* effect = host.loadBundle(kBundle).effects().at(0);
     const std::vector<std::pair<std::string, std::string>> params = {
         {"printStock", "1"}, {"color", "0.65"}, {"colorSpaceTransform", "Tevo3/QXR3"}};
 
     // In-process: the chart's rows bottom-up, as OFX images lie in memory.
+    ofxhost::Host host;
+    auto instance = host.loadBundle(kBundle).effects().at(0)->createInstance();
+    for (const auto& [name, value] : params)
+        instance->setParamFromText(name, value);
     std::vector<float> src(chart.pixels.size()), dst(chart.pixels.size(), 0.0f);
     const std::size_t row = std::size_t(width) * 4;
     for (int y = 0; y < height; ++y)
         std::memcpy(&src[std::size_t(height - 1 - y) * row], chart.row(y), row * sizeof(float));
-    auto instance = effect->createInstance();
-    for (const auto& [name, value] : params)
-        instance->setParamFromText(name, value);
     ASSERT_EQ(ofxhost::renderWholeFrame(*instance, 0.0, src.data(), dst.data(), width, height),
               kOfxStatOK);
 
-    // Band split over three CPUs (every count giving the same bits is the render tests' job).
-    std::vector<std::string> args = {"--threads", "3", "-y", "chart.exr", "out.exr"};
+    std::vector<std::string> args = {"--threads", "3", "chart.exr", "out.exr"};
     for (const auto& [name, value] : params)
         args.insert(args.begin(), {"--set", name + "=" + value});
     const RunResult r = renderWithBundle(args);
@@ -228,7 +204,6 @@ TEST(FramePatternTest, PatternsSpellFramesAndFindOnlyTheirOwnFiles)
     // directory, and patterns that are refused.
     using ofxrender::FramePattern;
     EXPECT_EQ(FramePattern("a/shot.%04d.exr").fileForFrame(12345), "a/shot.12345.exr");
-    EXPECT_EQ(FramePattern("shot_%d.png").fileForFrame(42), "shot_42.png");
     EXPECT_FALSE(FramePattern("take#2/shot.exr").isSequence());
     for (const char* bad : {"a.#.b.#.exr", "a.%4d.exr", "a.%x.exr", "a.%04.exr", "a.%d%d.exr"})
         EXPECT_THROW(FramePattern{bad}, ofxrender::UsageError) << bad;
@@ -245,23 +220,17 @@ TEST(FramePatternTest, PatternsSpellFramesAndFindOnlyTheirOwnFiles)
 
 TEST(OfxBoundsTest, TheDataWindowTurnsUpWithinTheDisplayWindow)
 {
-    // A 40 x 24 data window at (100, 50) of a 1200 x 700 frame: OFX counts rows
-    // from the bottom of the display window, so the window's top row (file row
-    // 50) is host row 699 - 50 = 649.
-    zelk::ImageInfo info;
-    info.dataWindow = zelk::PixelRect{100, 50, 40, 24};
-    info.displayWindow = zelk::PixelRect{0, 0, 1200, 700};
-    OfxRectI b = ofxrender::ofxBounds(info);
-    EXPECT_EQ(b.x1, 100);
-    EXPECT_EQ(b.x2, 140);
-    EXPECT_EQ(b.y1, 626);
-    EXPECT_EQ(b.y2, 650);
-
-    // A display window of its own origin, and a data window reaching outside it.
-    info.displayWindow = zelk::PixelRect{-10, 20, 100, 60}; // rows 20 to 79
-    info.dataWindow = zelk::PixelRect{-20, 10, 5, 80};      // rows 10 to 89
-    b = ofxrender::ofxBounds(info);
-    EXPECT_EQ(b.y1, 20 + 79 - 89);
-    EXPECT_EQ(b.y2, 20 + 79 - 10 + 1);
-    EXPECT_EQ(b.x1, -20);
+    // OFX counts rows up from the bottom of the display window.
+    const auto bounds = [](zelk::PixelRect data, zelk::PixelRect display) {
+        zelk::ImageInfo info;
+        info.dataWindow = data;
+        info.displayWindow = display;
+        const OfxRectI b = ofxrender::ofxBounds(info);
+        return std::vector<int>{b.x1, b.y1, b.x2, b.y2};
+    };
+    // File rows 50 to 73 of a 700-row frame are host rows 649 down to 626.
+    EXPECT_EQ(bounds({100, 50, 40, 24}, {0, 0, 1200, 700}), (std::vector<int>{100, 626, 140, 650}));
+    // A display window of its own origin (rows 20 to 79), a data window reaching outside it.
+    EXPECT_EQ(bounds({-20, 10, 5, 80}, {-10, 20, 100, 60}),
+              (std::vector<int>{-20, 20 + 79 - 89, -15, 20 + 79 - 10 + 1}));
 }

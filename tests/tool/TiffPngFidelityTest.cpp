@@ -38,25 +38,20 @@ protected:
 
 enum class TiffLayout { Strips16, Tiles16, Palette8 };
 
-// Stored pixel (x, y) of a 5 x 3 (or, tiled, 20 x 18) image is told apart by
-// its values: x and y in red and green (16 bits), or palette entry x + 5y.
-void writeOrientedTiff(const std::string& path, int orientation, TiffLayout layout, int width,
-                       int height)
+// Stored pixel (x, y) is told apart by its values: x and y in red and green (16 bits), or
+// palette entry x + w y (8 bits: libtiff's RGBA reader, not ours, decodes it).
+void writeOrientedTiff(const std::string& path, int orientation, TiffLayout layout, int w, int h)
 {
     const bool palette = layout == TiffLayout::Palette8;
-    const std::size_t pixelBytes = palette ? 1 : 6;
-    std::vector<unsigned char> stored(pixelBytes * std::size_t(width) * std::size_t(height));
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const std::uint16_t rgb[3] = {std::uint16_t(1000 * x + 1), std::uint16_t(1000 * y + 1),
-                                          7};
-            const std::uint8_t entry = std::uint8_t(x + width * y);
-            std::memcpy(&stored[pixelBytes * std::size_t(y * width + x)],
-                        palette ? static_cast<const void*>(&entry) : rgb, pixelBytes);
-        }
+    const std::size_t bytes = palette ? 1 : 6;
+    const auto put = [&](unsigned char* at, int x, int y) {
+        const std::uint16_t rgb[3] = {std::uint16_t(1000 * x + 1), std::uint16_t(1000 * y + 1), 7};
+        const std::uint8_t entry = std::uint8_t(x + w * y);
+        std::memcpy(at, palette ? static_cast<const void*>(&entry) : rgb, bytes);
+    };
     TIFF* tif = TIFFOpen(path.c_str(), "w");
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, w);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, h);
     TIFFSetField(tif, TIFFTAG_ORIENTATION, orientation);
     TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, palette ? 1 : 3);
@@ -67,47 +62,35 @@ void writeOrientedTiff(const std::string& path, int orientation, TiffLayout layo
         map[std::size_t(i)] = std::uint16_t(i * 256);
     if (palette)
         TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data(), map.data());
-    const std::size_t rowBytes = pixelBytes * std::size_t(width);
-    if (layout != TiffLayout::Tiles16) {
-        for (int y = 0; y < height; ++y)
-            TIFFWriteScanline(tif, &stored[rowBytes * std::size_t(y)], std::uint32_t(y), 0);
-    } else {
+    if (layout == TiffLayout::Tiles16) {
         TIFFSetField(tif, TIFFTAG_TILEWIDTH, 16);
         TIFFSetField(tif, TIFFTAG_TILELENGTH, 16);
-        for (int ty = 0; ty < height; ty += 16)
-            for (int tx = 0; tx < width; tx += 16) {
-                std::vector<unsigned char> tile(16 * 16 * pixelBytes, 0);
-                for (int y = ty; y < std::min(height, ty + 16); ++y)
-                    std::memcpy(&tile[pixelBytes * std::size_t((y - ty) * 16)],
-                                &stored[rowBytes * std::size_t(y) + pixelBytes * std::size_t(tx)],
-                                pixelBytes * std::size_t(std::min(16, width - tx)));
+        for (int ty = 0; ty < h; ty += 16)
+            for (int tx = 0; tx < w; tx += 16) {
+                std::vector<unsigned char> tile(16 * 16 * bytes, 0);
+                for (int y = ty; y < std::min(h, ty + 16); ++y)
+                    for (int x = tx; x < std::min(w, tx + 16); ++x)
+                        put(&tile[bytes * std::size_t((y - ty) * 16 + x - tx)], x, y);
                 TIFFWriteTile(tif, tile.data(), std::uint32_t(tx), std::uint32_t(ty), 0, 0);
             }
+    } else {
+        std::vector<unsigned char> row(bytes * std::size_t(w));
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x)
+                put(&row[bytes * std::size_t(x)], x, y);
+            TIFFWriteScanline(tif, row.data(), std::uint32_t(y), 0);
+        }
     }
     TIFFClose(tif);
 }
 
-// Where the TIFF standard shows stored pixel (x, y) of a w x h image.
+// Where Orientation 1 to 8 shows stored pixel (x, y) of a w x h image.
 std::pair<int, int> shownAt(int orientation, int x, int y, int w, int h)
 {
-    switch (orientation) {
-    case 2:
-        return {w - 1 - x, y};
-    case 3:
-        return {w - 1 - x, h - 1 - y};
-    case 4:
-        return {x, h - 1 - y};
-    case 5:
-        return {y, x};
-    case 6:
-        return {h - 1 - y, x};
-    case 7:
-        return {h - 1 - y, w - 1 - x};
-    case 8:
-        return {y, w - 1 - x};
-    default:
-        return {x, y};
-    }
+    const int rx = w - 1 - x, ry = h - 1 - y;
+    const std::pair<int, int> shown[] = {{x, y}, {rx, y}, {rx, ry}, {x, ry},
+                                         {y, x}, {ry, x}, {ry, rx}, {y, rx}};
+    return shown[orientation - 1];
 }
 
 // A small ICC profile that libpng accepts: a display RGB header, a white
@@ -236,12 +219,10 @@ TEST_F(TiffPngFidelityTest, PngKeepsColourAndTextChunksAndHasAlphaOnlyWhereItHad
         }
         png_set_pHYs(png, info, 2835, 2835, PNG_RESOLUTION_METER);
         png_text before[2] = {};
-        before[0].compression = PNG_TEXT_COMPRESSION_NONE;
-        before[0].key = const_cast<char*>("Title");
-        before[0].text = const_cast<char*>("sq010 plate");
-        before[1].compression = PNG_ITXT_COMPRESSION_NONE;
-        before[1].key = const_cast<char*>("Description");
-        before[1].text = const_cast<char*>("Aufnahme 3");
+        before[0] = {PNG_TEXT_COMPRESSION_NONE, const_cast<char*>("Title"),
+                     const_cast<char*>("sq010 plate")};
+        before[1] = {PNG_ITXT_COMPRESSION_NONE, const_cast<char*>("Description"),
+                     const_cast<char*>("Aufnahme 3")};
         before[1].lang = const_cast<char*>("de");
         before[1].lang_key = const_cast<char*>("Beschreibung");
         png_set_text(png, info, before, 2);
@@ -249,10 +230,8 @@ TEST_F(TiffPngFidelityTest, PngKeepsColourAndTextChunksAndHasAlphaOnlyWhereItHad
         const png_byte row[9] = {10, 20, 30, 40, 50, 60, 70, 80, 90};
         png_write_row(png, row);
         png_write_row(png, row);
-        png_text after = {};
-        after.compression = PNG_TEXT_COMPRESSION_zTXt;
-        after.key = const_cast<char*>("Comment");
-        after.text = const_cast<char*>("graded later");
+        png_text after = {PNG_TEXT_COMPRESSION_zTXt, const_cast<char*>("Comment"),
+                          const_cast<char*>("graded later")};
         png_set_text(png, info, &after, 1);
         png_write_end(png, info);
         png_destroy_write_struct(&png, &info);
