@@ -86,7 +86,9 @@ void prepareInputs(const Options& o, CurveInput (&inputs)[2])
         return;
     const int from = o.tevo4.empty() ? 1 : 0;
     const int to = 1 - from;
-    const LatticeLut& source = inputs[from].lut;
+    // From the file's own lattice rather than the copy resampled to --size: one interpolation
+    // of the colourist's table, not two.
+    const LatticeLut source = o.size ? loadLook(*files[from], 0).lut : inputs[from].lut;
     const int size = o.size ? o.size : std::max(source.size, 65);
     DerivedLook derived = deriveLookWithReport(source, kCurves[from], kCurves[to], size);
     inputs[to] = {"", "derived", std::move(derived.lut), std::move(derived.report)};
